@@ -1,0 +1,99 @@
+// Files and directories as the rest of Kestrel sees them: DOS/Win32 semantics
+// (sharing classes, case-insensitive names, "\" separators) on whatever the
+// host system is. This header and clock.h, console.h, process.h are the whole
+// interface to the operating system; only the files below platform/ include
+// system headers.
+//
+// Every operation that can fail returns a DosError (0 on success).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/dos_error.h"
+
+namespace kestrel::platform {
+
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kInvalidFileHandle = -1;
+
+// DOS attribute bits, as directory searches and attribute queries report them.
+inline constexpr std::uint32_t kAttrReadOnly = 0x01;
+inline constexpr std::uint32_t kAttrHidden = 0x02;
+inline constexpr std::uint32_t kAttrSystem = 0x04;
+inline constexpr std::uint32_t kAttrVolumeLabel = 0x08;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+
+enum class FileAccess { kRead, kWrite, kReadWrite };
+
+// The DOS sharing classes. Compatibility mode is treated as deny all.
+enum class FileShare { kCompatibility, kDenyAll, kDenyWrite, kDenyRead, kDenyNone };
+
+enum class SeekOrigin { kBegin, kCurrent, kEnd };
+
+// Creates the file, replacing an existing one, and opens it for reading and
+// writing with sharing class deny none.
+DosError CreateFile(std::string_view path, FileHandle& handle);
+
+// As CreateFile, but fails with dos_error::kFileExists when the file exists
+// (DOS function 5Bh): an existing file is never touched.
+DosError CreateNewFile(std::string_view path, FileHandle& handle);
+
+// Opens an existing file. Fails with kSharingViolation when another opener's
+// sharing class denies the requested access, or when this request denies an
+// access another opener already holds.
+DosError OpenFile(std::string_view path, FileAccess access, FileShare share, FileHandle& handle);
+
+// One system call each. `done` receives the number of bytes moved.
+DosError ReadFile(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& done);
+DosError WriteFile(FileHandle handle, const void* buffer, std::uint32_t count,
+                   std::uint32_t& done);
+
+DosError SeekFile(FileHandle handle, std::int64_t distance, SeekOrigin origin,
+                  std::int64_t& position);
+
+// Sets the end of the file to the current position; the position stays.
+DosError SetEndOfFile(FileHandle handle);
+
+// Closes the handle and releases its sharing locks. Errors are ignored.
+void CloseFile(FileHandle handle);
+
+DosError DeleteFile(std::string_view path);
+
+// The DOS attribute bits of an existing file or directory.
+DosError GetFileAttributes(std::string_view path, std::uint32_t& attributes);
+
+// Creates one directory; its parent must exist.
+DosError CreateDirectory(std::string_view path);
+
+// Expands a path to an absolute one against the current directory, folding
+// "." and ".." without resolving links. Separators come back as "\".
+std::string GetFullPathName(std::string_view path);
+
+// One entry found by a directory search.
+struct FindData {
+  std::string name;              // the entry's name, without the directory part
+  std::uint32_t attributes = 0;  // DOS attribute bits
+  std::uint32_t dos_time = 0;    // last write, local time, packed DOS date (high) and time (low)
+  std::uint32_t size = 0;        // size in bytes (cut to 32 bits)
+};
+
+// A running directory search. Destroying it ends the search.
+class FindSearch {
+ public:
+  virtual ~FindSearch() = default;
+  // The next entry; kNoMoreFiles when there is none.
+  virtual DosError Next(FindData& data) = 0;
+};
+
+// Starts a search for `pattern`: a path whose last component may hold the DOS
+// wildcards "*" and "?". Entries are returned without regard to their
+// attributes ("." and ".." included); callers filter by attribute.
+// On success `search` holds the search and `data` the first entry.
+DosError FindFirstFile(std::string_view pattern, std::unique_ptr<FindSearch>& search,
+                       FindData& data);
+
+}  // namespace kestrel::platform

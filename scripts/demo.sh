@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds Kestrel and runs it on the bundled demo areas.
+# The demo is copied to a scratch folder first, so the bundle stays untouched.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build}
+cmake -S . -B "$build" >/dev/null
+cmake --build "$build" -j "$(nproc)" --target kestrel
+run="$build/demo-run"
+rm -rf "$run"
+mkdir -p "$run"
+cp -R examples/demo/. "$run/"
+cd "$run"
+set +e
+"../app/kestrel" kestrel.cfg
+status=$?
+set -e
+echo
+echo "Exit code: $status"
+if [ -f kestrel.log ]; then
+  echo "--- kestrel.log"
+  cat kestrel.log
+fi
+exit "$status"
