@@ -17,7 +17,13 @@ std::string TwoDigits(int value) {
   return text;
 }
 
+// Writes at the current end of the file, so that what another program
+// appended in the meantime is never overwritten.
 bool WriteAll(platform::FileHandle file, std::string_view bytes) {
+  std::int64_t end = 0;
+  if (platform::SeekFile(file, 0, platform::SeekOrigin::kEnd, end) != platform::dos_error::kNone) {
+    return false;
+  }
   std::uint32_t done = 0;
   const platform::DosError error =
       platform::WriteFile(file, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done);
@@ -49,13 +55,8 @@ LogFile::~LogFile() {
 }
 
 void LogFile::OpenForAppending() {
-  platform::DosError error = platform::OpenFile(fileName_, platform::FileAccess::kWrite,
-                                                platform::FileShare::kDenyWrite, file_);
-  if (error == platform::dos_error::kNone) {
-    std::int64_t end = 0;
-    error = platform::SeekFile(file_, 0, platform::SeekOrigin::kEnd, end);
-    if (error != platform::dos_error::kNone) CloseFile();
-  }
+  const platform::DosError error = platform::OpenFile(fileName_, platform::FileAccess::kWrite,
+                                                      platform::FileShare::kDenyWrite, file_);
   // Create the file only when there is none: an existing log that cannot be
   // opened (held by another run, no permission) must never be emptied.
   if (error == platform::dos_error::kFileNotFound) {

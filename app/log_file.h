@@ -4,10 +4,10 @@
 // A file entry is one line: a mark character chosen by the caller, the stamp
 // "DD Mon YY HH:MM:SS" of the local clock, a tag and the message, separated
 // by single spaces, cut to 255 characters and ended by "\n". The file is
-// opened for appending (created when it does not exist) and each run begins
-// with one empty line. It is held with sharing class deny write: readers may
-// look at it while the run goes on; a second writer using the same file
-// layer is kept out, so entries of two runs never interleave.
+// opened for appending (created when it does not exist), each run begins
+// with one empty line, and every entry is written at the file's current end. It is held with
+// sharing class deny write: readers may look at it while the run goes on; a second writer using the
+// same file layer is kept out, so entries of two runs never interleave.
 #pragma once
 
 #include <cstdint>
@@ -55,6 +55,7 @@ class LogFile {
 
   const std::string& fileName() const { return fileName_; }
   bool fileEnabled() const { return fileEnabled_; }
+  bool flushEachEntry() const { return flushEachEntry_; }
 
  private:
   void OpenForAppending();
