@@ -4,7 +4,6 @@
 #include "msgbase/date_time.h"
 #include "msgbase/field_widths.h"
 #include "platform/console.h"
-#include "platform/process.h"
 
 namespace kestrel {
 namespace {
