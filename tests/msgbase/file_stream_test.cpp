@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "msgbase/stream_hooks.h"
@@ -141,6 +142,18 @@ TEST(FileStreamTest, AccessFollowsTheModeWord) {
   EXPECT_EQ(writer->Status(), StOk);
   writer.reset();
   EXPECT_EQ(dir.ReadFile("lastread"), std::string("ab\0\0cd", 6));
+}
+
+TEST(FileStreamTest, FilesPast2GiBCannotBeDescribed) {
+  testing::TempDir dir;
+  dir.WriteFile("huge.sqd", "");
+  std::filesystem::resize_file(dir.Path("huge.sqd"), 3ull << 30);  // sparse: costs no space
+  FileStream stream(dir.Path("huge.sqd"), kFileOpenRead);
+  ASSERT_EQ(stream.Status(), StOk);
+  EXPECT_EQ(stream.GetSize(), -1);  // not a negative or cut size
+  EXPECT_EQ(stream.Status(), StError);
+  stream.Reset();
+  EXPECT_EQ(stream.GetPos(), 0);  // the position was put back
 }
 
 TEST(FileStreamTest, DirectoryCannotBeOpenedAsAFile) {
