@@ -188,8 +188,4 @@ void NoteNameRemoved(const std::string& directory, const std::string& name) {
   listing.settled = false;
 }
 
-void ForgetDirectoryListings() {
-  Listings().clear();
-}
-
 }  // namespace kestrel::platform::posix
