@@ -35,6 +35,27 @@ TEST(FileStreamModeTest, ModeWordsBecomeDosRequests) {
   }
 }
 
+TEST(DosFileTest, OpenModesOutsideTheDosFieldsAreRefused) {
+  testing::TempDir dir;
+  dir.WriteFile("f", "x");
+  const auto error_of = [&dir](std::uint8_t open_mode) {
+    DosFile file(dir.Path("f"), DosRequest(dos_function::kOpen, open_mode));
+    EXPECT_EQ(file.Handle() == platform::kInvalidFileHandle, file.Status() == StInitError);
+    return file.ErrorInfo();
+  };
+  constexpr auto kInvalidAccess = static_cast<std::int32_t>(platform::dos_error::kInvalidAccess);
+  EXPECT_EQ(error_of(0x03), kInvalidAccess);  // access 3 does not exist
+  EXPECT_EQ(error_of(0x50), kInvalidAccess);  // nor sharing classes 5-7
+  EXPECT_EQ(error_of(0x70), kInvalidAccess);
+  EXPECT_EQ(error_of(kOpenAccessRead | kOpenShareDenyWrite), 0);
+  {
+    DosFile holder(dir.Path("f"), DosRequest(dos_function::kOpen, kOpenShareDenyAll));
+    EXPECT_EQ(error_of(kOpenAccessRead | kOpenShareDenyNone),
+              static_cast<std::int32_t>(platform::dos_error::kSharingViolation));
+  }
+  EXPECT_EQ(error_of(kOpenAccessReadWrite | kOpenShareDenyRead), 0);
+}
+
 TEST(FileStreamTest, MissingFileFailsToOpenAndHoldsNoHandle) {
   testing::TempDir dir;
   auto stream = MakeFileStream(dir.Path("missing.bin"), kFileOpenReadWrite);
