@@ -21,12 +21,11 @@
 #include <memory>
 #include <string>
 
+#include "msgbase/base_stream.h"
 #include "msgbase/date_time.h"
 #include "msgbase/fido_address.h"
 
 namespace kestrel {
-
-class BaseStream;  // msgbase/base_stream.h
 
 // Run-time failure raised by a text operation called while no text exists.
 inline constexpr int kFailureObjectNotInitialized = 210;
@@ -87,7 +86,9 @@ inline constexpr int OriginLineLimit = 79;
 // Kludge names: the prefix that finds, replaces and deletes each line.
 inline constexpr char KludgeMsgId[] = "\x01MSGID:";
 inline constexpr char KludgeIntl[] = "\x01INTL";
-inline constexpr char KludgeFmpt[] = "\x01FMPT";
+inline constexpr char KludgeFmpt[] =
+    "\x01"
+    "FMPT";
 inline constexpr char KludgeTopt[] = "\x01TOPT";
 
 class MessageBase {
