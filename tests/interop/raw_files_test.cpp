@@ -63,6 +63,24 @@ TEST(JamFilesTest, HostileOffsetsAndLengthsStayInsideTheFiles) {
   EXPECT_FALSE(HasNoHighBytes(0x00000480u));
 }
 
+TEST(JamFilesTest, FieldsCrashmailMisreadsAreNamed) {
+  JamBaseFiles files;
+  files.jhr = std::string(kJamBaseHeaderSize, '\0');
+  PutLe32(files.jhr, kJamActiveMsgsOffset, 2);
+  PutLe32(files.jhr, kJamBaseMsgNumOffset, 1);
+  for (std::uint32_t subfield_len : {0x100u, 0xB4u}) {
+    std::string message(kJamMessageHeaderSize, '\0');
+    PutLe32(message, kJamMsgSubfieldLenOffset, subfield_len);
+    PutLe32(files.jdx, files.jdx.size(), 0);  // recipient CRC
+    PutLe32(files.jdx, files.jdx.size(), static_cast<std::uint32_t>(files.jhr.size()));
+    files.jhr += message + std::string(subfield_len, '\0');
+  }
+  EXPECT_EQ(FieldsCrashmailMisreads(files),
+            std::vector<std::string>{"index record 2: SubfieldLen B4h"});
+  PutLe32(files.jdx, 4, 0x480);
+  EXPECT_EQ(FieldsCrashmailMisreads(files).front(), "index record 1: HdrOffset 480h");
+}
+
 TEST(MsgFileTest, FieldsEndAtTheirZeroOrTheirWidth) {
   std::string bytes(kMsgHeaderSize, 'A');  // no 0 anywhere in the header
   bytes += "text\r";

@@ -1,6 +1,7 @@
 #include "tests/support/jam_files.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "tests/support/temp_dir.h"
 
@@ -112,6 +113,35 @@ std::optional<JamMessage> JamBaseFiles::MessageAt(std::uint32_t header_offset) c
 
 bool HasNoHighBytes(std::uint32_t value) {
   return (value & 0x80808080u) == 0;
+}
+
+std::vector<std::string> FieldsCrashmailMisreads(const JamBaseFiles& files) {
+  std::vector<std::string> problems;
+  const auto check = [&problems](const std::string& where, const char* field, std::uint32_t value) {
+    if (HasNoHighBytes(value)) return;
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%Xh", static_cast<unsigned>(value));
+    problems.push_back(where + ": " + field + " " + hex);
+  };
+  if (const std::optional<JamBaseHeader> header = files.Header()) {
+    check("base header", "ActiveMsgs", header->active_msgs);
+    check("base header", "BaseMsgNum", header->base_msg_num);
+  }
+  const std::vector<JamIndexRecord> index = files.Index();
+  for (std::size_t i = 0; i < index.size(); ++i) {
+    const std::string where = "index record " + std::to_string(i + 1);
+    if (index[i].header_offset == 0xFFFFFFFFu) continue;  // deleted the index way
+    check(where, "HdrOffset", index[i].header_offset);
+    const std::optional<JamMessage> message = files.MessageAt(index[i].header_offset);
+    if (!message) continue;
+    check(where, "SubfieldLen", message->subfield_len);
+    check(where, "TxtOffset", message->txt_offset);
+    check(where, "TxtLen", message->txt_len);
+    for (const JamSubfield& subfield : message->subfields) {
+      check(where, "DatLen", static_cast<std::uint32_t>(subfield.data.size()));
+    }
+  }
+  return problems;
 }
 
 }  // namespace kestrel::testing

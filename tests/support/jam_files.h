@@ -147,8 +147,16 @@ struct JamBaseFiles {
 
 // True when no byte of the value is 80h or more: the Debian 64-bit builds of
 // crashmail read JAM's 32-bit fields with sign-extended bytes and get only
-// such values right. Tests handing JAM files to crashmail assert this on the
-// header offsets they depend on.
+// such values right.
 bool HasNoHighBytes(std::uint32_t value);
+
+// The fields of the base that those crashmail builds would misread, each as
+// "message 2: SubfieldLen B4h" (empty when crashmail can read the base):
+// ActiveMsgs and BaseMsgNum, every index record's header offset, and each
+// message's SubfieldLen, TxtOffset, TxtLen and subfield DatLen. A message with
+// such a field is skipped by crashmail SCAN ("Failed to read message") and
+// its header is written back damaged by crashmaint MAINT. Tests that hand a
+// JAM base to crashmail assert that this list is empty.
+std::vector<std::string> FieldsCrashmailMisreads(const JamBaseFiles& files);
 
 }  // namespace kestrel::testing

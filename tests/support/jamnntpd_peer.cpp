@@ -210,7 +210,8 @@ void ParseArticle(const NntpExchange& exchange, NntpArticle& article) {
     } else if (line.empty()) {
       in_body = true;
     } else if ((line.front() == ' ' || line.front() == '\t') && !article.headers.empty()) {
-      article.headers.back().second += " " + line.substr(line.find_first_not_of(" \t"));
+      const std::size_t text = line.find_first_not_of(" \t");
+      if (text != std::string::npos) article.headers.back().second += " " + line.substr(text);
     } else {
       const std::size_t colon = line.find(':');
       std::string value = colon == std::string::npos ? "" : line.substr(colon + 1);
