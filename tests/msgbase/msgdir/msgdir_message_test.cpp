@@ -164,6 +164,11 @@ TEST_F(MsgDirAreaTest, OpenMsgHeaderReadsOnlyTheLeadingKludgesAndNeverCutsTheBod
             "FMPT 4\r" +
                 long_kludge.substr(0, LineBufferSize - 1) + "\r");
   EXPECT_EQ(base->GetSubj(), "Header only");
+  MsgDirBase other;  // the file stays open, exclusively
+  ASSERT_TRUE(other.OpenMsgBase(Area()));
+  other.SetMsgNum(1);
+  EXPECT_FALSE(other.OpenMsg());
+  EXPECT_EQ(other.GetLastError(), MsgDirErrorCannotOpen);
   FidoAddress orig;
   base->GetOrigAddr(orig);
   EXPECT_EQ(orig, (FidoAddress{1, 2, 3, 4}));
