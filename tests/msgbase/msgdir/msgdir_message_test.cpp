@@ -250,6 +250,27 @@ TEST_F(MsgDirAreaTest, OpenFailsWithItsCodeForUnknownAndUnreadableMessages) {
   EXPECT_FALSE(base->OpenMsgHeader());
   EXPECT_EQ(base->GetLastError(), MsgDirErrorNoSuchMessage);
 
+  // Read-only (opened for reading and writing, so it cannot be opened); too
+  // large for 32-bit positions; replaced by a directory or gone after the scan.
+  WriteMessage(4, std::string(MsgHeaderSize + 1, '\0'));
+  const std::string read_only = dir_.Path("area/" + *FindFile("4.msg"));
+  std::filesystem::permissions(read_only, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  WriteMessage(5, "x");
+  std::filesystem::resize_file(dir_.Path("area/" + *FindFile("5.msg")), 3'000'000'000);
+  ASSERT_TRUE(base->OpenMsgBase(Area()));
+  for (std::int32_t n : {4, 5}) {
+    base->SetMsgNum(n);
+    EXPECT_FALSE(base->OpenMsg()) << n;
+    EXPECT_EQ(base->GetLastError(), MsgDirErrorCannotOpen) << n;
+    EXPECT_FALSE(base->OpenMsgHeader()) << n;
+    EXPECT_EQ(base->GetTextStream(), nullptr);
+  }
+  base->SetMsgNum(4);
+  EXPECT_FALSE(base->KillMsg());
+  EXPECT_TRUE(base->MsgExists(4));
+  std::filesystem::remove(dir_.Path("area/" + *FindFile("5.msg")));
+
   // Replaced by a directory after the scan; gone after the scan.
   const std::string name = *FindFile("1.msg");
   std::filesystem::remove(dir_.Path("area/" + name));
