@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/stream_hooks.h"
 
 namespace kestrel {
@@ -22,7 +23,7 @@ std::unique_ptr<MessageBase> ConstructBase(AreaKind kind) {
   if (ConstructorOverride()) return ConstructorOverride()(kind);
   switch (kind) {
     case KindMsgDir:
-      return nullptr;  // *.MSG format: not built yet
+      return std::make_unique<MsgDirBase>();
     case KindSquish:
       return nullptr;  // Squish format: not built yet
     case KindJam:
