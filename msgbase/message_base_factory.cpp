@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "msgbase/jam/jam_base.h"
 #include "msgbase/stream_hooks.h"
 
 namespace kestrel {
@@ -26,7 +27,7 @@ std::unique_ptr<MessageBase> ConstructBase(AreaKind kind) {
     case KindSquish:
       return nullptr;  // Squish format: not built yet
     case KindJam:
-      return nullptr;  // JAM format: not built yet
+      return std::make_unique<JamBase>();
     case KindUnknown:
       break;
   }
