@@ -131,6 +131,18 @@ bool JamBase::WriteMsg() {
   if (!BaseIsOpen() || !Text || header_only_) return false;
   if (!created_pending_ && !stored_message_) return false;
   ResetFiles();
+  // A store that fails leaves the message as it was in memory: the header
+  // must keep describing the stored subfields and text, or a later
+  // RewriteHeader would write a header that matches neither.
+  const auto saved_header = MsgHeader;
+  const std::size_t saved_subfield_bytes = subfield_bytes_;
+  const auto saved_index_record = IndexRecord;
+  auto fail = [&] {
+    MsgHeader = saved_header;
+    subfield_bytes_ = saved_subfield_bytes;
+    IndexRecord = saved_index_record;
+    return false;
+  };
 
   SetHeaderField(kMsgSubfieldLenOffset, 0);
   subfield_bytes_ = 0;
@@ -158,7 +170,7 @@ bool JamBase::WriteMsg() {
       static_cast<std::int64_t>(text_at) + static_cast<std::int64_t>(body.size()) > kLargestOffset ||
       static_cast<std::int64_t>(header_at) + static_cast<std::int64_t>(header_length) >
           kLargestOffset) {
-    return false;
+    return fail();
   }
   WriteTextOffset = text_at;
   WriteTextLength = static_cast<std::int32_t>(body.size());
@@ -171,14 +183,14 @@ bool JamBase::WriteMsg() {
                        : IndexPos;
 
   TextFile->Seek(WriteTextOffset);
-  if (!WriteBlock(*TextFile, body.data(), body.size())) return false;
+  if (!WriteBlock(*TextFile, body.data(), body.size())) return fail();
   HeaderFile->Seek(header_at);
-  if (!WriteBlock(*HeaderFile, MsgHeader.data(), header_length)) return false;
-  HeaderOffset = header_at;
+  if (!WriteBlock(*HeaderFile, MsgHeader.data(), header_length)) return fail();
   PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, NameCrc(To));
-  PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(HeaderOffset));
+  PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(header_at));
   IndexFile->Seek(record_at);
-  if (!WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size())) return false;
+  if (!WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size())) return fail();
+  HeaderOffset = header_at;
   for (BaseStream* stream : {IndexFile.get(), HeaderFile.get(), TextFile.get(),
                              LastReadFile.get()}) {
     stream->Flush();
