@@ -135,9 +135,9 @@ bool JamBase::CompactIndexRecords(bool check_headers) {
   for (std::size_t i = 0; i < records; ++i) {
     const std::uint8_t* record = index.data() + i * kIndexRecordSize;
     const std::int32_t header_offset = RecordHdrOffset(record);
-    const bool deleted =
-        header_offset == kDeletedHdrOffset || deleted_headers_.count(header_offset) != 0 ||
-        (check_headers && HeaderMarkedDeleted(header_offset));
+    const bool deleted = header_offset == kDeletedHdrOffset ||
+                         deleted_headers_.count(header_offset) != 0 ||
+                         (check_headers && HeaderMarkedDeleted(header_offset));
     if (deleted) {
       first_change = std::min(first_change, i);
       continue;

@@ -29,12 +29,21 @@ struct LineKind {
   std::uint16_t id;
 };
 constexpr LineKind kLineKinds[] = {
-    {"\x01MSGID: ", kSubMsgId}, {"\x01REPLY: ", kSubReplyId},  {"\x01PID: ", kSubPid},
-    {"\x01" "FLAGS: ", kSubFlags}, {"\x01Via ", kSubTrace},    {"SEEN-BY: ", kSubSeenBy2D},
+    {"\x01MSGID: ", kSubMsgId},
+    {"\x01REPLY: ", kSubReplyId},
+    {"\x01PID: ", kSubPid},
+    {"\x01"
+     "FLAGS: ",
+     kSubFlags},
+    {"\x01Via ", kSubTrace},
+    {"SEEN-BY: ", kSubSeenBy2D},
     {"\x01PATH: ", kSubPath2D},
 };
 // Lines not stored at all: the addresses travel in the address subfields.
-constexpr std::string_view kAddressKludges[] = {"\x01INTL", "\x01" "FMPT", "\x01TOPT"};
+constexpr std::string_view kAddressKludges[] = {"\x01INTL",
+                                                "\x01"
+                                                "FMPT",
+                                                "\x01TOPT"};
 
 bool BeginsWith(std::string_view line, std::string_view prefix) {
   return line.substr(0, prefix.size()) == prefix;
@@ -159,15 +168,16 @@ bool JamBase::WriteMsg() {
   if (GetAttr(AttrFileRequest)) AddSubfield(kSubEnclosedFreq, Subject);
   std::string body;
   StoreTextAsSubfields(body);
-  SetHeaderField(kMsgAttributeOffset, (HeaderField(kMsgAttributeOffset) & ~kTypeBits) |
-                                          TypeBitsForMailFlags(MailFlags));
+  SetHeaderField(kMsgAttributeOffset,
+                 (HeaderField(kMsgAttributeOffset) & ~kTypeBits) | TypeBitsForMailFlags(MailFlags));
 
   const std::int32_t text_at = TextFile->GetSize();
   const std::int32_t header_at = HeaderFile->GetSize();
   const std::int32_t index_size = IndexFile->GetSize();
   const std::size_t header_length = kMsgHeaderSize + HeaderField(kMsgSubfieldLenOffset);
   if (text_at < 0 || header_at < 0 || index_size < 0 ||
-      static_cast<std::int64_t>(text_at) + static_cast<std::int64_t>(body.size()) > kLargestOffset ||
+      static_cast<std::int64_t>(text_at) + static_cast<std::int64_t>(body.size()) >
+          kLargestOffset ||
       static_cast<std::int64_t>(header_at) + static_cast<std::int64_t>(header_length) >
           kLargestOffset) {
     return fail();
@@ -177,10 +187,10 @@ bool JamBase::WriteMsg() {
   SetHeaderField(kMsgTxtOffsetOffset, static_cast<std::uint32_t>(WriteTextOffset));
   SetHeaderField(kMsgTxtLenOffset, static_cast<std::uint32_t>(WriteTextLength));
   // A new message's record is appended after the last whole record.
-  const std::int32_t record_at =
-      created_pending_ ? index_size / static_cast<std::int32_t>(kIndexRecordSize) *
-                             static_cast<std::int32_t>(kIndexRecordSize)
-                       : IndexPos;
+  const std::int32_t record_at = created_pending_
+                                     ? index_size / static_cast<std::int32_t>(kIndexRecordSize) *
+                                           static_cast<std::int32_t>(kIndexRecordSize)
+                                     : IndexPos;
 
   TextFile->Seek(WriteTextOffset);
   if (!WriteBlock(*TextFile, body.data(), body.size())) return fail();
@@ -191,8 +201,8 @@ bool JamBase::WriteMsg() {
   IndexFile->Seek(record_at);
   if (!WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size())) return fail();
   HeaderOffset = header_at;
-  for (BaseStream* stream : {IndexFile.get(), HeaderFile.get(), TextFile.get(),
-                             LastReadFile.get()}) {
+  for (BaseStream* stream :
+       {IndexFile.get(), HeaderFile.get(), TextFile.get(), LastReadFile.get()}) {
     stream->Flush();
   }
 

@@ -22,7 +22,8 @@ RawMessage Numbered(int n) {
 
 std::vector<RawMessage> NumberedMessages(int count) {
   std::vector<RawMessage> messages;
-  for (int n = 1; n <= count; ++n) messages.push_back(Numbered(n));
+  for (int n = 1; n <= count; ++n)
+    messages.push_back(Numbered(n));
   return messages;
 }
 
@@ -119,7 +120,8 @@ TEST_F(JamBaseFilesTest, NumberingFollowsBaseMsgNum) {
   EXPECT_EQ(base->GetMsgUid(), 101);
   // Seeking from 1 reaches 100 at once and walks the existing numbers.
   std::vector<int> seen;
-  for (base->SeekFirst(1); base->SeekFound(); base->SeekNext()) seen.push_back(base->GetMsgNum());
+  for (base->SeekFirst(1); base->SeekFound(); base->SeekNext())
+    seen.push_back(base->GetMsgNum());
   EXPECT_EQ(seen, (std::vector<int>{100, 101, 102}));
   base->SetMsgNum(INT_MAX);
   base->SeekPrior();
@@ -136,7 +138,8 @@ TEST_F(JamBaseFilesTest, HostileBaseMsgNumEndsSeekingAtOnce) {
     raw.Write(base_path);
     std::unique_ptr<JamBase> base = OpenBase();
     int visited = 0;
-    for (base->SeekFirst(1); base->SeekFound() && visited < 100; base->SeekNext()) ++visited;
+    for (base->SeekFirst(1); base->SeekFound() && visited < 100; base->SeekNext())
+      ++visited;
     EXPECT_EQ(visited, reachable) << base_msg_num;
     base->SetMsgNum(INT_MAX);
     base->SeekPrior();

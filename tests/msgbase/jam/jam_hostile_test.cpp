@@ -31,14 +31,14 @@ class JamHostileTest : public JamBaseTest {
 };
 
 TEST_F(JamHostileTest, HeaderOffsetsOutsideTheHeaderFile) {
-  RawJamBase raw = RawJamBase::Build({Message("one", "1\r"), Message("two", "2\r"),
-                                      Message("three", "3\r"), Message("four", "4\r"),
-                                      Message("five", "5\r")});
+  RawJamBase raw =
+      RawJamBase::Build({Message("one", "1\r"), Message("two", "2\r"), Message("three", "3\r"),
+                         Message("four", "4\r"), Message("five", "5\r")});
   const auto jhr_size = static_cast<std::uint32_t>(raw.jhr.size());
-  PutLe32(raw.jdx, 0 * 8 + 4, jhr_size);        // at the very end
-  PutLe32(raw.jdx, 1 * 8 + 4, jhr_size - 10);   // header cut off by the end
-  PutLe32(raw.jdx, 2 * 8 + 4, 0xFFFFFFFE);      // negative
-  PutLe32(raw.jdx, 3 * 8 + 4, 0x7FFFFFF0);      // far beyond
+  PutLe32(raw.jdx, 0 * 8 + 4, jhr_size);       // at the very end
+  PutLe32(raw.jdx, 1 * 8 + 4, jhr_size - 10);  // header cut off by the end
+  PutLe32(raw.jdx, 2 * 8 + 4, 0xFFFFFFFE);     // negative
+  PutLe32(raw.jdx, 3 * 8 + 4, 0x7FFFFFF0);     // far beyond
   raw.Write(base_path);
   std::unique_ptr<JamBase> base = OpenBase();
   for (std::int32_t num = 1; num <= 4; ++num) {
@@ -51,7 +51,8 @@ TEST_F(JamHostileTest, HeaderOffsetsOutsideTheHeaderFile) {
 
 TEST_F(JamHostileTest, SubfieldLengthsLargerThanTheData) {
   RawMessage big = Message("big", "1\r");
-  for (int i = 0; i < 20; ++i) big.subfields.push_back({kJamFtsKludge, "LEAK " + std::string(90, 'x')});
+  for (int i = 0; i < 20; ++i)
+    big.subfields.push_back({kJamFtsKludge, "LEAK " + std::string(90, 'x')});
   RawMessage overlong_datlen = Message("kept", "2\r");
   overlong_datlen.subfields.push_back({kJamFtsKludge, "CHRS: CP866 2"});
   RawMessage last = Message("last", "3\r");
@@ -78,14 +79,14 @@ TEST_F(JamHostileTest, SubfieldLengthsLargerThanTheData) {
 }
 
 TEST_F(JamHostileTest, TextOffsetsAndLengthsOutsideTheTextFile) {
-  RawJamBase raw = RawJamBase::Build({Message("a", "first\r"), Message("b", "second\r"),
-                                      Message("c", "third\r"), Message("d", "fourth\r"),
-                                      Message("e", "fifth\r")});
+  RawJamBase raw =
+      RawJamBase::Build({Message("a", "first\r"), Message("b", "second\r"), Message("c", "third\r"),
+                         Message("d", "fourth\r"), Message("e", "fifth\r")});
   raw.SetMessageField(0, kJamMsgTxtOffsetOffset, static_cast<std::uint32_t>(raw.jdt.size()) + 1);
   raw.SetMessageField(1, kJamMsgTxtOffsetOffset, 0xFFFFFFFF);
   raw.SetMessageField(2, kJamMsgTxtLenOffset, 0x7FFFFFFF);  // the rest of the file
   raw.SetMessageField(3, kJamMsgTxtLenOffset, 0x80000000);  // negative: no text
-  raw.jdt.resize(raw.jdt.size() - 2);                         // "fifth\r" cut short
+  raw.jdt.resize(raw.jdt.size() - 2);                       // "fifth\r" cut short
   raw.Write(base_path);
   std::unique_ptr<JamBase> base = OpenBase();
   EXPECT_EQ(Read(*base, 1), "error " + std::to_string(0x2008));
@@ -96,7 +97,8 @@ TEST_F(JamHostileTest, TextOffsetsAndLengthsOutsideTheTextFile) {
 }
 
 TEST_F(JamHostileTest, TruncatedIndexKeepsWholeRecords) {
-  RawJamBase raw = RawJamBase::Build({Message("a", "1\r"), Message("b", "2\r"), Message("c", "3\r")});
+  RawJamBase raw =
+      RawJamBase::Build({Message("a", "1\r"), Message("b", "2\r"), Message("c", "3\r")});
   raw.jdx += "\x01\x02\x03\x04";
   raw.Write(base_path);
   std::unique_ptr<JamBase> base = OpenBase();

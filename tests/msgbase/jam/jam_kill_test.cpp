@@ -74,7 +74,8 @@ TEST_F(JamKillTest, MessagesDeletedInPlaceElsewhereAreGone) {
   MakeRawBase(4, {2}, 4);
   std::unique_ptr<JamBase> base = OpenBase();
   std::vector<std::int32_t> visited;
-  for (base->SeekFirst(1); base->SeekFound(); base->SeekNext()) visited.push_back(base->GetMsgNum());
+  for (base->SeekFirst(1); base->SeekFound(); base->SeekNext())
+    visited.push_back(base->GetMsgNum());
   EXPECT_EQ(visited, (std::vector<std::int32_t>{1, 3, 4}));
   base->SetMsgNum(2);
   EXPECT_FALSE(base->OpenMsg());

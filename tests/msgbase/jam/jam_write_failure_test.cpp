@@ -27,7 +27,8 @@ class FailingStream : public BaseStream {
   FailingStream(const std::string& name, std::unique_ptr<BaseStream> inner)
       : BaseStream(name, inner->Mode()), inner_(std::move(inner)) {
     std::string extension = name.substr(name.rfind('.') + 1);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : extension)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     extension_ = extension;
     SetStatus(inner_->Status());
   }
