@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "msgbase/message_base_factory.h"
+#include "msgbase/stream_hooks.h"
 #include "tests/msgbase/jam/jam_checker.h"
 #include "tests/msgbase/jam/jam_test_support.h"
 
@@ -46,13 +47,43 @@ TEST_F(JamBaseFilesTest, MissingFilesAreReportedInOrderAndNothingStaysOpen) {
 
 TEST_F(JamBaseFilesTest, LastReadFileThatCannotBeOpenedIsNeverRecreated) {
   MakeBase(1);
+  {
+    std::unique_ptr<JamBase> base = OpenBase();
+    base->SetLastRead(1, 1);
+    base->SetLastRead(2, 1);
+  }
+  const std::string records = File("jlr");
+  ASSERT_EQ(records.size(), 32u);
+  {
+    // Another program holds the .jlr exclusively.
+    std::unique_ptr<BaseStream> holder = NewFile(JamFile(base_path, "jlr"), 0x0002);
+    ASSERT_EQ(holder->Status(), StOk);
+    JamBase base;
+    EXPECT_FALSE(base.OpenMsgBase(base_path));
+    EXPECT_EQ(base.GetLastError(), 0x200F);
+    EXPECT_EQ(base.GetBasePath(), "");
+  }
+  EXPECT_EQ(File("jlr"), records);
+
   fs::remove(JamFile(base_path, "jlr"));
-  fs::create_directory(base_path + ".JLR");  // exists, cannot be opened as a file
+  fs::create_directory(base_path + ".jlr");  // exists, cannot be opened as a file
   JamBase base;
   EXPECT_FALSE(base.OpenMsgBase(base_path));
   EXPECT_EQ(base.GetLastError(), 0x200F);
-  EXPECT_EQ(base.GetBasePath(), "");
-  EXPECT_TRUE(fs::is_directory(base_path + ".JLR"));
+  EXPECT_TRUE(fs::is_directory(base_path + ".jlr"));
+}
+
+TEST_F(JamBaseFilesTest, BaseHeldOpenElsewhereIsNotCreatedAnew) {
+  MakeBase(2);
+  const std::string jhr = File("jhr");
+  std::unique_ptr<JamBase> holder = OpenBase();
+  std::unique_ptr<MessageBase> base;
+  EXPECT_FALSE(OpenOrCreateBase("J" + base_path, base));
+  EXPECT_EQ(BaseResult, 257);
+  ASSERT_NE(base, nullptr);
+  EXPECT_TRUE(CloseBase(base));
+  holder->CloseMsgBase();
+  EXPECT_EQ(File("jhr"), jhr);
 }
 
 TEST_F(JamBaseFilesTest, TrailingDotAndTheFactory) {

@@ -72,6 +72,7 @@ TEST_F(JamHostileTest, SubfieldLengthsLargerThanTheData) {
   std::string data;
   EXPECT_FALSE(base->GetSubfield(2, id, data));
 
+  base->CloseMsgBase();
   PutLe32(raw.jhr, second_record + 4, 0xFFFFFFF8);
   raw.Write(base_path);
   base = OpenBase();
