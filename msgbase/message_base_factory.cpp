@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "msgbase/msgdir/msgdir_base.h"
+#include "msgbase/jam/jam_base.h"
 #include "msgbase/stream_hooks.h"
 
 namespace kestrel {
@@ -27,7 +28,7 @@ std::unique_ptr<MessageBase> ConstructBase(AreaKind kind) {
     case KindSquish:
       return nullptr;  // Squish format: not built yet
     case KindJam:
-      return nullptr;  // JAM format: not built yet
+      return std::make_unique<JamBase>();
     case KindUnknown:
       break;
   }
