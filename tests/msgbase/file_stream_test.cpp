@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "msgbase/stream_hooks.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel {
@@ -31,6 +33,27 @@ TEST(FileStreamModeTest, ModeWordsBecomeDosRequests) {
     EXPECT_FALSE(FileStream::IsValidMode(low)) << low;
     EXPECT_EQ(MakeFileStream("anything", low), nullptr) << low;
   }
+}
+
+TEST(DosFileTest, OpenModesOutsideTheDosFieldsAreRefused) {
+  testing::TempDir dir;
+  dir.WriteFile("f", "x");
+  const auto error_of = [&dir](std::uint8_t open_mode) {
+    DosFile file(dir.Path("f"), DosRequest(dos_function::kOpen, open_mode));
+    EXPECT_EQ(file.Handle() == platform::kInvalidFileHandle, file.Status() == StInitError);
+    return file.ErrorInfo();
+  };
+  constexpr auto kInvalidAccess = static_cast<std::int32_t>(platform::dos_error::kInvalidAccess);
+  EXPECT_EQ(error_of(0x03), kInvalidAccess);  // access 3 does not exist
+  EXPECT_EQ(error_of(0x50), kInvalidAccess);  // nor sharing classes 5-7
+  EXPECT_EQ(error_of(0x70), kInvalidAccess);
+  EXPECT_EQ(error_of(kOpenAccessRead | kOpenShareDenyWrite), 0);
+  {
+    DosFile holder(dir.Path("f"), DosRequest(dos_function::kOpen, kOpenShareDenyAll));
+    EXPECT_EQ(error_of(kOpenAccessRead | kOpenShareDenyNone),
+              static_cast<std::int32_t>(platform::dos_error::kSharingViolation));
+  }
+  EXPECT_EQ(error_of(kOpenAccessReadWrite | kOpenShareDenyRead), 0);
 }
 
 TEST(FileStreamTest, MissingFileFailsToOpenAndHoldsNoHandle) {
@@ -142,6 +165,18 @@ TEST(FileStreamTest, AccessFollowsTheModeWord) {
   EXPECT_EQ(dir.ReadFile("lastread"), std::string("ab\0\0cd", 6));
 }
 
+TEST(FileStreamTest, FilesPast2GiBCannotBeDescribed) {
+  testing::TempDir dir;
+  dir.WriteFile("huge.sqd", "");
+  std::filesystem::resize_file(dir.Path("huge.sqd"), 3ull << 30);  // sparse: costs no space
+  FileStream stream(dir.Path("huge.sqd"), kFileOpenRead);
+  ASSERT_EQ(stream.Status(), StOk);
+  EXPECT_EQ(stream.GetSize(), -1);  // not a negative or cut size
+  EXPECT_EQ(stream.Status(), StError);
+  stream.Reset();
+  EXPECT_EQ(stream.GetPos(), 0);  // the position was put back
+}
+
 TEST(FileStreamTest, DirectoryCannotBeOpenedAsAFile) {
   testing::TempDir dir;
   dir.MakeDir("area");
@@ -151,6 +186,31 @@ TEST(FileStreamTest, DirectoryCannotBeOpenedAsAFile) {
             static_cast<std::int32_t>(platform::dos_error::kAccessDenied));
   auto create = MakeFileStream(dir.Path("area"), kFileCreate);
   EXPECT_EQ(create->Status(), StInitError);
+}
+
+// A full disk, played by a file-size limit in a child process: a write that
+// stores only part of its bytes is a write error, and later writes are dropped.
+TEST(FileStreamTest, ShortWriteOnAFullDiskIsAWriteError) {
+  testing::TempDir dir;
+  const std::string path = dir.Path("full.bin");
+  const int result = testing::RunInChild([&path] {
+    testing::LimitFileSize(500);
+    FileStream stream(path, kFileCreate);
+    const std::string block = Digits(400);
+    stream.Write(block.data(), 400);
+    if (stream.Status() != StOk) return 1;
+    stream.Write(block.data(), 400);  // only 100 bytes fit
+    if (stream.Status() != StWriteError || stream.File().ErrorInfo() != 0) return 2;
+    stream.Reset();
+    stream.Write(block.data(), 10);  // nothing fits at all: the request fails
+    if (stream.Status() != StError) return 3;
+    if (stream.File().ErrorInfo() != static_cast<std::int32_t>(platform::dos_error::kDiskFull)) {
+      return 4;
+    }
+    return 0;
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(dir.ReadFile("full.bin"), Digits(400) + Digits(100));
 }
 
 }  // namespace
