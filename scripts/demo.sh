@@ -17,8 +17,10 @@ status=$?
 set -e
 echo
 echo "Exit code: $status"
-if [ -f kestrel.log ]; then
-  echo "--- kestrel.log"
-  cat kestrel.log
-fi
+for log in kestrel.log KESTREL.LOG; do
+  if [ -f "$log" ]; then
+    echo "--- $log"
+    cat "$log"
+  fi
+done
 exit "$status"

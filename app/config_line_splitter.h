@@ -1,0 +1,35 @@
+// Splits the bytes of a configuration file into lines.
+//
+// A line ends at LF, at CR, or at CR LF (one line end); the last line needs
+// no line end. A line keeps at most 255 bytes: the rest of a longer line is
+// skipped up to its line end. Every other byte, NUL included, is part of the
+// line. The bytes may arrive in pieces of any size.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+class ConfigLineSplitter {
+ public:
+  using LineHandler = std::function<void(std::string_view line)>;
+
+  explicit ConfigLineSplitter(LineHandler on_line) : onLine_(std::move(on_line)) {}
+
+  // Hands every line completed by these bytes to the handler.
+  void Feed(std::string_view bytes);
+  // Hands over the last line when the file did not end with a line end.
+  void Finish();
+
+ private:
+  void EndLine();
+
+  LineHandler onLine_;
+  std::string line_;
+  bool lineStarted_ = false;  // a byte of the current line has been seen
+  bool afterCr_ = false;      // the previous byte was a CR
+};
+
+}  // namespace kestrel

@@ -1,0 +1,35 @@
+// Turns configuration lines into MoverConfig entries.
+//
+// Each line is prepared first: it is cut at its first ";" (a comment), every
+// TAB before that becomes a space, and the whole line is upper-cased (code
+// page 866). Then its start is compared with the keywords, each with its
+// trailing space, in a fixed order; the first that matches decides and the
+// rest of the line after the keyword and its space is its value. Lines that
+// match no keyword (empty, indented, unknown words) are ignored.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/mover_config.h"
+
+namespace kestrel {
+
+// What the parser noticed besides the values themselves.
+struct ConfigProblems {
+  // The first list keyword given more than kMaxListEntries times ("TO"), or
+  // empty. The lines beyond the limit are not stored.
+  std::string overfullList;
+};
+
+// The line with its comment cut off, TABs as spaces, upper-cased.
+std::string PrepareConfigLine(std::string_view raw_line);
+
+// Applies one prepared line to the configuration.
+void ApplyConfigLine(std::string_view line, MoverConfig& config, ConfigProblems& problems);
+
+// Builds an address rule from the value of a TOADDR or FROMADDR line:
+// "address-or-pattern,action".
+AddrRule MakeAddrRule(std::string_view value);
+
+}  // namespace kestrel

@@ -1,0 +1,99 @@
+#include "app/read_configuration.h"
+
+#include <cstdio>
+
+#include "app/config_line_splitter.h"
+#include "app/console_messages.h"
+#include "app/version.h"
+#include "msgbase/run_time_error.h"
+#include "platform/console.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
+
+namespace kestrel {
+namespace {
+
+constexpr std::uint32_t kReadChunkSize = 16384;
+
+// Closes the configuration file however reading ends.
+class OpenFileGuard {
+ public:
+  explicit OpenFileGuard(platform::FileHandle handle) : handle_(handle) {}
+  ~OpenFileGuard() { platform::CloseFile(handle_); }
+  OpenFileGuard(const OpenFileGuard&) = delete;
+  OpenFileGuard& operator=(const OpenFileGuard&) = delete;
+
+ private:
+  platform::FileHandle handle_;
+};
+
+std::string EightHexDigits(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+}  // namespace
+
+void ReadConfigurationFile(const std::string& name, MoverConfig& config, ConfigProblems& problems) {
+  platform::FileHandle file = platform::kInvalidFileHandle;
+  const platform::DosError open_error =
+      platform::OpenFile(name, platform::FileAccess::kRead, platform::FileShare::kDenyWrite, file);
+  if (open_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(open_error));
+  OpenFileGuard guard(file);
+
+  config = MoverConfig{};
+  problems = ConfigProblems{};
+  ConfigLineSplitter splitter([&](std::string_view raw_line) {
+    ApplyConfigLine(PrepareConfigLine(raw_line), config, problems);
+  });
+  std::string buffer(kReadChunkSize, '\0');
+  for (;;) {
+    std::uint32_t done = 0;
+    const platform::DosError read_error =
+        platform::ReadFile(file, buffer.data(), kReadChunkSize, done);
+    if (read_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(read_error));
+    if (done == 0) break;
+    splitter.Feed(std::string_view(buffer.data(), done));
+  }
+  splitter.Finish();
+}
+
+void ValidateConfiguration(const MoverConfig& config, const ConfigProblems& problems,
+                           LogFile& log) {
+  if (!problems.overfullList.empty()) {
+    log.Error(kLogTag, "Too many " + problems.overfullList + " lines (more than " +
+                           std::to_string(kMaxListEntries) + ").");
+  }
+  if (config.NetmailAreas.empty())
+    log.Error(kLogTag, "Path to netmail inbox not set. Please fix it.");
+  if (config.UseLastRead && config.UserNumber == 0) {
+    log.Error(kLogTag, "Please set some number in UserNumber, not ZERO.");
+  }
+  if (config.Priority[0].empty()) log.Error(kLogTag, "Please set priority.");
+}
+
+std::unique_ptr<LogFile> ReadConfiguration(const std::vector<std::string>& arguments,
+                                           MoverConfig& config) {
+  if (arguments.empty()) {
+    platform::ConsoleWriteLine("Usage: KESTREL.EXE configname");
+    platform::ExitProcess(0);
+  }
+  const std::string& name = arguments.front();
+  std::uint32_t attributes = 0;
+  if (platform::GetFileAttributes(name, attributes) != platform::dos_error::kNone) {
+    // No file operation is pending at this point: the result code is 0.
+    ConsoleError("Unable to open " + name + ", rc=" + EightHexDigits(0));
+  }
+
+  ConfigProblems problems;
+  ReadConfigurationFile(name, config, problems);
+
+  auto log = config.LogPath.empty() ? std::make_unique<LogFile>("", false, false)
+                                    : std::make_unique<LogFile>(config.LogPath, true, true);
+  log->LogQuiet('b', kProgramTag, "started");
+  ValidateConfiguration(config, problems, *log);
+  return log;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,37 @@
+// Start-up: reading the configuration file named on the command line,
+// creating the run's log and checking the configuration.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/config_parser.h"
+#include "app/log_file.h"
+#include "app/mover_config.h"
+
+namespace kestrel {
+
+// Reads the file named by the first argument into `config`, creates the log
+// (a file when a LOG line names one, console only otherwise), writes the
+// start entry and validates. Returns only with a usable configuration; every
+// other outcome ends the process:
+//  - no argument: the usage line, exit code 0;
+//  - no such file: "Error: Unable to open <name>, rc=00000000", exit code 255;
+//  - a file that exists but cannot be read: run-time failure with the
+//    system's error number;
+//  - a list keyword given too often or a failed check: an error entry in the
+//    log and on the console, exit code 255.
+std::unique_ptr<LogFile> ReadConfiguration(const std::vector<std::string>& arguments,
+                                           MoverConfig& config);
+
+// Reads and parses the lines of an existing configuration file. Raises a
+// run-time failure with the system's error number when the file cannot be
+// opened or read.
+void ReadConfigurationFile(const std::string& name, MoverConfig& config, ConfigProblems& problems);
+
+// The checks of a configuration that has been read, in order; the first that
+// fails is a fatal log error (exit code 255).
+void ValidateConfiguration(const MoverConfig& config, const ConfigProblems& problems, LogFile& log);
+
+}  // namespace kestrel

@@ -1,0 +1,85 @@
+// Hostile and damaged configuration files never crash the program: every run
+// ends with one of the documented outcomes.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "tests/app/kestrel_run.h"
+
+namespace kestrel::testing {
+namespace {
+
+const std::string kNoNetmail =
+    std::string(kBannerOutput) + "Error: Path to netmail inbox not set. Please fix it.\n";
+
+TEST(ConfigRobustnessTest, OverlongLinesAreCutAndTheNextLineStillCounts) {
+  TempDir dir;
+  const std::string long_line = "NETMAIL " + std::string(100000, 'x') + "LOG other.log";
+  const ProgramResult result =
+      RunKestrelOn(dir, long_line + "\r\nLOG kestrel.log\r\nPRIORITY TO\r\n");
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_TRUE(HasLog(dir));
+  EXPECT_EQ(dir.List().size(), 2u);  // the tail of the long line named no log
+}
+
+TEST(ConfigRobustnessTest, NulBytesAreOrdinaryCharacters) {
+  TempDir dir;
+  constexpr char kBytes[] = "\0NETMAIL Mx\nNETMAIL M\0y\nPRIORITY \0\nLOG kestrel.log\n";
+  const std::string config(kBytes, sizeof kBytes - 1);
+  const ProgramResult result = RunKestrelOn(dir, config);
+  // "PRIORITY \0" stores a word made of one NUL byte: priority is set.
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_TRUE(HasLog(dir));
+}
+
+TEST(ConfigRobustnessTest, BinaryGarbage) {
+  TempDir dir;
+  std::mt19937 random(20000615);
+  std::string garbage(1 << 18, '\0');
+  for (char& c : garbage)
+    c = static_cast<char>(random() & 0xFF);
+  const ProgramResult result = RunKestrelOn(dir, garbage);
+  EXPECT_EQ(result.exit_code, 255);
+  EXPECT_EQ(result.output, kNoNetmail);
+}
+
+TEST(ConfigRobustnessTest, LineEndsOfEveryKind) {
+  for (const char* config :
+       {"LOG kestrel.log\rNETMAIL Mx\rPRIORITY TO\r", "LOG kestrel.log\nNETMAIL Mx\nPRIORITY TO",
+        "LOG kestrel.log\r\nNETMAIL Mx\n\rPRIORITY TO\r\n"}) {
+    TempDir dir;
+    const ProgramResult result = RunKestrelOn(dir, config);
+    EXPECT_EQ(result.exit_code, 0) << result.output;
+    EXPECT_TRUE(HasLog(dir));
+  }
+}
+
+TEST(ConfigRobustnessTest, EmptyFileAndOnlyComments) {
+  for (const char* config : {"", ";\n; NETMAIL Mx\n", "\n\n\n", "\t\t\r\n   "}) {
+    TempDir dir;
+    const ProgramResult result = RunKestrelOn(dir, config);
+    EXPECT_EQ(result.exit_code, 255);
+    EXPECT_EQ(result.output, kNoNetmail);
+  }
+}
+
+TEST(ConfigRobustnessTest, OneHundredThousandLines) {
+  TempDir dir;
+  std::string config = "NETMAIL Mx\nPRIORITY TO\n";
+  for (int i = 0; i < 100000; ++i)
+    config += "; comment line " + std::to_string(i) + "\n";
+  EXPECT_EQ(RunKestrelOn(dir, config).exit_code, 0);
+
+  TempDir many_rules;
+  config = "NETMAIL Mx\nPRIORITY TO\n";
+  for (int i = 0; i < 100000; ++i)
+    config += "TO name" + std::to_string(i) + ",KILL\n";
+  const ProgramResult result = RunKestrelOn(many_rules, config);
+  EXPECT_EQ(result.exit_code, 255);
+  EXPECT_EQ(result.output,
+            std::string(kBannerOutput) + "Error: Too many TO lines (more than 100).\n");
+}
+
+}  // namespace
+}  // namespace kestrel::testing
