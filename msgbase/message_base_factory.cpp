@@ -2,8 +2,9 @@
 
 #include <utility>
 
-#include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/jam/jam_base.h"
+#include "msgbase/msgdir/msgdir_base.h"
+#include "msgbase/squish/squish_base.h"
 #include "msgbase/stream_hooks.h"
 
 namespace kestrel {
@@ -26,7 +27,7 @@ std::unique_ptr<MessageBase> ConstructBase(AreaKind kind) {
     case KindMsgDir:
       return std::make_unique<MsgDirBase>();
     case KindSquish:
-      return nullptr;  // Squish format: not built yet
+      return std::make_unique<SquishBase>();
     case KindJam:
       return std::make_unique<JamBase>();
     case KindUnknown:
