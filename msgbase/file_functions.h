@@ -1,0 +1,30 @@
+// File-system functions the formats call: existence tests, deletion and the
+// creation of directory paths. Paths may use "\" or "/" as separators.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+// Whether a directory search for `name` with every attribute allowed finds an
+// entry: wildcards are honoured and a directory counts. Uses NewDirSearch.
+bool FileExists(std::string_view name);
+
+// Erases a file; true when that succeeded.
+bool DeleteFile(std::string_view name);
+
+// Creates one directory, ignoring every error. A trailing separator is removed
+// first unless the path is the root.
+void MakeDirQuiet(std::string_view path);
+
+// Creates every directory along `path`, from the root down, ignoring the ones
+// that exist and every error. Always true: whether the directory is there is
+// for the caller to find out when it creates its files.
+bool ForceDirectories(std::string_view path);
+
+// The directory part of the full path of `path`: everything before its last
+// "\", without that "\"; "" when there is none.
+std::string ExtractDir(std::string_view path);
+
+}  // namespace kestrel

@@ -1,0 +1,166 @@
+// Finding, replacing, deleting and inserting kludge lines in the message
+// text.
+//
+// A kludge line is a line whose first byte is 01h. Replacing, deleting or
+// inserting a line saves only the text behind it, writes, puts the saved
+// bytes back and truncates: the cost is the tail, never the whole text.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "msgbase/message_base.h"
+
+namespace kestrel {
+namespace {
+
+constexpr char KludgeMark = '\x01';
+constexpr char CarriageReturn = '\r';
+constexpr std::int32_t MaxStreamTransfer = 0xFFFF;
+
+// Whether the `length` bytes of buf begin with the `name_length` bytes of
+// name. A buffer holds no zero byte before its end, so its length is where
+// its zero byte is.
+bool LineBeginsWith(const char* buf, std::size_t length, const char* name,
+                    std::size_t name_length) {
+  return length >= name_length && std::memcmp(buf, name, name_length) == 0;
+}
+
+void ReadBytes(BaseStream& stream, char* out, std::int32_t count) {
+  while (count > 0) {
+    const std::int32_t n = std::min(count, MaxStreamTransfer);
+    stream.Read(out, static_cast<std::uint16_t>(n));
+    out += n;
+    count -= n;
+  }
+}
+
+void WriteBytes(BaseStream& stream, const char* in, std::int32_t count) {
+  while (count > 0) {
+    const std::int32_t n = std::min(count, MaxStreamTransfer);
+    stream.Write(in, static_cast<std::uint16_t>(n));
+    in += n;
+    count -= n;
+  }
+}
+
+}  // namespace
+
+bool MessageBase::FindKludgeZ(const char* name, char* buf, std::uint16_t size) {
+  const std::size_t name_length = name != nullptr ? std::strlen(name) : 0;
+  if (size > 0) buf[0] = '\0';
+  SetTextPos(0);
+  const std::int32_t text_size = GetTextSize();
+  std::int32_t pos = 0;
+  while (pos < text_size) {
+    KludgeStart = pos;
+    GetTextLineZ(buf, size);
+    const std::int32_t next = GetTextPos();
+    const std::size_t length = size > 0 ? std::strlen(buf) : 0;
+    if (LineBeginsWith(buf, length, name, name_length)) {
+      KludgeEnd = next;
+      return true;
+    }
+    if (next <= pos) break;  // a failing stream does not move: stop
+    pos = next;
+  }
+  return false;
+}
+
+bool MessageBase::GetKludge(const std::string& name, std::string& line) {
+  char buf[KludgeLineBufferSize];
+  buf[0] = '\0';
+  const bool found = FindKludgeZ(name.c_str(), buf, sizeof buf);
+  line.assign(buf);
+  return found;
+}
+
+void MessageBase::SetKludgeZ(const char* name, const char* line) {
+  char scratch[LineBufferSize];
+  if (!FindKludgeZ(name, scratch, sizeof scratch)) {
+    AddKludgeZ(line);
+    return;
+  }
+  ReplaceTextRange(KludgeStart, KludgeEnd, line);
+}
+
+void MessageBase::SetKludge(const std::string& name, const std::string& line) {
+  SetKludgeZ(name.c_str(), line.c_str());
+}
+
+void MessageBase::DeleteKludgeZ(const char* name) {
+  char scratch[LineBufferSize];
+  if (FindKludgeZ(name, scratch, sizeof scratch)) ReplaceTextRange(KludgeStart, KludgeEnd, nullptr);
+}
+
+void MessageBase::DeleteKludge(const std::string& name) {
+  DeleteKludgeZ(name.c_str());
+}
+
+std::int32_t MessageBase::GetKludgeInsertPos() {
+  char scratch[LineBufferSize];
+  const std::int32_t text_size = GetTextSize();
+  bool seen = false;
+  SetTextPos(0);
+  std::int32_t start = 0;
+  while (start < text_size) {
+    GetTextLineZ(scratch, sizeof scratch);
+    if (scratch[0] == KludgeMark) {
+      seen = true;
+    } else if (seen) {
+      return start;
+    }
+    const std::int32_t next = GetTextPos();
+    if (next <= start) break;
+    start = next;
+  }
+  return text_size;
+}
+
+void MessageBase::AddKludgeZ(const char* line) {
+  const std::int32_t pos = GetKludgeInsertPos();
+  const std::int32_t text_size = GetTextSize();
+  if (pos < text_size) {
+    ReplaceTextRange(pos, pos, line);
+    return;
+  }
+  // Appending: when the last line of the text has no terminator, end it
+  // first, so the new line is not glued onto it (a kludge appended to an
+  // unterminated body line would be lost in it).
+  SetTextPos(text_size);
+  if (!TextEndsWithTerminator()) WriteTextBlock(&CarriageReturn, 1);
+  PutTextLineZ(line);
+}
+
+void MessageBase::AddKludge(const std::string& line) {
+  AddKludgeZ(line.c_str());
+}
+
+bool MessageBase::TextEndsWithTerminator() {
+  const std::int32_t text_size = GetTextSize();
+  if (text_size <= 0) return true;  // an empty text has no open line
+  const std::int32_t from = std::max(0, text_size - 2);
+  char last[2] = {};
+  const std::int32_t count = text_size - from;
+  SetTextPos(from);
+  ReadTextBlock(last, static_cast<std::uint16_t>(count));
+  SetTextPos(text_size);
+  const char final_byte = last[count - 1];
+  if (final_byte == CarriageReturn || final_byte == '\0') return true;
+  // A line feed right after a terminator belongs to that terminator.
+  return final_byte == '\n' && count == 2 && (last[0] == CarriageReturn || last[0] == '\0');
+}
+
+void MessageBase::ReplaceTextRange(std::int32_t at, std::int32_t from, const char* line) {
+  BaseStream& text = TextStream();
+  const std::int32_t text_size = text.GetSize();
+  const std::int32_t tail_size = std::max(0, text_size - from);
+  std::string tail(static_cast<std::size_t>(tail_size), '\0');
+  text.Seek(from);
+  ReadBytes(text, tail.data(), tail_size);
+  text.Seek(at);
+  if (line != nullptr) PutTextLineZ(line);
+  WriteBytes(text, tail.data(), tail_size);
+  text.Truncate();
+}
+
+}  // namespace kestrel

@@ -1,0 +1,173 @@
+// The object's own behaviour: operations only a format provides, default
+// seeking, mail flags, ownership of the text, dates.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "msgbase/mem_stream.h"
+#include "msgbase/message_text_view.h"
+#include "msgbase/run_time_error.h"
+#include "platform/clock.h"
+#include "tests/msgbase/memory_format.h"
+
+namespace kestrel {
+namespace {
+
+using testing::MemoryFormat;
+
+int FailureOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const RunTimeError& error) {
+    return error.code();
+  }
+  return 0;
+}
+
+TEST(MessageBaseDefaults, FormatOperationsStopWith217) {
+  MemoryFormat format_text;
+  format_text.SetText("x\r");
+  MessageTextView view(*format_text.GetTextStream());
+  MessageBase plain;
+  MsgDateTime dt{};
+  for (MessageBase* base : {&plain, static_cast<MessageBase*>(&view)}) {
+    MessageBase& b = *base;
+    const std::vector<std::function<void()>> calls = {
+        [&] { b.OpenMsgBase("p"); },   [&] { b.CreateMsgBase("p"); },
+        [&] { b.MsgBaseExists("p"); }, [&] { b.CloseMsgBase(); },
+        [&] { b.MsgExists(1); },       [&] { b.GetMsgUid(); },
+        [&] { b.SeekMsgUid(1); },      [&] { b.OpenMsg(); },
+        [&] { b.OpenMsgHeader(); },    [&] { b.CloseMsg(); },
+        [&] { b.GetHighMsgNum(); },    [&] { b.GetMsgCount(); },
+        [&] { b.GetFrom(); },          [&] { b.GetTo(); },
+        [&] { b.GetSubj(); },          [&] { b.SetFrom("a"); },
+        [&] { b.SetTo("a"); },         [&] { b.SetSubj("a"); },
+        [&] { b.GetAttr(AttrSent); },  [&] { b.SetAttr(AttrSent, true); },
+        [&] { b.GetDateWritten(dt); }, [&] { b.GetDateArrived(dt); },
+        [&] { b.SetDateWritten(dt); }, [&] { b.SetDateArrived(dt); },
+        [&] { b.WriteMsg(); },         [&] { b.RewriteHeader(); },
+        [&] { b.CreateMsg(); },        [&] { b.KillMsg(); },
+        [&] { b.GetLastRead(0); },     [&] { b.SetLastRead(0, 1); },
+        [&] { b.SeekFirst(1); },  // default seeking asks the format
+        [&] { b.SetDatesNow(); },
+    };
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+      EXPECT_EQ(FailureOf(calls[i]), kFailureAbstractCall) << "call " << i;
+    }
+    EXPECT_EQ(b.GetLastError(), 0);
+  }
+}
+
+TEST(MessageBaseDefaults, TextOperationsWithoutTextFailCleanly) {
+  MessageBase base;
+  FidoAddress addr{};
+  std::string line;
+  char buf[8];
+  const std::vector<std::function<void()>> calls = {
+      [&] { base.GetTextLine(line); },
+      [&] { base.GetTextLineZ(buf, sizeof buf); },
+      [&] { base.PutTextLine("x"); },
+      [&] { base.EndOfText(); },
+      [&] { base.GetTextSize(); },
+      [&] { base.GetKludge("\x01MSGID:", line); },
+      [&] { base.AddKludge("\x01X"); },
+      [&] { base.GetOrigAddr(addr); },
+      [&] { base.SetOrigAddr(addr, false); },
+      [&] { base.WriteOrigin(addr, "o"); },
+  };
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    EXPECT_EQ(FailureOf(calls[i]), kFailureObjectNotInitialized) << "call " << i;
+  }
+  EXPECT_EQ(base.GetTextStream(), nullptr);
+}
+
+TEST(MessageBaseDefaults, SeekingWalksExistingNumbers) {
+  MemoryFormat base;
+  base.SeekFirst(1);
+  EXPECT_EQ(base.GetMsgNum(), 0);
+  EXPECT_FALSE(base.SeekFound());
+
+  base.numbers = {3, 7};
+  base.SeekFirst(5);
+  EXPECT_EQ(base.GetMsgNum(), 7);
+  base.SeekPrior();
+  EXPECT_EQ(base.GetMsgNum(), 3);
+  base.SeekPrior();
+  EXPECT_EQ(base.GetMsgNum(), 0);
+  EXPECT_FALSE(base.SeekFound());
+
+  base.SeekFirst(INT_MIN);
+  EXPECT_EQ(base.GetMsgNum(), 3);
+  base.SeekNext();
+  EXPECT_EQ(base.GetMsgNum(), 7);
+  base.SeekNext();
+  EXPECT_EQ(base.GetMsgNum(), 0);
+  base.SeekFirst(8);
+  EXPECT_EQ(base.GetMsgNum(), 0);
+  base.SetMsgNum(INT_MAX);
+  base.SeekNext();
+  EXPECT_EQ(base.GetMsgNum(), 0);
+  base.SetMsgNum(INT_MIN);
+  base.SeekPrior();
+  EXPECT_EQ(base.GetMsgNum(), 0);
+}
+
+TEST(MessageBaseDefaults, MailFlags) {
+  MessageBase base;
+  base.SetMailType(MailTypeNetmail);
+  base.SetMailType(MailTypeEchomail);
+  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail));
+  EXPECT_TRUE(base.HasMailFlag(MailFlagEchomail));
+  base.SetMailType(3);
+  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail) || base.HasMailFlag(MailFlagEchomail) ||
+               base.HasMailFlag(MailFlagLocal));
+  base.SetMailFlag(MailFlagNetmail, true);
+  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail | MailFlagEchomail));
+  base.SetMailFlag(MailFlagLocal, true);
+  base.SetMailFlag(MailFlagNetmail, false);
+  EXPECT_TRUE(base.HasMailFlag(MailFlagLocal));
+  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail));
+}
+
+// A memory stream that notes its disposal.
+class NotingStream : public MemStream {
+ public:
+  explicit NotingStream(bool& disposed) : disposed_(disposed) {}
+  ~NotingStream() override { disposed_ = true; }
+
+ private:
+  bool& disposed_;
+};
+
+TEST(MessageBaseDefaults, SetTextStreamDisposesTheTextItReplaces) {
+  MessageBase base;
+  base.SetTextStream(nullptr);  // no text: nothing happens
+  bool first_disposed = false;
+  bool second_disposed = false;
+  base.SetTextStream(std::make_unique<NotingStream>(first_disposed));
+  base.SetTextStream(std::make_unique<NotingStream>(second_disposed));
+  EXPECT_TRUE(first_disposed);
+  EXPECT_FALSE(second_disposed);
+  base.SetTextStream(nullptr);
+  EXPECT_TRUE(second_disposed);
+  EXPECT_EQ(base.GetTextStream(), nullptr);
+}
+
+TEST(MessageBaseDefaults, SetDatesNowSetsBothDatesFromTheClock) {
+  platform::SetClockOverride([] { return platform::LocalTime{2001, 3, 5, 7, 8, 9, 456}; });
+  MemoryFormat base;
+  base.SetDatesNow();
+  platform::SetClockOverride(nullptr);
+  const MsgDateTime expected{7, 8, 9, 45, 5, 3, 2001};
+  MsgDateTime written{}, arrived{};
+  base.GetDateWritten(written);
+  base.GetDateArrived(arrived);
+  EXPECT_EQ(written, expected);
+  EXPECT_EQ(arrived, expected);
+}
+
+}  // namespace
+}  // namespace kestrel
