@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "msgbase/squish/squish_base.h"
 #include "msgbase/stream_hooks.h"
 
 namespace kestrel {
@@ -24,7 +25,7 @@ std::unique_ptr<MessageBase> ConstructBase(AreaKind kind) {
     case KindMsgDir:
       return nullptr;  // *.MSG format: not built yet
     case KindSquish:
-      return nullptr;  // Squish format: not built yet
+      return std::make_unique<SquishBase>();
     case KindJam:
       return nullptr;  // JAM format: not built yet
     case KindUnknown:

@@ -1,0 +1,172 @@
+// The Squish base as a whole: opening, creating and closing its files, and
+// loading the index.
+#include "msgbase/squish/squish_base.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "msgbase/file_functions.h"
+#include "msgbase/squish/squish_layout.h"
+#include "msgbase/stream_hooks.h"
+
+namespace kestrel {
+
+using namespace squish;
+
+namespace {
+
+constexpr char kFullStop = '.';
+
+// The base path as it is kept: the path with a final full stop, so that the
+// file names are the path followed by the extension.
+std::string NormalizeBasePath(const std::string& path) {
+  if (!path.empty() && path.back() == kFullStop) return path;
+  return path + kFullStop;
+}
+
+// The index file is read in pieces of whole records that one stream call
+// moves.
+constexpr std::size_t kIndexReadChunk = (0xFFFF / kIndexRecordSize) * kIndexRecordSize;
+
+}  // namespace
+
+SquishBase::SquishBase() {
+  SetBasePath("");
+  SetMsgNum(0);
+}
+
+SquishBase::~SquishBase() {
+  CloseMsgBase();
+}
+
+std::string SquishBase::FileName(const char* extension) const {
+  return BasePath + extension;
+}
+
+bool SquishBase::OpenMsgBase(const std::string& path) {
+  if (IsOpened()) CloseMsgBase();
+  SetBasePath(NormalizeBasePath(path));
+  if (!FileExists(FileName(kDataExtension))) {
+    SetLastError(kErrorNoDataFile);
+    return false;
+  }
+  if (!FileExists(FileName(kIndexExtension))) {
+    SetLastError(kErrorNoIndexFile);
+    return false;
+  }
+
+  std::unique_ptr<BaseStream> data = NewFile(FileName(kDataExtension), kModeOpenReadWrite);
+  if (data == nullptr || data->Status() != StOk) {
+    ReleaseFiles();
+    SetLastError(kErrorOpenDataFile);
+    return false;
+  }
+  data_file_ = std::make_unique<SquishDataFile>(std::move(data));
+  index_file_ = NewFile(FileName(kIndexExtension), kModeOpenReadWrite);
+  if (index_file_ == nullptr || index_file_->Status() != StOk) {
+    ReleaseFiles();
+    SetLastError(kErrorOpenIndexFile);
+    return false;
+  }
+  // A data file too short for its base header is no Squish base: with a
+  // header of zeros the first new frame would be written over the header.
+  if (!data_file_->ReadAt(0, base_header_.bytes().data(), kBaseHeaderSize)) {
+    ReleaseFiles();
+    SetLastError(kErrorOpenDataFile);
+    return false;
+  }
+  if (!LoadIndex()) {
+    ReleaseFiles();
+    SetLastError(kErrorOpenIndexFile);
+    return false;
+  }
+  SelectNothing();
+  state_ = MessageState::kNone;
+  SetOpened(true);
+  return true;
+}
+
+bool SquishBase::CreateMsgBase(const std::string& path) {
+  if (IsOpened()) CloseMsgBase();
+  SetOpened(false);
+  SetBasePath(NormalizeBasePath(path));
+  ForceDirectories(ExtractDir(path));
+
+  std::unique_ptr<BaseStream> data = NewFile(FileName(kDataExtension), kModeCreate);
+  if (data == nullptr || data->Status() != StOk) {
+    ReleaseFiles();
+    SetLastError(kErrorCreateDataFile);
+    return false;
+  }
+  data_file_ = std::make_unique<SquishDataFile>(std::move(data));
+  index_file_ = NewFile(FileName(kIndexExtension), kModeCreate);
+  if (index_file_ == nullptr || index_file_->Status() != StOk) {
+    ReleaseFiles();
+    SetLastError(kErrorCreateIndexFile);
+    return false;
+  }
+  const std::string base_name = BasePath.substr(0, BasePath.size() - 1);
+  base_header_ = SquishBaseHeader::Fresh(base_name);
+  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  // A base whose header could not be written is not there: say so now
+  // rather than at the first message.
+  if (!data_file_->Ok()) {
+    ReleaseFiles();
+    SetLastError(kErrorCreateDataFile);
+    return false;
+  }
+  index_.clear();
+  highest_uid_ = 0;
+  SelectNothing();
+  state_ = MessageState::kNone;
+  SetOpened(true);
+  return true;
+}
+
+bool SquishBase::MsgBaseExists(const std::string& path) {
+  const std::string base = NormalizeBasePath(path);
+  return FileExists(base + kDataExtension) && FileExists(base + kIndexExtension);
+}
+
+void SquishBase::CloseMsgBase() {
+  if (!IsOpened()) return;
+  SetOpened(false);
+  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  data_file_.reset();
+  index_file_.reset();
+  index_.clear();
+  state_ = MessageState::kNone;
+}
+
+void SquishBase::ReleaseFiles() {
+  data_file_.reset();
+  index_file_.reset();
+  index_.clear();
+  SetBasePath("");
+}
+
+bool SquishBase::LoadIndex() {
+  index_.clear();
+  highest_uid_ = 0;
+  const std::int32_t size = index_file_->GetSize();
+  if (size < 0) return false;
+  // A partial record at the end (a damaged file) is left out.
+  const std::size_t count = static_cast<std::size_t>(size) / kIndexRecordSize;
+  index_.reserve(count);
+  index_file_->Seek(0);
+  std::vector<std::uint8_t> chunk(std::min(kIndexReadChunk, count * kIndexRecordSize));
+  std::size_t left = count * kIndexRecordSize;
+  while (left > 0) {
+    const std::size_t n = std::min(left, kIndexReadChunk);
+    index_file_->Read(chunk.data(), static_cast<std::uint16_t>(n));
+    if (index_file_->Status() != StOk) return false;
+    for (std::size_t at = 0; at < n; at += kIndexRecordSize) {
+      index_.push_back(SquishIndexRecord::Decode(chunk.data() + at));
+      highest_uid_ = HigherUniqueId(highest_uid_, index_.back().unique_id);
+    }
+    left -= n;
+  }
+  return true;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,154 @@
+// A message area in the Squish layout: the data file (.SQD: a 256-byte base
+// header followed by frames), the index file (.SQI: one 12-byte record per
+// message, in creation order) and the lastread file (.SQL).
+//
+// Message numbers are the unique ids the index records carry, not positions;
+// GetMsgUid and SeekMsgUid deal in byte positions of index records instead.
+//
+// Both files are held open from OpenMsgBase/CreateMsgBase to CloseMsgBase
+// with others allowed to read but not to write, so the index is read once at
+// open and kept in memory; every change is written through to the files at
+// once. Offsets, lengths and links read from the files are checked before
+// they are used: a damaged base gives error codes, never a read or write in
+// the wrong place.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "msgbase/message_base.h"
+#include "msgbase/squish/squish_base_header.h"
+#include "msgbase/squish/squish_data_file.h"
+#include "msgbase/squish/squish_frame_header.h"
+#include "msgbase/squish/squish_index_record.h"
+#include "msgbase/squish/squish_message_header.h"
+
+namespace kestrel {
+
+class SquishBase : public MessageBase {
+ public:
+  SquishBase();
+  // Done: closes the base.
+  ~SquishBase() override;
+
+  // --- The base (squish_base.cpp).
+  // Opens both files of the base at path (".SQD"/".SQI" after the path with
+  // a final full stop). Errors: 3000h/3001h when a file is missing, 3002h
+  // when the data file cannot be opened or is shorter than its base header,
+  // 3003h when the index file cannot be opened or read. Nothing stays open
+  // after a failure.
+  bool OpenMsgBase(const std::string& path) override;
+  // Creates the directory, both files (replacing them) and a fresh base
+  // header. Errors: 3009h/300Ah when a file cannot be created or written.
+  bool CreateMsgBase(const std::string& path) override;
+  bool MsgBaseExists(const std::string& path) override;
+  // Writes the base header back and closes both files.
+  void CloseMsgBase() override;
+
+  // --- Numbers and positions (squish_navigation.cpp).
+  bool MsgExists(std::int32_t num) override;
+  void SeekFirst(std::int32_t num) override;
+  void SeekNext() override;
+  void SeekPrior() override;
+  std::int32_t GetMsgUid() override;
+  void SeekMsgUid(std::int32_t pos) override;
+  // The base header's next unique id - 1, or the highest unique id in the
+  // index when a damaged header says less.
+  std::int32_t GetHighMsgNum() override;
+  std::int32_t GetMsgCount() override;
+
+  // --- Lastread file (squish_lastread.cpp).
+  std::int32_t GetLastRead(std::int32_t user) override;
+  void SetLastRead(std::int32_t user, std::int32_t num) override;
+
+  // --- Messages (squish_messages.cpp).
+  bool OpenMsg() override;
+  bool OpenMsgHeader() override;
+  bool CloseMsg() override;
+  bool CreateMsg() override;
+  // Stores the new or opened message. False (and a code in LastError) when
+  // it could not be placed or a write to the files failed.
+  bool WriteMsg() override;
+  bool RewriteHeader() override;
+  // Deletes the current message: its index record goes, its frame joins the
+  // free chain, and the position steps back so that SeekNext continues with
+  // the message that followed.
+  bool KillMsg() override;
+
+  // --- Fields of the open message (squish_message_fields.cpp).
+  std::string GetFrom() override;
+  std::string GetTo() override;
+  std::string GetSubj() override;
+  void SetFrom(const std::string& s) override;
+  void SetTo(const std::string& s) override;
+  void SetSubj(const std::string& s) override;
+  // Addresses come from the kludge lines only, starting from 0:0/0.0.
+  void GetOrigAddr(FidoAddress& addr) override;
+  void GetDestAddr(FidoAddress& addr) override;
+  void GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) override;
+  bool GetAttr(std::uint32_t code) override;
+  void SetAttr(std::uint32_t code, bool on) override;
+  void GetDateWritten(MsgDateTime& dt) override;
+  void GetDateArrived(MsgDateTime& dt) override;
+  void SetDateWritten(const MsgDateTime& dt) override;
+  void SetDateArrived(const MsgDateTime& dt) override;
+
+ private:
+  // What the message fields describe.
+  enum class MessageState {
+    kNone,    // nothing opened or created yet
+    kNew,     // created, not yet written
+    kStored,  // opened from the base, or written
+    kKilled,  // deleted: the fields stay readable, nothing is written
+  };
+
+  // squish_base.cpp
+  std::string FileName(const char* extension) const;
+  bool LoadIndex();
+  void ReleaseFiles();
+
+  // squish_navigation.cpp
+  // Makes the record at `slot` current; out of range: nothing is current.
+  void SelectSlot(std::int64_t slot);
+  void SelectNothing();
+  // The slot of the current index position, or -1.
+  std::int64_t CurrentSlot() const;
+  // The slot holding unique id `uid`, looked for at `hint` first; -1.
+  std::int64_t FindSlot(std::uint32_t uid, std::int64_t hint) const;
+  // Index file writes: one record, or every record from `slot` to the end
+  // followed by a truncation. The stream status tells whether they worked.
+  void WriteIndexRecord(std::int64_t slot);
+  void WriteIndexFrom(std::int64_t slot);
+  bool IndexOk() const;
+
+  // squish_messages.cpp
+  bool ReadMessage(bool with_text);
+  bool Fail(std::int32_t code);
+  std::string WholeText();
+  // The unique id a new message gets; 0 when none is left.
+  std::uint32_t NextFreeUniqueId() const;
+
+  squish::SquishIndexRecord current_record_;
+  squish::SquishFrameHeader current_frame_;
+  std::uint32_t current_frame_offset_ = 0;
+  squish::SquishBaseHeader base_header_;
+  squish::SquishMessageHeader message_header_;
+  // Byte position of the current index record; -12 right after the first
+  // record was killed, so that SeekNext selects the record now at 0.
+  std::int32_t index_pos_ = 0;
+  std::unique_ptr<squish::SquishDataFile> data_file_;
+  std::unique_ptr<BaseStream> index_file_;
+
+  // The index file's records, in file order.
+  std::vector<squish::SquishIndexRecord> index_;
+  // The highest unique id the index has held since the base was opened.
+  std::uint32_t highest_uid_ = 0;
+  MessageState state_ = MessageState::kNone;
+  // The open message's unique id and the slot its record had when opened.
+  std::uint32_t message_uid_ = 0;
+  std::int64_t message_slot_ = -1;
+};
+
+}  // namespace kestrel

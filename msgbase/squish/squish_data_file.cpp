@@ -1,0 +1,92 @@
+#include "msgbase/squish/squish_data_file.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "msgbase/squish/squish_layout.h"
+
+namespace kestrel::squish {
+
+namespace {
+
+// One stream call moves at most this many bytes.
+constexpr std::size_t kMaxTransfer = 0xFFFF;
+
+}  // namespace
+
+SquishDataFile::SquishDataFile(std::unique_ptr<BaseStream> stream) : stream_(std::move(stream)) {
+  size_ = std::max<std::int64_t>(stream_->GetSize(), 0);
+}
+
+bool SquishDataFile::Holds(std::int64_t offset, std::int64_t length) {
+  if (offset < 0 || length < 0) return false;
+  if (offset + length <= size_) return true;
+  if (!Ok()) return false;
+  size_ = std::max<std::int64_t>(size_, stream_->GetSize());
+  return offset + length <= size_;
+}
+
+bool SquishDataFile::ReadAt(std::int64_t offset, std::uint8_t* buffer, std::size_t length) {
+  read_end_ = -1;
+  if (!Holds(offset, static_cast<std::int64_t>(length)) || !Ok()) return false;
+  stream_->Seek(static_cast<std::int32_t>(offset));
+  read_end_ = offset;
+  return ReadOn(buffer, length);
+}
+
+bool SquishDataFile::ReadOn(std::uint8_t* buffer, std::size_t length) {
+  if (read_end_ < 0 || !Holds(read_end_, static_cast<std::int64_t>(length)) || !Ok()) {
+    read_end_ = -1;
+    return false;
+  }
+  while (length > 0 && Ok()) {
+    const std::size_t n = std::min(length, kMaxTransfer);
+    stream_->Read(buffer, static_cast<std::uint16_t>(n));
+    buffer += n;
+    length -= n;
+    read_end_ += static_cast<std::int64_t>(n);
+  }
+  if (!Ok()) read_end_ = -1;
+  return Ok();
+}
+
+void SquishDataFile::WriteAt(std::int64_t offset, const std::uint8_t* data, std::size_t length) {
+  // Callers keep offsets inside kMaxFileOffset; a position beyond it cannot
+  // be reached, so the write is refused rather than wrapped onto the header.
+  if (offset < 0 || offset + static_cast<std::int64_t>(length) > kMaxFileOffset) {
+    refused_ = true;
+    write_end_ = -1;
+    return;
+  }
+  read_end_ = -1;
+  stream_->Seek(static_cast<std::int32_t>(offset));
+  write_end_ = offset;
+  WriteMore(data, length);
+}
+
+void SquishDataFile::WriteMore(const std::uint8_t* data, std::size_t length) {
+  if (write_end_ < 0) return;
+  while (length > 0) {
+    const std::size_t n = std::min(length, kMaxTransfer);
+    stream_->Write(data, static_cast<std::uint16_t>(n));
+    data += n;
+    length -= n;
+    write_end_ += static_cast<std::int64_t>(n);
+  }
+  if (Ok()) size_ = std::max(size_, write_end_);
+}
+
+bool SquishDataFile::ReadFrameHeader(std::uint32_t offset, SquishFrameHeader& header) {
+  if (offset < kBaseHeaderSize) return false;
+  SquishFrameHeader::Bytes bytes;
+  if (!ReadAt(offset, bytes.data(), bytes.size())) return false;
+  header = SquishFrameHeader::Decode(bytes.data());
+  return true;
+}
+
+void SquishDataFile::WriteFrameHeader(std::uint32_t offset, const SquishFrameHeader& header) {
+  const SquishFrameHeader::Bytes bytes = header.Encode();
+  WriteAt(offset, bytes.data(), bytes.size());
+}
+
+}  // namespace kestrel::squish

@@ -1,0 +1,369 @@
+// Messages in frames: reading one into the text stream, creating, writing
+// (in place, into a free frame, or appended), rewriting the header and
+// deleting.
+//
+// Frame layout: 28-byte frame header, 238-byte message header, control
+// information (kludge lines with a closing 0), message text, a closing 0,
+// spare room.
+//
+// Writes go in an order that keeps the base readable should the run stop
+// between two of them: the message's frame first, then the links of its
+// neighbours, then the index record, and a frame given up (a moved or
+// killed message's) is marked free only after no index record points at it;
+// the base header comes last.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "msgbase/squish/squish_base.h"
+#include "msgbase/squish/squish_control_info.h"
+#include "msgbase/squish/squish_frame_edit.h"
+#include "msgbase/squish/squish_layout.h"
+#include "msgbase/stream_hooks.h"
+
+namespace kestrel {
+
+using namespace squish;
+
+namespace {
+
+// Bytes read at once when a message is opened: the frame and message
+// headers and, for most messages, the whole rest of the frame.
+constexpr std::size_t kFirstReadSize = 16384;
+// One stream call moves at most this many bytes.
+constexpr std::size_t kMaxTransfer = 0xFFFF;
+
+void WriteAll(BaseStream& stream, const char* data, std::size_t length) {
+  while (length > 0) {
+    const std::size_t n = std::min(length, kMaxTransfer);
+    stream.Write(data, static_cast<std::uint16_t>(n));
+    data += n;
+    length -= n;
+  }
+}
+
+std::uint32_t DecreasedCount(std::uint32_t count) {
+  return count > 0 ? count - 1 : 0;
+}
+
+}  // namespace
+
+bool SquishBase::Fail(std::int32_t code) {
+  SetLastError(code);
+  return false;
+}
+
+bool SquishBase::OpenMsg() {
+  return ReadMessage(true);
+}
+
+bool SquishBase::OpenMsgHeader() {
+  return ReadMessage(false);
+}
+
+bool SquishBase::ReadMessage(bool with_text) {
+  CloseMsg();
+  state_ = MessageState::kNone;
+  if (!IsOpened()) return Fail(kErrorFrameIo);
+
+  // Offset 0 (no current message) and offsets that cannot hold a frame
+  // header fail alike.
+  const std::uint32_t offset = current_record_.frame_offset;
+  if (offset < kBaseHeaderSize || !data_file_->Holds(offset, kFrameHeaderSize))
+    return Fail(kErrorFrameIo);
+  const std::int64_t in_file = data_file_->Size() - offset;
+  std::vector<std::uint8_t> frame_bytes(
+      static_cast<std::size_t>(std::min<std::int64_t>(in_file, kFirstReadSize)));
+  if (!data_file_->ReadAt(offset, frame_bytes.data(), frame_bytes.size()))
+    return Fail(kErrorFrameIo);
+  const SquishFrameHeader frame = SquishFrameHeader::Decode(frame_bytes.data());
+  current_frame_offset_ = offset;
+  current_frame_ = frame;
+  if (!frame.IsMessage() || frame.control_length >= kControlLimit) return Fail(kErrorBadFrame);
+
+  // The bytes that belong to the message: no more than its length, the
+  // room of its frame, and what the file holds.
+  const std::int64_t in_use = std::min<std::int64_t>(
+      {frame.message_length, frame.frame_length, in_file - kFrameHeaderSize});
+  const std::int64_t header_and_control = std::int64_t{kMessageHeaderSize} + frame.control_length;
+  if (in_use < header_and_control) return Fail(kErrorBadFrame);
+  std::int64_t text_length = 0;
+  if (with_text) {
+    // The stored text ends with a 0 that is not part of it. A frame cut
+    // short keeps the text it still holds.
+    const std::int64_t stored = std::int64_t{frame.message_length} - header_and_control - 1;
+    text_length = std::clamp<std::int64_t>(stored, 0, in_use - header_and_control);
+  }
+  const auto needed = static_cast<std::size_t>(kFrameHeaderSize + header_and_control + text_length);
+  if (needed > frame_bytes.size()) {
+    const std::size_t have = frame_bytes.size();
+    frame_bytes.resize(needed);
+    if (!data_file_->ReadOn(frame_bytes.data() + have, needed - have)) return Fail(kErrorFrameIo);
+  }
+
+  const std::uint8_t* message = frame_bytes.data() + kFrameHeaderSize;
+  std::copy_n(message, kMessageHeaderSize, message_header_.bytes().begin());
+  const auto* control = reinterpret_cast<const char*>(message + kMessageHeaderSize);
+  const std::string kludges = ControlInfoToLines({control, frame.control_length});
+
+  SetTextStream(NewMemStream(MemStreamHint));
+  BaseStream& text = *GetTextStream();
+  WriteAll(text, kludges.data(), kludges.size());
+  WriteAll(text, control + frame.control_length, static_cast<std::size_t>(text_length));
+  text.Seek(0);
+
+  state_ = MessageState::kStored;
+  message_uid_ = current_record_.unique_id;
+  message_slot_ = CurrentSlot();
+  return true;
+}
+
+bool SquishBase::CloseMsg() {
+  if (Text == nullptr) return false;
+  SetTextStream(nullptr);
+  return true;
+}
+
+std::uint32_t SquishBase::NextFreeUniqueId() const {
+  // The header's next unique id, unless a damaged header offers one that is
+  // no message number or one the index already used: a message under such
+  // an id could not be found again.
+  const std::uint32_t next = base_header_.NextUniqueId();
+  std::uint64_t id = next >= 1 && next <= kMaxUniqueId ? next : 1;
+  id = std::max<std::uint64_t>(id, std::uint64_t{highest_uid_} + 1);
+  return id <= kMaxUniqueId ? static_cast<std::uint32_t>(id) : 0;
+}
+
+bool SquishBase::CreateMsg() {
+  if (!IsOpened()) return Fail(kErrorNoMessage);
+  const std::uint32_t uid = NextFreeUniqueId();
+  const std::int64_t slot = static_cast<std::int64_t>(index_.size());
+  if (uid == 0 || (slot + 1) * kIndexRecordSize > kMaxFileOffset) return Fail(kErrorBaseFull);
+
+  message_header_ = SquishMessageHeader();
+  current_frame_ = SquishFrameHeader();
+  current_record_ = SquishIndexRecord();
+
+  CurrentMsg = static_cast<std::int32_t>(uid);
+  message_header_.SetUniqueId(uid);
+  base_header_.SetNextUniqueId(uid + 1);
+  base_header_.SetNumMessages(base_header_.NumMessages() + 1);
+  base_header_.SetHighMessage(base_header_.HighMessage() + 1);
+
+  current_frame_.id = kFrameId;
+  current_frame_offset_ = 0;
+  message_header_.SetAttributes(kAttrBitAlwaysSet);
+  current_record_.unique_id = uid;
+  index_pos_ = static_cast<std::int32_t>(slot * kIndexRecordSize);
+
+  SetTextStream(NewMemStream(MemStreamHint));
+  SetDatesNow();
+  state_ = MessageState::kNew;
+  message_uid_ = uid;
+  message_slot_ = slot;
+  return true;
+}
+
+std::string SquishBase::WholeText() {
+  BaseStream& text = *GetTextStream();
+  std::string bytes(static_cast<std::size_t>(std::max(text.GetSize(), 0)), '\0');
+  text.Seek(0);
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t n = std::min(bytes.size() - at, kMaxTransfer);
+    text.Read(bytes.data() + at, static_cast<std::uint16_t>(n));
+    at += n;
+  }
+  return bytes;
+}
+
+bool SquishBase::WriteMsg() {
+  const bool stored = state_ == MessageState::kStored;
+  if (!IsOpened() || GetTextStream() == nullptr || (!stored && state_ != MessageState::kNew))
+    return Fail(kErrorNoMessage);
+
+  // The text: leading kludge lines become the control information, the
+  // rest is the message text.
+  const std::string text = WholeText();
+  const SplitMessageText split = SplitKludgeLines(text);
+  const std::size_t body_length = text.size() - split.body_start;
+  const std::int64_t message_length = std::int64_t{kMessageHeaderSize} +
+                                      static_cast<std::int64_t>(split.control.size()) +
+                                      static_cast<std::int64_t>(body_length) + 1;
+  if (message_length + kFrameHeaderSize + kBaseHeaderSize > kMaxFileOffset)
+    return Fail(kErrorBaseFull);
+
+  // The header fields that follow the text.
+  FidoAddress orig;
+  FidoAddress dest;
+  GetOrigDestAddr(orig, dest);
+  message_header_.SetOrigAddress(orig);
+  message_header_.SetDestAddress(dest);
+  message_header_.SetUtcOffset(0);
+  MsgDateTime written;
+  GetDateWritten(written);
+  message_header_.SetDateText(written);
+  const std::uint32_t name_hash = SquishNameHash(GetTo());
+
+  // Plan the placement on copies; nothing is written until it is sound.
+  SquishBaseHeader header = base_header_;
+  FrameEdit edit(*data_file_, header);
+  std::int64_t slot = static_cast<std::int64_t>(index_.size());
+  std::uint32_t old_offset = 0;
+  SquishFrameHeader old;
+  if (stored) {
+    // The message's record may have moved since it was opened (a message
+    // before it was killed): look it up by its unique id.
+    slot = FindSlot(message_uid_, message_slot_);
+    if (slot < 0) return Fail(kErrorNoMessage);
+    old_offset = index_[static_cast<std::size_t>(slot)].frame_offset;
+    // Read the frame afresh: its links may have changed since it was opened.
+    const SquishFrameHeader* loaded = edit.Load(old_offset, Chain::kMessages);
+    if (loaded == nullptr) {
+      return Fail(data_file_->ReadFrameHeader(old_offset, old) ? kErrorBadFrame : kErrorFrameIo);
+    }
+    old = *loaded;
+  }
+
+  SquishFrameHeader frame;
+  frame.id = kFrameId;
+  frame.message_length = static_cast<std::uint32_t>(message_length);
+  frame.control_length = static_cast<std::uint32_t>(split.control.size());
+  frame.frame_type = kFrameTypeMessage;
+  std::uint32_t offset = 0;
+  const bool in_place =
+      stored && old.frame_length >= message_length &&
+      data_file_->Holds(std::int64_t{old_offset} + kFrameHeaderSize, old.frame_length);
+  if (in_place) {
+    offset = old_offset;
+    frame.frame_length = old.frame_length;
+    frame.prev = old.prev;
+    frame.next = old.next;
+    edit.Put(offset, frame);
+  } else {
+    if (const auto reuse = edit.FindFreeFrame(frame.message_length)) {
+      offset = *reuse;
+      frame.frame_length = edit.Load(offset, Chain::kFree)->frame_length;
+      if (!edit.Unlink(Chain::kFree, offset)) return Fail(kErrorFrameIo);
+    } else {
+      // New frames go at the real end of the file, which is the header's end
+      // of data in every sound base; a header that says otherwise would
+      // have the frame written over others or far beyond the file.
+      const std::int64_t append_at = std::max<std::int64_t>(data_file_->Size(), kBaseHeaderSize);
+      const std::int64_t end = append_at + kFrameHeaderSize + message_length;
+      if (end > kMaxFileOffset) return Fail(kErrorBaseFull);
+      offset = static_cast<std::uint32_t>(append_at);
+      frame.frame_length = frame.message_length;
+      header.SetEndOfData(static_cast<std::uint32_t>(end));
+    }
+    edit.Put(offset, frame);
+    if (stored) {
+      // The moved message keeps its place in the message chain; its old
+      // frame joins the free chain (or, when that chain is damaged, is only
+      // marked free).
+      if (!edit.TakeOver(old_offset, offset)) return Fail(kErrorFrameIo);
+      SquishFrameHeader released = old;
+      released.frame_type = kFrameTypeFree;
+      released.prev = 0;
+      released.next = 0;
+      edit.Put(old_offset, released);
+      edit.AppendToTail(Chain::kFree, old_offset);
+    } else if (!edit.AppendToTail(Chain::kMessages, offset)) {
+      return Fail(kErrorFrameIo);
+    }
+  }
+
+  // The frame: both headers, control information, text and the closing 0.
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(static_cast<std::size_t>(kFrameHeaderSize + message_length));
+  const SquishFrameHeader::Bytes frame_bytes = edit.Load(offset, Chain::kMessages)->Encode();
+  bytes.insert(bytes.end(), frame_bytes.begin(), frame_bytes.end());
+  bytes.insert(bytes.end(), message_header_.bytes().begin(), message_header_.bytes().end());
+  bytes.insert(bytes.end(), split.control.begin(), split.control.end());
+  bytes.insert(bytes.end(), text.begin() + static_cast<std::ptrdiff_t>(split.body_start),
+               text.end());
+  bytes.push_back(0);
+  data_file_->WriteAt(offset, bytes.data(), bytes.size());
+
+  edit.WriteChanged({offset, old_offset});
+  const SquishIndexRecord record{offset, message_uid_, name_hash};
+  if (stored) {
+    index_[static_cast<std::size_t>(slot)] = record;
+  } else {
+    index_.push_back(record);
+    highest_uid_ = HigherUniqueId(highest_uid_, message_uid_);
+  }
+  WriteIndexRecord(slot);
+  if (stored && !in_place) edit.WriteOne(old_offset);
+  base_header_ = header;
+  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+
+  current_frame_ = *edit.Load(offset, Chain::kMessages);
+  current_frame_offset_ = offset;
+  current_record_ = record;
+  if (!stored) index_pos_ = static_cast<std::int32_t>(slot * kIndexRecordSize);
+  state_ = MessageState::kStored;
+  message_slot_ = slot;
+  if (!data_file_->Ok() || !IndexOk()) return Fail(kErrorFrameIo);
+  return true;
+}
+
+bool SquishBase::RewriteHeader() {
+  if (!IsOpened() || state_ != MessageState::kStored) return Fail(kErrorNoMessage);
+  // The header goes into the frame the message has now; a frame that is no
+  // longer a message frame is not written into.
+  const std::int64_t slot = FindSlot(message_uid_, message_slot_);
+  if (slot < 0) return Fail(kErrorNoMessage);
+  const std::uint32_t offset = index_[static_cast<std::size_t>(slot)].frame_offset;
+  SquishFrameHeader frame;
+  if (!data_file_->ReadFrameHeader(offset, frame)) return Fail(kErrorFrameIo);
+  if (!frame.IsMessage()) return Fail(kErrorBadFrame);
+  data_file_->WriteAt(std::int64_t{offset} + kFrameHeaderSize, message_header_.bytes().data(),
+                      kMessageHeaderSize);
+  if (!data_file_->Ok()) return Fail(kErrorFrameIo);
+  return true;
+}
+
+bool SquishBase::KillMsg() {
+  if (!IsOpened()) return Fail(kErrorNoMessage);
+  // Only the record of the current message is removed: after a kill the
+  // position has stepped back, and a second kill must not take the message
+  // before it.
+  const std::int64_t slot = CurrentSlot();
+  if (CurrentMsg == 0 || slot < 0 ||
+      index_[static_cast<std::size_t>(slot)].unique_id != static_cast<std::uint32_t>(CurrentMsg))
+    return Fail(kErrorNoMessage);
+  const std::uint32_t uid = index_[static_cast<std::size_t>(slot)].unique_id;
+  const std::uint32_t offset = index_[static_cast<std::size_t>(slot)].frame_offset;
+
+  SquishBaseHeader header = base_header_;
+  FrameEdit edit(*data_file_, header);
+  const SquishFrameHeader* loaded = edit.Load(offset, Chain::kMessages);
+  if (loaded == nullptr) {
+    SquishFrameHeader probe;
+    return Fail(data_file_->ReadFrameHeader(offset, probe) ? kErrorBadFrame : kErrorFrameIo);
+  }
+  SquishFrameHeader released = *loaded;
+  if (!edit.Unlink(Chain::kMessages, offset)) return Fail(kErrorFrameIo);
+  released.frame_type = kFrameTypeFree;
+  released.prev = 0;
+  released.next = 0;
+  edit.Put(offset, released);
+  // A damaged free chain is left alone: the frame is then only marked free.
+  edit.AppendToTail(Chain::kFree, offset);
+  header.SetNumMessages(DecreasedCount(header.NumMessages()));
+  header.SetHighMessage(DecreasedCount(header.HighMessage()));
+
+  edit.WriteChanged({offset});
+  index_.erase(index_.begin() + static_cast<std::ptrdiff_t>(slot));
+  WriteIndexFrom(slot);
+  edit.WriteOne(offset);
+  base_header_ = header;
+  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+
+  index_pos_ -= static_cast<std::int32_t>(kIndexRecordSize);
+  if (state_ != MessageState::kNew && message_uid_ == uid) state_ = MessageState::kKilled;
+  if (!data_file_->Ok() || !IndexOk()) return Fail(kErrorFrameIo);
+  return true;
+}
+
+}  // namespace kestrel
