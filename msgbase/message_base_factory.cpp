@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "msgbase/jam/jam_base.h"
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/stream_hooks.h"
 
@@ -27,7 +28,7 @@ std::unique_ptr<MessageBase> ConstructBase(AreaKind kind) {
     case KindSquish:
       return std::make_unique<SquishBase>();
     case KindJam:
-      return nullptr;  // JAM format: not built yet
+      return std::make_unique<JamBase>();
     case KindUnknown:
       break;
   }

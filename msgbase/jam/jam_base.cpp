@@ -1,0 +1,211 @@
+// Opening, creating, testing and closing a JAM base.
+#include "msgbase/jam/jam_base.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "msgbase/date_time.h"
+#include "msgbase/file_functions.h"
+#include "msgbase/jam/stream_blocks.h"
+#include "msgbase/little_endian.h"
+#include "msgbase/stream_hooks.h"
+
+namespace kestrel {
+namespace {
+
+using namespace jam;
+
+// The base path with its dot: the extensions are appended to it directly.
+std::string DottedPath(const std::string& path) {
+  if (!path.empty() && path.back() == '.') return path;
+  return path + ".";
+}
+
+struct BaseFile {
+  const char* extension;
+  std::int32_t missing_error;
+  std::int32_t open_error;
+  std::int32_t create_error;
+};
+
+// The four files in the order they are tested, opened and created.
+constexpr BaseFile kHeader{kHeaderExtension, kErrHeaderMissing, kErrHeaderOpen, kErrHeaderCreate};
+constexpr BaseFile kIndex{kIndexExtension, kErrIndexMissing, kErrIndexOpen, kErrIndexCreate};
+constexpr BaseFile kText{kTextExtension, kErrTextMissing, kErrTextOpen, kErrTextCreate};
+constexpr BaseFile kLastRead{kLastReadExtension, kErrLastReadMissing, kErrLastReadOpen,
+                             kErrLastReadOpen};
+constexpr BaseFile kBaseFiles[] = {kHeader, kIndex, kText, kLastRead};
+
+// A stream that opened; null (and the stream disposed) when it did not.
+std::unique_ptr<BaseStream> OpenStream(const std::string& name, std::uint32_t mode) {
+  std::unique_ptr<BaseStream> stream = NewFile(name, mode);
+  if (stream != nullptr && stream->Status() != StOk) stream.reset();
+  return stream;
+}
+
+}  // namespace
+
+JamBase::JamBase() {
+  SetBasePath("");
+  SetMsgNum(0);
+}
+
+JamBase::~JamBase() {
+  CloseMsg();
+  CloseMsgBase();
+}
+
+bool JamBase::BaseIsOpen() const {
+  return HeaderFile && IndexFile && TextFile && LastReadFile;
+}
+
+std::string JamBase::FileName(const char* extension) const {
+  return BasePath + extension;
+}
+
+std::int32_t JamBase::ActiveMsgs() const {
+  return GetLeSigned32(BaseHeader.data(), kBaseActiveMsgsOffset);
+}
+
+void JamBase::SetActiveMsgs(std::int32_t value) {
+  PutLe32(BaseHeader.data(), kBaseActiveMsgsOffset, static_cast<std::uint32_t>(value));
+}
+
+std::int32_t JamBase::BaseMsgNum() const {
+  return GetLeSigned32(BaseHeader.data(), kBaseMsgNumOffset);
+}
+
+void JamBase::ResetFiles() {
+  for (BaseStream* stream : {IndexFile.get(), TextFile.get(), HeaderFile.get(),
+                             LastReadFile.get()}) {
+    if (stream == nullptr) continue;
+    stream->Reset();
+    stream->Flush();
+  }
+}
+
+void JamBase::DisposeFiles() {
+  TextFile.reset();
+  IndexFile.reset();
+  HeaderFile.reset();
+  LastReadFile.reset();
+}
+
+void JamBase::ForgetMessage() {
+  stored_message_ = false;
+  header_only_ = false;
+  created_pending_ = false;
+  deleted_headers_.clear();
+}
+
+bool JamBase::OpenMsgBase(const std::string& path) {
+  if (HeaderFile) CloseMsgBase();
+  SetBasePath(DottedPath(path));
+  for (const BaseFile& file : kBaseFiles) {
+    if (!FileExists(FileName(file.extension))) {
+      SetLastError(file.missing_error);
+      return false;
+    }
+  }
+
+  auto fail = [this](std::int32_t code) {
+    SetLastError(code);
+    DisposeFiles();
+    SetBasePath("");
+    return false;
+  };
+  HeaderFile = OpenStream(FileName(kHeaderExtension), kModeOpenShared);
+  if (!HeaderFile) return fail(kErrHeaderOpen);
+  IndexFile = OpenStream(FileName(kIndexExtension), kModeOpenShared);
+  if (!IndexFile) return fail(kErrIndexOpen);
+  TextFile = OpenStream(FileName(kTextExtension), kModeOpenShared);
+  if (!TextFile) return fail(kErrTextOpen);
+  // An existing .JLR that cannot be opened is never created anew: that would
+  // erase the lastread records of every user.
+  LastReadFile = OpenStream(FileName(kLastReadExtension), kModeOpenExclusive);
+  if (!LastReadFile) return fail(kErrLastReadOpen);
+
+  // A .JHR shorter than its base header is damaged: read as a header of zeros
+  // it would number messages from 0, and a message header appended to it
+  // would lie where the base header is written back at close.
+  if (HeaderFile->GetSize() < static_cast<std::int32_t>(kBaseHeaderSize)) {
+    return fail(kErrHeaderOpen);
+  }
+  HeaderFile->Seek(0);
+  if (!ReadBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size())) return fail(kErrHeaderOpen);
+
+  ForgetMessage();
+  SetMsgNum(0);
+  const std::int32_t index_size = IndexFile->GetSize();
+  if (index_size < 0) return fail(kErrIndexOpen);
+  if (index_size / static_cast<std::int32_t>(kIndexRecordSize) != ActiveMsgs()) CompactIndex();
+  SetOpened(true);
+  return true;
+}
+
+bool JamBase::CreateMsgBase(const std::string& path) {
+  if (HeaderFile) CloseMsgBase();
+  SetBasePath(DottedPath(path));
+  ForceDirectories(ExtractDir(path));
+
+  std::unique_ptr<BaseStream>* streams[] = {&HeaderFile, &IndexFile, &TextFile, &LastReadFile};
+  std::vector<std::string> created;
+  auto fail = [this, &created](std::int32_t code) {
+    SetLastError(code);
+    DisposeFiles();
+    for (const std::string& name : created) DeleteFile(name);
+    return false;
+  };
+  for (std::size_t i = 0; i < std::size(kBaseFiles); ++i) {
+    const std::string name = FileName(kBaseFiles[i].extension);
+    *streams[i] = OpenStream(name, kModeCreateNew);
+    if (!*streams[i]) return fail(kBaseFiles[i].create_error);
+    created.push_back(name);
+  }
+  ResetFiles();
+
+  BaseHeader.fill(0);
+  std::memcpy(BaseHeader.data() + kBaseSignatureOffset, kSignature, sizeof kSignature);
+  MsgDateTime now;
+  GetNowDateTime(now);
+  PutLe32(BaseHeader.data(), kBaseDateCreatedOffset, DateTimeToUnix(now));
+  PutLe32(BaseHeader.data(), kBaseModCounterOffset, 0);
+  SetActiveMsgs(0);
+  PutLe32(BaseHeader.data(), kBasePasswordCrcOffset, kNoCrc);
+  PutLe32(BaseHeader.data(), kBaseMsgNumOffset, kFirstMessageNumber);
+  HeaderFile->Seek(0);
+  if (!WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size())) {
+    return fail(kErrHeaderCreate);
+  }
+  ResetFiles();
+  ForgetMessage();
+  SetMsgNum(0);
+  SetOpened(true);
+  return true;
+}
+
+bool JamBase::MsgBaseExists(const std::string& path) {
+  const std::string dotted = DottedPath(path);
+  for (const BaseFile& file : kBaseFiles) {
+    if (!FileExists(dotted + file.extension)) return false;
+  }
+  return true;
+}
+
+void JamBase::CloseMsgBase() {
+  if (!BaseIsOpen()) return;
+  CloseMsg();
+  ResetFiles();
+  HeaderFile->Seek(0);
+  WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size());
+  for (BaseStream* stream : {HeaderFile.get(), IndexFile.get(), TextFile.get(),
+                             LastReadFile.get()}) {
+    stream->Flush();
+  }
+  DisposeFiles();
+  ForgetMessage();
+  SetOpened(false);
+}
+
+}  // namespace kestrel

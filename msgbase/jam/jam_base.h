@@ -1,0 +1,215 @@
+// A message area stored in the JAM format: four files sharing the base path
+// as their stem (.JHR headers, .JDX index, .JDT texts, .JLR lastread).
+//
+// In memory a message is plain FidoNet text in `Text` (kludge lines, body,
+// then Via, SEEN-BY and PATH lines), as every format presents it; on disk the
+// kludges live in subfields after the message header. OpenMsg turns subfields
+// into lines; WriteMsg turns lines back into subfields and stores only the
+// body in the .JDT file.
+//
+// Numbering: message n is index record n - BaseMsgNum. This program keeps the
+// index compact (no deleted records), so numbers run without gaps and
+// deleting a message renumbers every later one.
+//
+// A message counts as deleted when its index record's header offset is -1 or
+// its header carries the deleted attribute (the way other JAM software
+// deletes in place, keeping the index record). Such a message does not exist
+// for MsgExists (so seeking passes over it), cannot be opened, and is dropped
+// from the index whenever the index is compacted.
+//
+// While the base is open the in-memory base header is the authority:
+// ActiveMsgs and ModCounter change only there and reach the file at
+// CloseMsgBase, which always writes the base header back.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "msgbase/base_stream.h"
+#include "msgbase/fido_address.h"
+#include "msgbase/jam/jam_layout.h"
+#include "msgbase/message_base.h"
+
+namespace kestrel {
+
+class JamBase : public MessageBase {
+ public:
+  // Closed: no streams, empty base path, message 0.
+  JamBase();
+  // Closes the open message and the base.
+  ~JamBase() override;
+
+  // --- The base (jam_base.cpp, jam_index.cpp, jam_lastread.cpp).
+  // Opens the four files of path + "." (no second dot when path ends in
+  // one). Fails with 2000h-2002h, 200Dh for a missing file, 2003h-2005h,
+  // 200Fh for a file that cannot be opened (an existing .JLR is never
+  // created anew: that would erase every user's lastread), and 2003h for a
+  // .JHR shorter than the base header. Compacts the index when its record
+  // count differs from ActiveMsgs.
+  bool OpenMsgBase(const std::string& path) override;
+  // Creates the directories and the four files, and leaves the new base
+  // open. No existing file is ever replaced: when one of the files exists
+  // already the base is not created (200Ah-200Ch, 200Fh), and files this
+  // call created are removed again.
+  bool CreateMsgBase(const std::string& path) override;
+  // All four files exist.
+  bool MsgBaseExists(const std::string& path) override;
+  // Writes the base header back (always) and closes the files.
+  void CloseMsgBase() override;
+  // BaseMsgNum <= num < BaseMsgNum + ActiveMsgs, the index record is there
+  // and neither the record nor the message's header marks it deleted.
+  bool MsgExists(std::int32_t num) override;
+  std::int32_t GetMsgUid() override;          // the message number
+  void SeekMsgUid(std::int32_t uid) override;  // SetMsgNum(uid)
+  std::int32_t GetHighMsgNum() override;       // BaseMsgNum + ActiveMsgs
+  std::int32_t GetMsgCount() override;         // ActiveMsgs
+  // The HighReadMsg of the user's .JLR record; 0 when there is none.
+  std::int32_t GetLastRead(std::int32_t user) override;
+  // Rewrites the user's record in place, or appends one.
+  void SetLastRead(std::int32_t user, std::int32_t num) override;
+
+  // --- The current message (jam_message_read.cpp, jam_message_write.cpp,
+  // jam_message_fields.cpp).
+  // Loads the current message (GetMsgNum): names, subject and addresses
+  // from the subfields, the text with the kludge lines the subfields stand
+  // for, and INTL/FMPT/TOPT lines made from the address subfields (for a
+  // netmail base). The MSGID line is the stored MSGID subfield as it is. A
+  // number that does not exist, or a damaged record, fails with 2006h-2008h
+  // and leaves no message open.
+  bool OpenMsg() override;
+  // As OpenMsg, but the text holds only the kludge lines (the .JDT file is
+  // not read).
+  bool OpenMsgHeader() override;
+  // Releases the text. A message made by CreateMsg and never written no
+  // longer counts in ActiveMsgs. False when no message was open.
+  bool CloseMsg() override;
+  std::string GetFrom() override;
+  std::string GetTo() override;
+  std::string GetSubj() override;
+  // The address from the kludge lines of the text, starting from 0:0/0.0.
+  void GetOrigAddr(FidoAddress& addr) override;
+  void GetDestAddr(FidoAddress& addr) override;
+  void GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) override;
+  // Kept in memory (at most 255 characters) until WriteMsg.
+  void SetFrom(const std::string& s) override;
+  void SetTo(const std::string& s) override;
+  void SetSubj(const std::string& s) override;
+  // Attribute codes without a JAM bit read as false and are not stored.
+  bool GetAttr(std::uint32_t code) override;
+  void SetAttr(std::uint32_t code, bool on) override;
+  // Dates are stored as seconds since 1970 of the local time; "arrived" is
+  // the header's DateProcessed.
+  void GetDateWritten(MsgDateTime& dt) override;
+  void GetDateArrived(MsgDateTime& dt) override;
+  void SetDateWritten(const MsgDateTime& dt) override;
+  void SetDateArrived(const MsgDateTime& dt) override;
+  // Stores the open or new message as a new header (appended to .JHR) with
+  // its body (appended to .JDT) and points its index record at it; the old
+  // header and text of an opened message stay unreferenced. The text goes
+  // first, then the header, then the index record, so that an interrupted
+  // write never leaves a record pointing at something incomplete. False when
+  // a write failed, when no message is open, and for a message opened with
+  // OpenMsgHeader (its text lacks the body, which would be lost).
+  bool WriteMsg() override;
+  // Writes the 76-byte header of the stored current message in place (not
+  // its subfields). False when a write failed or no stored message is
+  // current.
+  bool RewriteHeader() override;
+  // Starts a new message in memory; it becomes message GetHighMsgNum() - 1
+  // and the current number is GetHighMsgNum(). Nothing reaches the files
+  // before WriteMsg.
+  bool CreateMsg() override;
+  // Deletes the message last opened or written: sets the deleted attribute
+  // in its header, in place, removes its index record and renumbers the
+  // later messages. False when a write failed or no such message is at hand
+  // (nothing opened, or it was killed already).
+  bool KillMsg() override;
+
+  // --- JAM's own operations.
+  // Clears the failure status of every stream (a failure must not block
+  // the next operation).
+  void ResetFiles();
+  // Removes every index record that marks a deleted message (header offset
+  // -1, or a header with the deleted attribute); ActiveMsgs becomes the
+  // number of records kept. The kept records keep their order. An index that
+  // cannot be read whole is left as it is.
+  void CompactIndex();
+  // The n-th subfield (n counts from 1) of the current message: its id and
+  // at most 255 bytes of data. False when there is no n-th subfield.
+  bool GetSubfield(int n, std::uint16_t& id, std::string& data);
+  // Appends a subfield (data cut to 255 bytes) to the current message. Once
+  // one does not fit in the 12288-byte area, it and every later one are
+  // dropped (false), so the stored subfields are always whole and in order.
+  bool AddSubfield(std::uint16_t id, const std::string& data);
+
+ private:
+  // Files and numbering.
+  bool BaseIsOpen() const;
+  std::string FileName(const char* extension) const;
+  std::int32_t ActiveMsgs() const;
+  void SetActiveMsgs(std::int32_t value);
+  std::int32_t BaseMsgNum() const;
+  // Byte offset of message num's index record; -1 when num has none.
+  std::int64_t IndexOffsetOf(std::int32_t num);
+  bool HeaderMarkedDeleted(std::int32_t header_offset);
+  // Compaction; check_headers reads every header's attribute (after another
+  // program has changed the base), otherwise only the records marked -1 and
+  // the headers already seen deleted are dropped.
+  bool CompactIndexRecords(bool check_headers);
+  void DisposeFiles();
+  void ForgetMessage();
+
+  // The message header fields.
+  std::uint32_t HeaderField(std::size_t offset) const;
+  void SetHeaderField(std::size_t offset, std::uint32_t value);
+  std::uint8_t* Subfields() { return MsgHeader.data() + jam::kMsgHeaderSize; }
+
+  // Reading (jam_message_read.cpp).
+  bool LoadMessage(bool with_body);
+  void RegenerateAddressKludges();
+
+  // Writing (jam_message_write.cpp).
+  void StoreTextAsSubfields(std::string& body);
+  bool AddLineSubfield(const std::string& line);
+
+  std::unique_ptr<BaseStream> LastReadFile;
+  std::int32_t WriteTextOffset = 0;
+  std::int32_t WriteTextLength = 0;
+  std::array<std::uint8_t, jam::kBaseHeaderSize> BaseHeader{};
+  std::int32_t HeaderOffset = 0;
+  std::array<std::uint8_t, jam::kIndexRecordSize> IndexRecord{};
+  std::int32_t IndexPos = 0;
+  FidoAddress OrigAddr;
+  FidoAddress DestAddr;
+  std::string From;
+  std::string To;
+  std::string Subject;
+  // The 76-byte header record followed directly by the subfield area
+  // (`Subfields`), so that both are read and written in one piece.
+  std::array<std::uint8_t, jam::kHeaderWithSubfieldsSize> MsgHeader{};
+  std::unique_ptr<BaseStream> HeaderFile;
+  std::unique_ptr<BaseStream> IndexFile;
+  std::unique_ptr<BaseStream> TextFile;
+
+  // How many bytes of the subfield area hold real data (read from the file
+  // or appended): subfields are never taken from beyond them.
+  std::size_t subfield_bytes_ = 0;
+  // A subfield did not fit: the later ones of this message are dropped.
+  bool subfields_full_ = false;
+  // IndexPos and HeaderOffset describe a message that is in the files (it
+  // was opened or written, and not killed since).
+  bool stored_message_ = false;
+  // The open message was loaded without its body.
+  bool header_only_ = false;
+  // CreateMsg counted a new message in ActiveMsgs that is not written yet.
+  bool created_pending_ = false;
+  // Header offsets seen carrying the deleted attribute since the base was
+  // opened; compaction drops their index records.
+  std::set<std::int32_t> deleted_headers_;
+};
+
+}  // namespace kestrel

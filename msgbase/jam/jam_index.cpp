@@ -1,0 +1,176 @@
+// Message numbering over the index, its compaction, and deleting a message.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "msgbase/jam/jam_base.h"
+#include "msgbase/jam/stream_blocks.h"
+#include "msgbase/little_endian.h"
+
+namespace kestrel {
+namespace {
+
+using namespace jam;
+
+constexpr std::int64_t kLargestNumber = std::numeric_limits<std::int32_t>::max();
+constexpr std::int64_t kSmallestNumber = std::numeric_limits<std::int32_t>::min();
+
+// A hostile BaseMsgNum or ActiveMsgs must not overflow the 32-bit numbers.
+std::int32_t ClampToNumber(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp(value, kSmallestNumber, kLargestNumber));
+}
+
+std::int32_t RecordHdrOffset(const std::uint8_t* record) {
+  return GetLeSigned32(record, kIndexHdrOffsetOffset);
+}
+
+}  // namespace
+
+std::int32_t JamBase::GetHighMsgNum() {
+  return ClampToNumber(static_cast<std::int64_t>(BaseMsgNum()) + ActiveMsgs());
+}
+
+std::int32_t JamBase::GetMsgCount() {
+  return ActiveMsgs();
+}
+
+std::int32_t JamBase::GetMsgUid() {
+  return GetMsgNum();
+}
+
+void JamBase::SeekMsgUid(std::int32_t uid) {
+  SetMsgNum(uid);
+}
+
+std::int64_t JamBase::IndexOffsetOf(std::int32_t num) {
+  const std::int64_t relative = static_cast<std::int64_t>(num) - BaseMsgNum();
+  if (relative < 0 || relative >= ActiveMsgs()) return -1;
+  const std::int64_t offset = relative * static_cast<std::int64_t>(kIndexRecordSize);
+  // Positions of the file layer are 32-bit.
+  if (offset > kLargestNumber - static_cast<std::int64_t>(kIndexRecordSize)) return -1;
+  return offset;
+}
+
+bool JamBase::HeaderMarkedDeleted(std::int32_t header_offset) {
+  if (header_offset < 0 ||
+      header_offset > kLargestNumber - static_cast<std::int64_t>(kMsgHeaderSize)) {
+    return false;
+  }
+  if (deleted_headers_.count(header_offset) != 0) return true;
+  std::uint8_t attribute[4] = {};
+  HeaderFile->Seek(header_offset + static_cast<std::int32_t>(kMsgAttributeOffset));
+  HeaderFile->Read(attribute, sizeof attribute);
+  if (HeaderFile->Status() != StOk) {
+    // No whole header there: not a deletion mark (opening it reports the
+    // damage). The failure must not block the next read.
+    HeaderFile->Reset();
+    return false;
+  }
+  if ((GetLe32(attribute, 0) & kAttrDeleted) == 0) return false;
+  deleted_headers_.insert(header_offset);
+  return true;
+}
+
+bool JamBase::MsgExists(std::int32_t num) {
+  if (!BaseIsOpen()) return false;
+  const std::int64_t offset = IndexOffsetOf(num);
+  if (offset < 0) return false;
+  // A failure left by an earlier read must not make every later message
+  // vanish from a scan.
+  IndexFile->Reset();
+  IndexFile->Seek(static_cast<std::int32_t>(offset));
+  if (IndexFile->Status() != StOk) return false;
+  std::uint8_t record[kIndexRecordSize] = {};
+  IndexFile->Read(record, sizeof record);
+  if (IndexFile->Status() != StOk) {
+    IndexFile->Reset();
+    return false;
+  }
+  const std::int32_t header_offset = RecordHdrOffset(record);
+  if (header_offset == kDeletedHdrOffset) return false;
+  return !HeaderMarkedDeleted(header_offset);
+}
+
+void JamBase::CompactIndex() {
+  if (BaseIsOpen()) CompactIndexRecords(true);
+}
+
+bool JamBase::CompactIndexRecords(bool check_headers) {
+  IndexFile->Reset();
+  const std::int32_t size = IndexFile->GetSize();
+  if (size < 0) return false;
+  // Bytes after the last whole record are no record: they are dropped.
+  const std::size_t records = static_cast<std::size_t>(size) / kIndexRecordSize;
+  std::vector<std::uint8_t> index(records * kIndexRecordSize);
+  IndexFile->Seek(0);
+  // A partly read index is never written back.
+  if (!ReadBlock(*IndexFile, index.data(), index.size())) {
+    IndexFile->Reset();
+    return false;
+  }
+
+  std::size_t kept = 0;
+  std::size_t first_change = records;
+  for (std::size_t i = 0; i < records; ++i) {
+    const std::uint8_t* record = index.data() + i * kIndexRecordSize;
+    const std::int32_t header_offset = RecordHdrOffset(record);
+    const bool deleted =
+        header_offset == kDeletedHdrOffset || deleted_headers_.count(header_offset) != 0 ||
+        (check_headers && HeaderMarkedDeleted(header_offset));
+    if (deleted) {
+      first_change = std::min(first_change, i);
+      continue;
+    }
+    if (kept != i) {
+      std::memmove(index.data() + kept * kIndexRecordSize, record, kIndexRecordSize);
+    }
+    ++kept;
+  }
+  // A created message not yet written is counted without a record.
+  SetActiveMsgs(static_cast<std::int32_t>(kept) + (created_pending_ ? 1 : 0));
+  if (first_change == records && records * kIndexRecordSize == static_cast<std::size_t>(size)) {
+    return true;  // nothing to remove: the file stays as it is
+  }
+  // The records before the first removed one do not move (all of them are
+  // kept, so kept >= first_change).
+  const std::size_t from = first_change * kIndexRecordSize;
+  IndexFile->Seek(static_cast<std::int32_t>(from));
+  WriteBlock(*IndexFile, index.data() + from, kept * kIndexRecordSize - from);
+  IndexFile->Truncate();
+  IndexFile->Flush();
+  return IndexFile->Status() == StOk;
+}
+
+bool JamBase::KillMsg() {
+  if (!BaseIsOpen() || !stored_message_) return false;
+  ResetFiles();
+  bool written = true;
+
+  // The header is marked first: should the run stop before the index is
+  // rewritten, the message counts as deleted all the same.
+  std::uint8_t attribute[4] = {};
+  const std::int32_t attribute_at = HeaderOffset + static_cast<std::int32_t>(kMsgAttributeOffset);
+  HeaderFile->Seek(attribute_at);
+  HeaderFile->Read(attribute, sizeof attribute);
+  if (HeaderFile->Status() == StOk) {
+    PutLe32(attribute, 0, GetLe32(attribute, 0) | kAttrDeleted);
+    HeaderFile->Seek(attribute_at);
+    written = WriteBlock(*HeaderFile, attribute, sizeof attribute);
+    deleted_headers_.insert(HeaderOffset);
+  } else {
+    HeaderFile->Reset();  // no header to mark: the index record still goes
+  }
+  SetHeaderField(kMsgAttributeOffset, HeaderField(kMsgAttributeOffset) | kAttrDeleted);
+
+  PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, kNoCrc);
+  PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(kDeletedHdrOffset));
+  IndexFile->Seek(IndexPos);
+  written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size()) && written;
+  SetActiveMsgs(ActiveMsgs() - 1);
+  written = CompactIndexRecords(false) && written;
+  stored_message_ = false;
+  return written;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,70 @@
+// The .JLR lastread records: one 16-byte record per user, found by UserID.
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "msgbase/jam/jam_base.h"
+#include "msgbase/jam/stream_blocks.h"
+#include "msgbase/little_endian.h"
+
+namespace kestrel {
+namespace {
+
+using namespace jam;
+
+// All whole records of the file; empty when it cannot be read. Bytes after
+// the last whole record belong to no record.
+std::vector<std::uint8_t> ReadRecords(BaseStream& file) {
+  const std::int32_t size = file.GetSize();
+  if (size <= 0) return {};
+  std::vector<std::uint8_t> records(static_cast<std::size_t>(size) / kLastReadRecordSize *
+                                    kLastReadRecordSize);
+  file.Seek(0);
+  if (!ReadBlock(file, records.data(), records.size())) return {};
+  return records;
+}
+
+// Index of the first record of this user, or the number of records.
+std::size_t FindUser(const std::vector<std::uint8_t>& records, std::int32_t user) {
+  const std::size_t count = records.size() / kLastReadRecordSize;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::int32_t id =
+        GetLeSigned32(records.data() + i * kLastReadRecordSize, kLastReadUserIdOffset);
+    if (id == user) return i;
+  }
+  return count;
+}
+
+}  // namespace
+
+std::int32_t JamBase::GetLastRead(std::int32_t user) {
+  if (!BaseIsOpen()) return 0;
+  ResetFiles();
+  const std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
+  const std::size_t found = FindUser(records, user);
+  if (found * kLastReadRecordSize >= records.size()) return 0;
+  return GetLeSigned32(records.data() + found * kLastReadRecordSize, kLastReadHighReadOffset);
+}
+
+void JamBase::SetLastRead(std::int32_t user, std::int32_t num) {
+  if (!BaseIsOpen()) return;
+  ResetFiles();
+  const std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
+  if (LastReadFile->Status() != StOk) return;  // unreadable: nothing is overwritten
+  const std::size_t found = FindUser(records, user);
+  std::uint8_t record[kLastReadRecordSize] = {};
+  if (found * kLastReadRecordSize < records.size()) {
+    std::copy_n(records.data() + found * kLastReadRecordSize, kLastReadRecordSize, record);
+  } else {
+    // A new record goes after the last whole one.
+    PutLe32(record, kLastReadUserCrcOffset, static_cast<std::uint32_t>(user));
+    PutLe32(record, kLastReadUserIdOffset, static_cast<std::uint32_t>(user));
+  }
+  PutLe32(record, kLastReadLastReadOffset, static_cast<std::uint32_t>(num));
+  PutLe32(record, kLastReadHighReadOffset, static_cast<std::uint32_t>(num));
+  LastReadFile->Seek(static_cast<std::int32_t>(found * kLastReadRecordSize));
+  WriteBlock(*LastReadFile, record, sizeof record);
+  LastReadFile->Flush();
+}
+
+}  // namespace kestrel

@@ -1,0 +1,230 @@
+// Loading a message: header and subfields in one read, the subfields turned
+// into names, addresses and kludge lines, the body from the .JDT file.
+#include <algorithm>
+#include <vector>
+
+#include "msgbase/jam/jam_base.h"
+#include "msgbase/jam/jam_subfields.h"
+#include "msgbase/jam/stream_blocks.h"
+#include "msgbase/little_endian.h"
+#include "msgbase/stream_hooks.h"
+#include "msgbase/string_functions.h"
+
+namespace kestrel {
+namespace {
+
+using namespace jam;
+
+constexpr char kCarriageReturn = '\r';
+constexpr char kLineFeed = '\n';
+
+// The kludge line a subfield stands for before the body; empty for the ids
+// that give no such line.
+std::string LineBeforeBody(const Subfield& field) {
+  switch (field.id) {
+    case kSubMsgId:
+      return "\x01MSGID: " + field.data;
+    case kSubReplyId:
+      return "\x01REPLY: " + field.data;
+    case kSubPid:
+      return "\x01PID: " + field.data;
+    case kSubFtsKludge:
+      return "\x01" + field.data;
+    case kSubFlags:
+      return "\x01" "FLAGS: " + field.data;
+    default:
+      return "";
+  }
+}
+
+// Whether text ending in these bytes leaves a line open (no carriage return
+// or zero byte at its end, a line feed after one of them included).
+bool EndsInOpenLine(char before_last, char last, std::int64_t length) {
+  if (length == 0) return false;
+  if (last == kCarriageReturn || last == '\0') return false;
+  return !(last == kLineFeed && length >= 2 && (before_last == kCarriageReturn || before_last == '\0'));
+}
+
+}  // namespace
+
+bool JamBase::OpenMsg() {
+  return LoadMessage(true);
+}
+
+bool JamBase::OpenMsgHeader() {
+  return LoadMessage(false);
+}
+
+bool JamBase::CloseMsg() {
+  if (created_pending_) {
+    // Created and never written: it must not stay counted.
+    SetActiveMsgs(ActiveMsgs() - 1);
+    created_pending_ = false;
+  }
+  if (!Text) return false;
+  SetTextStream(nullptr);
+  return true;
+}
+
+bool JamBase::LoadMessage(bool with_body) {
+  CloseMsg();
+  stored_message_ = false;
+  header_only_ = false;
+  if (!BaseIsOpen()) return false;
+  ResetFiles();
+  auto fail = [this](std::int32_t code) {
+    SetLastError(code);
+    SetTextStream(nullptr);
+    ResetFiles();
+    return false;
+  };
+
+  // A number without an index record fails here instead of reading past
+  // the index.
+  const std::int64_t index_offset = IndexOffsetOf(GetMsgNum());
+  if (index_offset < 0) return fail(kErrMsgRead);
+  IndexPos = static_cast<std::int32_t>(index_offset);
+  IndexFile->Seek(IndexPos);
+  if (IndexFile->Status() != StOk) return fail(kErrMsgRead);
+  if (!ReadBlock(*IndexFile, IndexRecord.data(), IndexRecord.size())) return fail(kErrMsgRead);
+
+  // The whole fixed header must lie inside the file; what follows it is read
+  // up to the end of the file or of the subfield area, and only those bytes
+  // are ever taken as subfields (never the previous message's leftovers).
+  const std::int32_t header_offset = GetLeSigned32(IndexRecord.data(), kIndexHdrOffsetOffset);
+  const std::int32_t header_file_size = HeaderFile->GetSize();
+  if (header_offset < 0 || header_file_size < 0 ||
+      static_cast<std::int64_t>(header_offset) + static_cast<std::int64_t>(kMsgHeaderSize) >
+          header_file_size) {
+    return fail(kErrMsgHeaderOffset);
+  }
+  HeaderOffset = header_offset;
+  HeaderFile->Seek(HeaderOffset);
+  if (HeaderFile->Status() != StOk) return fail(kErrMsgRead);
+  const std::size_t length = std::min<std::size_t>(
+      static_cast<std::size_t>(header_file_size - header_offset), MsgHeader.size());
+  MsgHeader.fill(0);
+  if (!ReadBlock(*HeaderFile, MsgHeader.data(), length)) return fail(kErrMsgRead);
+  subfield_bytes_ = length - kMsgHeaderSize;
+  subfields_full_ = false;
+
+  // Deleted in place by other JAM software: as good as gone.
+  if ((HeaderField(kMsgAttributeOffset) & kAttrDeleted) != 0) {
+    deleted_headers_.insert(HeaderOffset);
+    return fail(kErrMsgHeaderOffset);
+  }
+  const std::int32_t text_offset = static_cast<std::int32_t>(HeaderField(kMsgTxtOffsetOffset));
+  const std::int32_t text_file_size = TextFile->GetSize();
+  if (text_offset < 0 || text_file_size < 0 || text_offset > text_file_size) {
+    return fail(kErrMsgTextOffset);
+  }
+
+  // One walk over the subfields; the passes below run over its result.
+  const std::vector<Subfield> fields =
+      ReadSubfields(Subfields(), subfield_bytes_, HeaderField(kMsgSubfieldLenOffset));
+  ClearAddress(OrigAddr);
+  ClearAddress(DestAddr);
+  From.clear();
+  To.clear();
+  Subject.clear();
+  for (const Subfield& field : fields) {
+    switch (field.id) {
+      case kSubOAddress:
+        ParseAddress(field.data, OrigAddr);
+        break;
+      case kSubDAddress:
+        ParseAddress(field.data, DestAddr);
+        break;
+      case kSubSenderName:
+        From = field.data;
+        break;
+      case kSubReceiverName:
+        To = field.data;
+        break;
+      case kSubSubject:
+        Subject = field.data;
+        break;
+      case kSubEnclosedFile:
+        if (GetAttr(AttrFileAttached)) Subject = field.data;
+        break;
+      case kSubEnclosedFreq:
+        if (GetAttr(AttrFileRequest)) Subject = field.data;
+        break;
+      default:
+        break;
+    }
+  }
+
+  SetTextStream(NewMemStream(MemStreamHint));
+  SetTextPos(0);
+  for (const Subfield& field : fields) {
+    const std::string line = LineBeforeBody(field);
+    if (!line.empty()) PutTextLine(line);
+  }
+
+  // The lines after the body belong to the full message only.
+  bool has_trailing_lines = false;
+  for (const Subfield& field : fields) {
+    if (field.id == kSubTrace || field.id == kSubSeenBy2D || field.id == kSubPath2D) {
+      has_trailing_lines = with_body;
+    }
+  }
+  if (with_body) {
+    // A TxtLen reaching past the .JDT file (or negative) gives the bytes
+    // that are there: a hostile length must not become a huge allocation.
+    const std::int64_t stored_length =
+        static_cast<std::int32_t>(HeaderField(kMsgTxtLenOffset));
+    const std::int64_t body_length =
+        std::clamp<std::int64_t>(stored_length, 0, text_file_size - text_offset);
+    std::vector<std::uint8_t> body(static_cast<std::size_t>(body_length));
+    TextFile->Seek(text_offset);
+    if (!ReadBlock(*TextFile, body.data(), body.size())) return fail(kErrMsgRead);
+    WriteBlock(*Text, body.data(), body.size());
+    // Via, SEEN-BY and PATH lines start lines of their own even when the
+    // stored text does not end its last line.
+    const char last = body_length > 0 ? static_cast<char>(body[body.size() - 1]) : 0;
+    const char before_last = body_length > 1 ? static_cast<char>(body[body.size() - 2]) : 0;
+    if (has_trailing_lines && EndsInOpenLine(before_last, last, body_length)) {
+      WriteTextBlock(&kCarriageReturn, 1);
+    }
+  }
+  if (has_trailing_lines) {
+    for (const Subfield& field : fields) {
+      if (field.id == kSubTrace) PutTextLine("\x01Via " + field.data);
+    }
+    for (const Subfield& field : fields) {
+      if (field.id == kSubSeenBy2D) PutTextLine("SEEN-BY: " + field.data);
+    }
+    for (const Subfield& field : fields) {
+      if (field.id == kSubPath2D) PutTextLine("\x01PATH: " + field.data);
+    }
+  }
+
+  RegenerateAddressKludges();
+  SetTextPos(0);
+  stored_message_ = true;
+  header_only_ = !with_body;
+  return true;
+}
+
+// INTL, FMPT and TOPT lines from the address subfields, for a netmail base,
+// written the way SetOrigAddr and SetDestAddr write them. The MSGID line is
+// left exactly as stored: rewriting it from the origin address would drop a
+// domain or a non-FidoNet MSGID, and give a message without one a new random
+// MSGID on every read, so that a copy would change the message's identity.
+void JamBase::RegenerateAddressKludges() {
+  if (OrigAddr.zone != 0 && HasMailFlag(MailFlagNetmail)) {
+    FidoAddress dest;
+    GetDestAddr(dest);
+    SetKludge(KludgeIntl, std::string(KludgeIntl) + " " + FormatAddress3D(dest) + " " +
+                              FormatAddress3D(OrigAddr));
+    if (OrigAddr.point == 0) {
+      DeleteKludge(KludgeFmpt);
+    } else {
+      SetKludge(KludgeFmpt, std::string(KludgeFmpt) + " " + IntToStr(OrigAddr.point));
+    }
+  }
+  if (DestAddr.zone != 0) SetDestAddr(DestAddr);
+}
+
+}  // namespace kestrel
