@@ -1,6 +1,9 @@
 // Files and directories as the rest of Kestrel sees them: DOS/Win32 semantics
 // (sharing classes, case-insensitive names, "\" separators) on whatever the
-// host system is. This header and clock.h, console.h, process.h are the whole
+// host system is. On POSIX, "\" and "/" both separate components; a component
+// that does not exist with its exact spelling is found ignoring ASCII case
+// (the first match in byte order), and one that does not exist at all is
+// created in lower case. "/" plays the part of a drive root. This header and clock.h, console.h, process.h are the whole
 // interface to the operating system; only the files below platform/ include
 // system headers.
 //
@@ -44,7 +47,9 @@ DosError CreateNewFile(std::string_view path, FileHandle& handle);
 
 // Opens an existing file. Fails with kSharingViolation when another opener's
 // sharing class denies the requested access, or when this request denies an
-// access another opener already holds.
+// access another opener already holds. The classes hold between every open
+// made through this layer, in this process and in others; on POSIX, software
+// that does not use this layer is not excluded by them (nor excludes us).
 DosError OpenFile(std::string_view path, FileAccess access, FileShare share, FileHandle& handle);
 
 // One system call each. `done` receives the number of bytes moved.
@@ -61,6 +66,8 @@ DosError SetEndOfFile(FileHandle handle);
 // Closes the handle and releases its sharing locks. Errors are ignored.
 void CloseFile(FileHandle handle);
 
+// Deletes a file. As on Win32, directories, read-only files and files that an
+// open through this layer holds are not deleted.
 DosError DeleteFile(std::string_view path);
 
 // The DOS attribute bits of an existing file or directory.

@@ -33,6 +33,8 @@ LocalTime GetLocalTime() {
   return result;
 }
 
-void SetClockOverride(std::function<LocalTime()> clock) { ClockOverride() = std::move(clock); }
+void SetClockOverride(std::function<LocalTime()> clock) {
+  ClockOverride() = std::move(clock);
+}
 
 }  // namespace kestrel::platform

@@ -19,9 +19,13 @@ void WriteAll(std::string_view text) {
 
 }  // namespace
 
-void ConsoleInit() { g_is_terminal = isatty(STDOUT_FILENO) == 1; }
+void ConsoleInit() {
+  g_is_terminal = isatty(STDOUT_FILENO) == 1;
+}
 
-bool ConsoleIsTerminal() { return g_is_terminal; }
+bool ConsoleIsTerminal() {
+  return g_is_terminal;
+}
 
 void ConsoleWrite(std::string_view text) {
   WriteAll(text);

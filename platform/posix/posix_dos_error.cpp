@@ -10,6 +10,7 @@ DosError DosErrorFromNative(int native_error) {
     case 0:
       return dos_error::kNone;
     case ENOENT:
+    case ENXIO:  // a device or FIFO with nothing behind it
       return dos_error::kFileNotFound;
     case ENOTDIR:
       return dos_error::kPathNotFound;
@@ -19,6 +20,7 @@ DosError DosErrorFromNative(int native_error) {
     case EACCES:
     case EPERM:
     case EISDIR:
+    case EMLINK:
       return dos_error::kAccessDenied;
     case EBADF:
       return dos_error::kInvalidHandle;
@@ -39,7 +41,13 @@ DosError DosErrorFromNative(int native_error) {
     case EEXIST:
       return dos_error::kFileExists;
     case EINVAL:
+    case EOVERFLOW:
       return dos_error::kInvalidParameter;
+    case EDEADLK:
+      return dos_error::kLockViolation;
+    case ENOSYS:
+    case EOPNOTSUPP:
+      return dos_error::kNotSupported;
     case ENAMETOOLONG:
       return dos_error::kFilenameTooLong;
     case ENOTEMPTY:

@@ -1,127 +1,98 @@
-// Files and directories on POSIX.
-//
-// First version: "\" and "/" both separate components; names are used with
-// their exact spelling. Case-insensitive lookup, lower-case creation, the DOS
-// sharing classes and wildcard searches with full attribute support are built
-// on top of this.
-#include <dirent.h>
+// Files and directories on POSIX with DOS/Win32 behaviour: "\" and "/" both
+// separate components, names are found whatever their ASCII case and new ones
+// are made in lower case (posix_path_resolver.h), and the DOS sharing classes
+// hold between every open made through this layer (posix_sharing.h).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
-#include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/posix/posix_file_attributes.h"
+#include "platform/posix/posix_name_cache.h"
+#include "platform/posix/posix_path.h"
+#include "platform/posix/posix_path_resolver.h"
+#include "platform/posix/posix_sharing.h"
 
 namespace kestrel::platform {
 namespace {
 
-std::string NativePath(std::string_view path) {
-  std::string native(path);
-  for (char& c : native) {
-    if (c == '\\') c = '/';
-  }
-  return native;
+using posix::ResolvedPath;
+
+// Flags of every open: no terminal takeover, no inheritance, and no waiting on
+// a FIFO that a hostile directory might hold (it has no effect on regular
+// files).
+constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+constexpr mode_t kNewFileMode = 0666;  // less the umask
+constexpr mode_t kNewDirectoryMode = 0777;
+
+DosError LastError() {
+  return DosErrorFromNative(errno);
 }
 
-DosError LastError() { return DosErrorFromNative(errno); }
-
-std::uint32_t AttributesOf(const std::string& name, const struct stat& st) {
-  std::uint32_t attributes = 0;
-  if (S_ISDIR(st.st_mode)) {
-    attributes |= kAttrDirectory;
-  } else {
-    attributes |= kAttrArchive;
-  }
-  if ((st.st_mode & S_IWUSR) == 0) attributes |= kAttrReadOnly;
-  if (!name.empty() && name[0] == '.' && name != "." && name != "..") attributes |= kAttrHidden;
-  return attributes;
+int Descriptor(FileHandle handle) {
+  return static_cast<int>(handle);
 }
 
-std::uint32_t DosTimeOf(time_t seconds) {
-  tm parts{};
-  localtime_r(&seconds, &parts);
-  int year = parts.tm_year + 1900;
-  if (year < 1980) return (1u << 5 | 1u) << 16;  // 1 Jan 1980, the earliest DOS date
-  const std::uint32_t date = static_cast<std::uint32_t>((year - 1980) << 9 | (parts.tm_mon + 1) << 5 |
-                                                        parts.tm_mday);
-  const std::uint32_t time = static_cast<std::uint32_t>(parts.tm_hour << 11 | parts.tm_min << 5 |
-                                                        parts.tm_sec / 2);
-  return date << 16 | time;
+// A name that does not resolve: a missing file or a missing directory on the
+// way to it.
+DosError NotFound(const ResolvedPath& resolved) {
+  return resolved.directory_exists ? dos_error::kFileNotFound : dos_error::kPathNotFound;
 }
 
-bool WildcardMatch(std::string_view name, std::string_view pattern) {
-  // Iterative "*" and "?" match, ignoring ASCII case.
-  auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-  std::size_t n = 0, p = 0, star = std::string_view::npos, mark = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
-      ++n;
-      ++p;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      mark = n;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      n = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
+DosError OpenError(int error, const ResolvedPath& resolved) {
+  if (error == ENOENT) return NotFound(resolved);
+  return DosErrorFromNative(error);
 }
 
-class PosixFindSearch : public FindSearch {
- public:
-  PosixFindSearch(std::string directory, std::string pattern)
-      : directory_(std::move(directory)), pattern_(std::move(pattern)) {}
-  ~PosixFindSearch() override {
-    if (dir_ != nullptr) closedir(dir_);
+int OpenNoInterrupt(const std::string& path, int flags) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | kOpenFlags, kNewFileMode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Checks what an open descriptor is and takes its sharing locks; closes it on
+// failure.
+DosError FinishOpen(int fd, bool readable, FileAccess access, FileShare share) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) {
+    const DosError error = LastError();
+    ::close(fd);
+    return error;
   }
-
-  DosError Start() {
-    dir_ = opendir(directory_.empty() ? "." : directory_.c_str());
-    if (dir_ == nullptr) return errno == ENOENT ? dos_error::kPathNotFound : LastError();
-    return dos_error::kNone;
-  }
-
-  DosError Next(FindData& data) override {
-    if (pattern_ == "*.*") pattern_ = "*";
-    while (dirent* entry = readdir(dir_)) {
-      std::string name = entry->d_name;
-      if (!WildcardMatch(name, pattern_)) continue;
-      struct stat st {};
-      std::string full = (directory_.empty() ? std::string(".") : directory_) + "/" + name;
-      if (stat(full.c_str(), &st) != 0) continue;
-      data.name = name;
-      data.attributes = AttributesOf(name, st);
-      data.dos_time = DosTimeOf(st.st_mtime);
-      data.size = static_cast<std::uint32_t>(st.st_size);
-      return dos_error::kNone;
-    }
-    return dos_error::kNoMoreFiles;
-  }
-
- private:
-  std::string directory_;
-  std::string pattern_;
-  DIR* dir_ = nullptr;
-};
-
-DosError OpenWithFlags(std::string_view path, int flags, FileHandle& handle) {
-  handle = kInvalidFileHandle;
-  const std::string native = NativePath(path);
-  int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
-  if (fd < 0) return LastError();
-  struct stat st {};
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (S_ISDIR(status.st_mode)) {
     ::close(fd);
     return dos_error::kAccessDenied;
+  }
+  const DosError error = posix::TakeSharingLocks(fd, readable, access, share);
+  if (error != dos_error::kNone) ::close(fd);
+  return error;
+}
+
+// Creates (or with `must_be_new`, only creates) the file and opens it for
+// reading and writing, deny none. An existing file is emptied only once the
+// sharing check has let the open through.
+DosError Create(std::string_view path, bool must_be_new, FileHandle& handle) {
+  handle = kInvalidFileHandle;
+  if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
+  const ResolvedPath resolved = posix::ResolvePath(path);
+  if (resolved.native.empty()) return dos_error::kPathNotFound;
+  if (must_be_new && resolved.exists) return dos_error::kFileExists;
+  const int flags = O_RDWR | O_CREAT | (must_be_new ? O_EXCL : 0);
+  const int fd = OpenNoInterrupt(resolved.native, flags);
+  if (fd < 0) return OpenError(errno, resolved);
+  if (!resolved.exists) posix::NoteNameAdded(resolved.directory, resolved.name);
+  DosError error = FinishOpen(fd, true, FileAccess::kReadWrite, FileShare::kDenyNone);
+  if (error != dos_error::kNone) return error;
+  if (resolved.exists && ::ftruncate(fd, 0) != 0) {
+    error = LastError();
+    ::close(fd);
+    return error;
   }
   handle = fd;
   return dos_error::kNone;
@@ -130,24 +101,42 @@ DosError OpenWithFlags(std::string_view path, int flags, FileHandle& handle) {
 }  // namespace
 
 DosError CreateFile(std::string_view path, FileHandle& handle) {
-  return OpenWithFlags(path, O_RDWR | O_CREAT | O_TRUNC, handle);
+  return Create(path, false, handle);
 }
 
 DosError CreateNewFile(std::string_view path, FileHandle& handle) {
-  return OpenWithFlags(path, O_RDWR | O_CREAT | O_EXCL, handle);
+  return Create(path, true, handle);
 }
 
-DosError OpenFile(std::string_view path, FileAccess access, FileShare /*share*/,
-                  FileHandle& handle) {
-  int flags = O_RDONLY;
-  if (access == FileAccess::kWrite) flags = O_WRONLY;
-  if (access == FileAccess::kReadWrite) flags = O_RDWR;
-  return OpenWithFlags(path, flags, handle);
+DosError OpenFile(std::string_view path, FileAccess access, FileShare share, FileHandle& handle) {
+  handle = kInvalidFileHandle;
+  if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
+  const int flags = access == FileAccess::kRead    ? O_RDONLY
+                    : access == FileAccess::kWrite ? O_WRONLY
+                                                   : O_RDWR;
+  // The exact spelling first: one call when the name is right.
+  std::string native = posix::ToNativeSeparators(path);
+  if (native.empty()) return dos_error::kPathNotFound;
+  int fd = OpenNoInterrupt(native, flags);
+  if (fd < 0) {
+    if (errno != ENOENT && errno != ENOTDIR) return LastError();
+    const ResolvedPath resolved = posix::ResolvePath(path);
+    if (!resolved.exists) return NotFound(resolved);
+    fd = OpenNoInterrupt(resolved.native, flags);
+    if (fd < 0) return OpenError(errno, resolved);
+  }
+  const DosError error = FinishOpen(fd, access != FileAccess::kWrite, access, share);
+  if (error != dos_error::kNone) return error;
+  handle = fd;
+  return dos_error::kNone;
 }
 
 DosError ReadFile(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& done) {
   done = 0;
-  ssize_t n = ::read(static_cast<int>(handle), buffer, count);
+  ssize_t n;
+  do {
+    n = ::read(Descriptor(handle), buffer, count);
+  } while (n < 0 && errno == EINTR);
   if (n < 0) return LastError();
   done = static_cast<std::uint32_t>(n);
   return dos_error::kNone;
@@ -156,7 +145,10 @@ DosError ReadFile(FileHandle handle, void* buffer, std::uint32_t count, std::uin
 DosError WriteFile(FileHandle handle, const void* buffer, std::uint32_t count,
                    std::uint32_t& done) {
   done = 0;
-  ssize_t n = ::write(static_cast<int>(handle), buffer, count);
+  ssize_t n;
+  do {
+    n = ::write(Descriptor(handle), buffer, count);
+  } while (n < 0 && errno == EINTR);
   if (n < 0) return LastError();
   done = static_cast<std::uint32_t>(n);
   return dos_error::kNone;
@@ -164,95 +156,118 @@ DosError WriteFile(FileHandle handle, const void* buffer, std::uint32_t count,
 
 DosError SeekFile(FileHandle handle, std::int64_t distance, SeekOrigin origin,
                   std::int64_t& position) {
-  int whence = origin == SeekOrigin::kBegin ? SEEK_SET
-               : origin == SeekOrigin::kCurrent ? SEEK_CUR
-                                                : SEEK_END;
-  off_t result = ::lseek(static_cast<int>(handle), static_cast<off_t>(distance), whence);
+  const int whence = origin == SeekOrigin::kBegin     ? SEEK_SET
+                     : origin == SeekOrigin::kCurrent ? SEEK_CUR
+                                                      : SEEK_END;
+  const off_t result = ::lseek(Descriptor(handle), static_cast<off_t>(distance), whence);
   if (result < 0) {
     position = -1;
-    return LastError();
+    return errno == EINVAL ? dos_error::kNegativeSeek : LastError();
   }
   position = result;
   return dos_error::kNone;
 }
 
 DosError SetEndOfFile(FileHandle handle) {
-  off_t position = ::lseek(static_cast<int>(handle), 0, SEEK_CUR);
+  const off_t position = ::lseek(Descriptor(handle), 0, SEEK_CUR);
   if (position < 0) return LastError();
-  if (::ftruncate(static_cast<int>(handle), position) != 0) return LastError();
+  if (::ftruncate(Descriptor(handle), position) != 0) {
+    return errno == EINVAL ? dos_error::kAccessDenied : LastError();
+  }
   return dos_error::kNone;
 }
 
 void CloseFile(FileHandle handle) {
-  if (handle != kInvalidFileHandle) ::close(static_cast<int>(handle));
+  if (handle != kInvalidFileHandle) ::close(Descriptor(handle));
 }
 
 DosError DeleteFile(std::string_view path) {
-  const std::string native = NativePath(path);
-  struct stat st {};
-  if (::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return dos_error::kAccessDenied;
-  if (::unlink(native.c_str()) != 0) return LastError();
+  if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
+  const ResolvedPath resolved = posix::ResolvePath(path);
+  if (!resolved.exists)
+    return resolved.native.empty() ? dos_error::kPathNotFound : NotFound(resolved);
+  struct stat status {};
+  if (::lstat(resolved.native.c_str(), &status) != 0) return OpenError(errno, resolved);
+  // As on Win32: directories, read-only files and files another open holds
+  // cannot be deleted.
+  if (S_ISDIR(status.st_mode)) return dos_error::kAccessDenied;
+  if (!S_ISLNK(status.st_mode) && (status.st_mode & S_IWUSR) == 0) return dos_error::kAccessDenied;
+  if (S_ISREG(status.st_mode)) {
+    const int fd = OpenNoInterrupt(resolved.native, O_RDONLY);
+    if (fd >= 0) {
+      const bool in_use = posix::IsOpenElsewhere(fd);
+      ::close(fd);
+      if (in_use) return dos_error::kSharingViolation;
+    }
+  }
+  if (::unlink(resolved.native.c_str()) != 0) return OpenError(errno, resolved);
+  posix::NoteNameRemoved(resolved.directory, resolved.name);
   return dos_error::kNone;
 }
 
 DosError GetFileAttributes(std::string_view path, std::uint32_t& attributes) {
-  const std::string native = NativePath(path);
-  struct stat st {};
-  if (::stat(native.c_str(), &st) != 0) return LastError();
-  std::string name = native.substr(native.find_last_of('/') + 1);
-  attributes = AttributesOf(name, st);
+  attributes = 0;
+  if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
+  const ResolvedPath resolved = posix::ResolvePath(path);
+  if (!resolved.exists)
+    return resolved.native.empty() ? dos_error::kPathNotFound : NotFound(resolved);
+  struct stat status {};
+  if (::stat(resolved.native.c_str(), &status) != 0 &&
+      ::lstat(resolved.native.c_str(), &status) != 0) {
+    return OpenError(errno, resolved);
+  }
+  attributes = posix::AttributesOf(resolved.name, status);
   return dos_error::kNone;
 }
 
 DosError CreateDirectory(std::string_view path) {
-  const std::string native = NativePath(path);
-  if (::mkdir(native.c_str(), 0777) != 0) {
-    return errno == EEXIST ? dos_error::kAlreadyExists : LastError();
+  if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
+  const ResolvedPath resolved = posix::ResolvePath(path);
+  if (resolved.native.empty()) return dos_error::kPathNotFound;
+  if (resolved.exists) return dos_error::kAlreadyExists;
+  if (::mkdir(resolved.native.c_str(), kNewDirectoryMode) != 0) {
+    if (errno == EEXIST) return dos_error::kAlreadyExists;
+    return errno == ENOENT ? dos_error::kPathNotFound : LastError();
   }
+  posix::NoteNameAdded(resolved.directory, resolved.name);
   return dos_error::kNone;
 }
 
 std::string GetFullPathName(std::string_view path) {
-  std::string native = NativePath(path);
+  std::string native = posix::ToNativeSeparators(path);
   if (native.empty() || native[0] != '/') {
-    char cwd[PATH_MAX];
-    if (::getcwd(cwd, sizeof cwd) != nullptr) native = std::string(cwd) + "/" + native;
+    std::vector<char> cwd(PATH_MAX);
+    if (::getcwd(cwd.data(), cwd.size()) != nullptr)
+      native = std::string(cwd.data()) + "/" + native;
   }
-  // Fold "." and ".." components.
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= native.size()) {
-    std::size_t end = native.find('/', start);
-    if (end == std::string::npos) end = native.size();
-    std::string part = native.substr(start, end - start);
+  const bool trailing = native.size() > 1 && native.back() == '/';
+  // Fold "." and ".." by the text, without resolving links.
+  std::vector<std::string_view> parts;
+  std::string_view rest = native;
+  while (!rest.empty()) {
+    const std::size_t slash = rest.find('/');
+    const std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
     if (part == "..") {
       if (!parts.empty()) parts.pop_back();
     } else if (!part.empty() && part != ".") {
       parts.push_back(part);
     }
-    start = end + 1;
   }
-  std::string result;
-  for (const std::string& part : parts) result += "\\" + part;
-  if (result.empty()) result = "\\";
-  if (native.size() > 1 && native.back() == '/' && result != "\\") result += "\\";
+  std::string folded;
+  for (const std::string_view part : parts) {
+    folded += '/';
+    folded += part;
+  }
+  if (folded.empty()) return "\\";
+  // Existing components in their real spelling, the others as they would be
+  // created.
+  std::string result = posix::HasEmbeddedNul(folded) ? folded : posix::ResolvePath(folded).native;
+  if (trailing) result += '/';
+  for (char& c : result) {
+    if (c == '/') c = '\\';
+  }
   return result;
-}
-
-DosError FindFirstFile(std::string_view pattern, std::unique_ptr<FindSearch>& search,
-                       FindData& data) {
-  const std::string native = NativePath(pattern);
-  const std::size_t slash = native.find_last_of('/');
-  std::string directory = slash == std::string::npos ? "" : native.substr(0, slash);
-  if (slash == 0) directory = "/";
-  std::string name_pattern = slash == std::string::npos ? native : native.substr(slash + 1);
-  auto found = std::make_unique<PosixFindSearch>(directory, name_pattern);
-  DosError error = found->Start();
-  if (error != dos_error::kNone) return error;
-  error = found->Next(data);
-  if (error != dos_error::kNone) return error == dos_error::kNoMoreFiles ? dos_error::kFileNotFound : error;
-  search = std::move(found);
-  return dos_error::kNone;
 }
 
 }  // namespace kestrel::platform

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "msgbase/stream_hooks.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel {
@@ -151,6 +152,31 @@ TEST(FileStreamTest, DirectoryCannotBeOpenedAsAFile) {
             static_cast<std::int32_t>(platform::dos_error::kAccessDenied));
   auto create = MakeFileStream(dir.Path("area"), kFileCreate);
   EXPECT_EQ(create->Status(), StInitError);
+}
+
+// A full disk, played by a file-size limit in a child process: a write that
+// stores only part of its bytes is a write error, and later writes are dropped.
+TEST(FileStreamTest, ShortWriteOnAFullDiskIsAWriteError) {
+  testing::TempDir dir;
+  const std::string path = dir.Path("full.bin");
+  const int result = testing::RunInChild([&path] {
+    testing::LimitFileSize(500);
+    FileStream stream(path, kFileCreate);
+    const std::string block = Digits(400);
+    stream.Write(block.data(), 400);
+    if (stream.Status() != StOk) return 1;
+    stream.Write(block.data(), 400);  // only 100 bytes fit
+    if (stream.Status() != StWriteError || stream.File().ErrorInfo() != 0) return 2;
+    stream.Reset();
+    stream.Write(block.data(), 10);  // nothing fits at all: the request fails
+    if (stream.Status() != StError) return 3;
+    if (stream.File().ErrorInfo() != static_cast<std::int32_t>(platform::dos_error::kDiskFull)) {
+      return 4;
+    }
+    return 0;
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(dir.ReadFile("full.bin"), Digits(400) + Digits(100));
 }
 
 }  // namespace

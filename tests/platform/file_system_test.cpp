@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel::platform {
@@ -11,6 +15,16 @@ TEST(FullPathNameTest, FoldsDotsAndUsesBackslashes) {
   EXPECT_EQ(GetFullPathName("/fido/./mail/../netmail"), "\\fido\\netmail");
   EXPECT_EQ(GetFullPathName("\\fido\\..\\..\\x"), "\\x");
   EXPECT_EQ(GetFullPathName("/"), "\\");
+  EXPECT_EQ(GetFullPathName("//fido//Mail/"), "\\fido\\mail\\");  // as it would be made
+}
+
+TEST(FullPathNameTest, RelativePathsStartAtTheCurrentDirectory) {
+  std::string cwd = std::filesystem::current_path().string();
+  for (char& c : cwd) {
+    if (c == '/') c = '\\';
+  }
+  EXPECT_EQ(GetFullPathName("new\\..\\area"), cwd + "\\area");
+  EXPECT_EQ(GetFullPathName("."), cwd);
 }
 
 TEST(FileTest, WriteSeekTruncateRead) {
@@ -42,6 +56,59 @@ TEST(FileTest, MissingFileIsReportedInDosNumbers) {
   EXPECT_EQ(GetFileAttributes(dir.Path("none"), attributes), dos_error::kFileNotFound);
   EXPECT_EQ(GetFileAttributes(dir.path(), attributes), dos_error::kNone);
   EXPECT_EQ(attributes & kAttrDirectory, kAttrDirectory);
+}
+
+}  // namespace
+}  // namespace kestrel::platform
+
+namespace kestrel::platform {
+namespace {
+
+TEST(FileErrorTest, BadPathsEndInDosErrors) {
+  testing::TempDir dir;
+  dir.WriteFile("file", "x");
+  FileHandle handle = kInvalidFileHandle;
+  const auto open = [&handle](const std::string& path) {
+    return OpenFile(path, FileAccess::kRead, FileShare::kDenyNone, handle);
+  };
+  EXPECT_EQ(open(dir.Path("nodir\\x.msg")), dos_error::kPathNotFound);
+  EXPECT_EQ(open(dir.Path("file\\x.msg")), dos_error::kPathNotFound);  // a file on the way
+  EXPECT_EQ(CreateFile(dir.Path("file\\x.msg"), handle), dos_error::kPathNotFound);
+  EXPECT_EQ(open(dir.Path(std::string(300, 'n'))), dos_error::kFilenameTooLong);
+  EXPECT_EQ(CreateFile(dir.Path(std::string(300, 'n')), handle), dos_error::kFilenameTooLong);
+  EXPECT_EQ(open(dir.Path("fi") + std::string("\0le", 3)), dos_error::kInvalidName);
+  EXPECT_EQ(open(""), dos_error::kPathNotFound);
+  EXPECT_EQ(handle, kInvalidFileHandle);
+  EXPECT_EQ(DeleteFile(dir.Path("nodir\\x")), dos_error::kPathNotFound);
+  EXPECT_EQ(DeleteFile(dir.Path("none")), dos_error::kFileNotFound);
+  EXPECT_EQ(CreateDirectory(dir.Path("file")), dos_error::kAlreadyExists);
+}
+
+TEST(FileErrorTest, ReadOnlyFilesAreNotDeleted) {
+  testing::TempDir dir;
+  dir.WriteFile("keep.msg", "x");
+  std::filesystem::permissions(dir.Path("keep.msg"), std::filesystem::perms(0444));
+  EXPECT_EQ(DeleteFile(dir.Path("KEEP.MSG")), dos_error::kAccessDenied);
+  EXPECT_TRUE(dir.Exists("keep.msg"));
+}
+
+// Permissions are checked for ordinary users only: the check runs in a child
+// that gives root privileges up.
+TEST(FileErrorTest, PermissionDeniedIsAccessDenied) {
+  testing::TempDir dir;
+  dir.WriteFile("secret", "x");
+  namespace fs = std::filesystem;
+  fs::permissions(dir.Path("secret"), fs::perms(0600));
+  fs::permissions(dir.path(), fs::perms(0755));
+  const int result = testing::RunInChild([&dir] {
+    if (!testing::DropRootPrivileges()) return 2;
+    FileHandle handle = kInvalidFileHandle;
+    const DosError read =
+        OpenFile(dir.Path("SECRET"), FileAccess::kRead, FileShare::kDenyNone, handle);
+    const DosError create = CreateFile(dir.Path("new"), handle);
+    return read == dos_error::kAccessDenied && create == dos_error::kAccessDenied ? 0 : 1;
+  });
+  EXPECT_EQ(result, 0);
 }
 
 }  // namespace

@@ -1,0 +1,104 @@
+#include "platform/posix/posix_sharing.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+
+namespace kestrel::platform::posix {
+namespace {
+
+// The reserved regions: 2^32 bytes each, starting at 2^62.
+constexpr off_t kRegionBase = static_cast<off_t>(1) << 62;
+constexpr off_t kRegionStride = static_cast<off_t>(1) << 33;
+constexpr off_t kRegionLength = static_cast<off_t>(1) << 32;
+
+enum Region { kHoldsRead = 0, kHoldsWrite = 1, kDeniesRead = 2, kDeniesWrite = 3 };
+
+// Bytes tried within a region before giving up on finding a free one.
+constexpr int kSlotAttempts = 64;
+
+off_t RegionStart(Region region) {
+  return kRegionBase + region * kRegionStride;
+}
+
+// The byte of each region for this open: by process id and a counter, so
+// that opens rarely meet on the same byte (when they do, the next is taken).
+std::uint32_t NextSlot() {
+  static std::uint32_t counter = 0;
+  const auto process = static_cast<std::uint32_t>(::getpid());
+  return (process << 10) + counter++;
+}
+
+enum class LockResult { kTaken, kBusy, kUnsupported };
+
+LockResult LockByte(int fd, short type, off_t offset) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = offset;
+  lock.l_len = 1;
+  if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return LockResult::kTaken;
+  return errno == EAGAIN || errno == EACCES ? LockResult::kBusy : LockResult::kUnsupported;
+}
+
+// Locks one byte of the region for this open.
+LockResult Hold(int fd, short type, Region region, std::uint32_t slot) {
+  for (int attempt = 0; attempt < kSlotAttempts; ++attempt) {
+    const off_t offset = RegionStart(region) + static_cast<off_t>((slot + attempt) % kRegionLength);
+    const LockResult result = LockByte(fd, type, offset);
+    if (result != LockResult::kBusy) return result;
+  }
+  return LockResult::kBusy;
+}
+
+// Whether an open other than `fd`'s holds any byte of the region.
+bool HeldElsewhere(int fd, Region region) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = RegionStart(region);
+  lock.l_len = kRegionLength;
+  if (::fcntl(fd, F_OFD_GETLK, &lock) != 0) return false;
+  return lock.l_type != F_UNLCK;
+}
+
+}  // namespace
+
+DosError TakeSharingLocks(int fd, bool readable, FileAccess access, FileShare share) {
+  const bool reads = access != FileAccess::kWrite;
+  const bool writes = access != FileAccess::kRead;
+  const bool denies_read = share == FileShare::kCompatibility || share == FileShare::kDenyAll ||
+                           share == FileShare::kDenyRead;
+  const bool denies_write = share == FileShare::kCompatibility || share == FileShare::kDenyAll ||
+                            share == FileShare::kDenyWrite;
+  // A read lock needs a descriptor open for reading, a write lock one open
+  // for writing; each open has its own byte, so either kind serves.
+  const short type = readable ? F_RDLCK : F_WRLCK;
+  const std::uint32_t slot = NextSlot();
+  const bool wanted[] = {reads, writes, denies_read, denies_write};
+  for (int region = kHoldsRead; region <= kDeniesWrite; ++region) {
+    if (!wanted[region]) continue;
+    switch (Hold(fd, type, static_cast<Region>(region), slot)) {
+      case LockResult::kTaken:
+        break;
+      case LockResult::kBusy:
+        return dos_error::kSharingViolation;
+      case LockResult::kUnsupported:
+        return dos_error::kNone;
+    }
+  }
+  if ((reads && HeldElsewhere(fd, kDeniesRead)) || (writes && HeldElsewhere(fd, kDeniesWrite)) ||
+      (denies_read && HeldElsewhere(fd, kHoldsRead)) ||
+      (denies_write && HeldElsewhere(fd, kHoldsWrite))) {
+    return dos_error::kSharingViolation;
+  }
+  return dos_error::kNone;
+}
+
+bool IsOpenElsewhere(int fd) {
+  return HeldElsewhere(fd, kHoldsRead) || HeldElsewhere(fd, kHoldsWrite);
+}
+
+}  // namespace kestrel::platform::posix

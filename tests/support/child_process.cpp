@@ -1,0 +1,83 @@
+#include "tests/support/child_process.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace kestrel::testing {
+
+namespace {
+
+int WaitFor(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+}
+
+}  // namespace
+
+int RunInChild(const std::function<int()>& body) {
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) _exit(body());
+  return WaitFor(pid);
+}
+
+bool DropRootPrivileges() {
+  constexpr uid_t kNobody = 65534;
+  if (geteuid() == 0) {
+    if (setgid(kNobody) != 0 || setuid(kNobody) != 0) return false;
+  }
+  return geteuid() != 0;
+}
+
+void LimitFileSize(std::uint64_t bytes) {
+  signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{bytes, bytes};
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+HoldingChild::HoldingChild(const std::function<bool()>& setup) {
+  int ready[2];
+  int finish[2];
+  if (pipe(ready) != 0) throw std::runtime_error("pipe failed");
+  if (pipe(finish) != 0) throw std::runtime_error("pipe failed");
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    close(ready[0]);
+    close(finish[1]);
+    const char result = setup() ? 1 : 0;
+    (void)!write(ready[1], &result, 1);
+    char end = 0;
+    (void)!read(finish[0], &end, 1);  // returns when the parent closes its end
+    _exit(0);
+  }
+  close(ready[1]);
+  close(finish[0]);
+  finish_fd_ = finish[1];
+  char result = 0;
+  succeeded_ = read(ready[0], &result, 1) == 1 && result == 1;
+  close(ready[0]);
+}
+
+HoldingChild::~HoldingChild() {
+  End();
+}
+
+void HoldingChild::End() {
+  if (pid_ <= 0) return;
+  close(finish_fd_);
+  WaitFor(pid_);
+  pid_ = -1;
+}
+
+}  // namespace kestrel::testing
