@@ -63,6 +63,11 @@ class JamBase : public MessageBase {
   // BaseMsgNum <= num < BaseMsgNum + ActiveMsgs, the index record is there
   // and neither the record nor the message's header marks it deleted.
   bool MsgExists(std::int32_t num) override;
+  // The shared seeking, without walking one by one through the numbers
+  // below BaseMsgNum or from GetHighMsgNum on, where no message can exist
+  // (a hostile BaseMsgNum near 2^31 would make that walk endless).
+  void SeekNext() override;
+  void SeekPrior() override;
   std::int32_t GetMsgUid() override;          // the message number
   void SeekMsgUid(std::int32_t uid) override;  // SetMsgNum(uid)
   std::int32_t GetHighMsgNum() override;       // BaseMsgNum + ActiveMsgs

@@ -35,6 +35,26 @@ std::int32_t JamBase::GetMsgCount() {
   return ActiveMsgs();
 }
 
+void JamBase::SeekNext() {
+  const std::int32_t before_first = ClampToNumber(static_cast<std::int64_t>(BaseMsgNum()) - 1);
+  if (GetMsgNum() < before_first) SetMsgNum(before_first);
+  MessageBase::SeekNext();
+}
+
+void JamBase::SeekPrior() {
+  const std::int32_t high = GetHighMsgNum();
+  if (GetMsgNum() > high) SetMsgNum(high);
+  while (true) {
+    const std::int32_t num = GetMsgNum();
+    if (num <= 1 || num <= BaseMsgNum()) {
+      SetMsgNum(0);
+      return;
+    }
+    SetMsgNum(num - 1);
+    if (MsgExists(num - 1)) return;
+  }
+}
+
 std::int32_t JamBase::GetMsgUid() {
   return GetMsgNum();
 }

@@ -1,0 +1,227 @@
+// The bytes a JAM base holds after this program wrote it, compared with
+// records built here field by field from the file layout.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "msgbase/date_time.h"
+#include "msgbase/jam/jam_base.h"
+#include "msgbase/jam/name_crc.h"
+#include "tests/msgbase/jam/jam_test_support.h"
+
+namespace kestrel::testing {
+namespace {
+
+// The name checksum computed bit by bit (reflected polynomial EDB88320h,
+// start FFFFFFFFh, ASCII letters lower-cased, no final inversion), without
+// the table the format uses.
+std::uint32_t BitwiseNameCrc(std::string_view s) {
+  std::uint32_t crc = 0xFFFFFFFF;
+  for (char c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    crc ^= static_cast<std::uint8_t>(c);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ ((crc & 1) != 0 ? 0xEDB88320u : 0u);
+  }
+  return crc;
+}
+
+std::string BaseHeaderBytes(std::uint32_t date_created, std::uint32_t mod_counter,
+                            std::uint32_t active, std::uint32_t base_msg_num) {
+  std::string bytes(kJamBaseHeaderSize, '\0');
+  bytes.replace(0, 4, std::string_view("JAM\0", 4));
+  PutLe32(bytes, 4, date_created);
+  PutLe32(bytes, 8, mod_counter);
+  PutLe32(bytes, 12, active);
+  PutLe32(bytes, 16, 0xFFFFFFFF);
+  PutLe32(bytes, 20, base_msg_num);
+  return bytes;
+}
+
+std::string Subfield(std::uint16_t id, std::string_view data) {
+  std::string bytes(8, '\0');
+  PutLe16(bytes, 0, id);
+  PutLe16(bytes, 2, 0);
+  PutLe32(bytes, 4, static_cast<std::uint32_t>(data.size()));
+  return bytes + std::string(data);
+}
+
+std::string IndexRecord(std::uint32_t crc, std::uint32_t offset) {
+  std::string bytes(8, '\0');
+  PutLe32(bytes, 0, crc);
+  PutLe32(bytes, 4, offset);
+  return bytes;
+}
+
+TEST(NameCrc, KnownValuesAndAsciiOnlyLowerCasing) {
+  EXPECT_EQ(NameCrc("abc"), 0xCADBBE3Du);
+  EXPECT_EQ(NameCrc("ABC"), 0xCADBBE3Du);
+  EXPECT_EQ(NameCrc(""), 0xFFFFFFFFu);
+  EXPECT_EQ(NameCrc("John Doe"), BitwiseNameCrc("john doe"));
+  // Only A-Z fold: the code page 866 letters keep their case.
+  EXPECT_NE(NameCrc("\x80"), NameCrc("\xA0"));
+  EXPECT_EQ(NameCrc("\x80"), BitwiseNameCrc("\x80"));
+}
+
+class JamLayoutTest : public JamBaseTest {};
+
+TEST_F(JamLayoutTest, CreatedBaseIsAHeaderAndThreeEmptyFiles) {
+  dir.MakeDir("temp");
+  base_path = dir.Path("temp/new/base");
+  MsgDateTime now;
+  GetNowDateTime(now);
+  const std::uint32_t before = DateTimeToUnix(now);
+  {
+    JamBase base;
+    ASSERT_TRUE(base.CreateMsgBase(base_path)) << base.GetLastError();
+    EXPECT_TRUE(base.IsOpened());
+    EXPECT_EQ(base.GetBasePath(), base_path + ".");
+    base.CloseMsgBase();
+  }
+  GetNowDateTime(now);
+  const std::uint32_t after = DateTimeToUnix(now);
+
+  const std::string jhr = File("jhr");
+  ASSERT_EQ(jhr.size(), kJamBaseHeaderSize);
+  const std::uint32_t created = GetLe32(jhr, 4);
+  EXPECT_GE(created, before);
+  EXPECT_LE(created, after);
+  EXPECT_EQ(jhr, BaseHeaderBytes(created, 0, 0, 1));
+  for (const char* extension : {"jdx", "jdt", "jlr"}) {
+    EXPECT_TRUE(std::filesystem::exists(JamFile(base_path, extension))) << extension;
+    EXPECT_EQ(File(extension), "") << extension;
+  }
+}
+
+TEST_F(JamLayoutTest, WrittenMessageHeaderSubfieldsTextAndIndex) {
+  std::unique_ptr<JamBase> base = CreateBase();
+  const std::string before_close = File("jhr");
+  ASSERT_TRUE(base->CreateMsg());
+  base->SetFrom("Sysop");
+  base->SetTo("John Doe");
+  base->SetSubj("Hello");
+  base->SetAttr(AttrPrivate, true);
+  const MsgDateTime written{23, 59, 59, 0, 31, 12, 1999};  // 946684799
+  const MsgDateTime arrived{0, 0, 0, 0, 1, 1, 1970};       // 0
+  base->SetDateWritten(written);
+  base->SetDateArrived(arrived);
+  const std::string text = "\x01MSGID: 1:2/3 12345678\rHi\r\x01Via 1:2/3 @20210101\r";
+  base->WriteTextBlock(text.data(), static_cast<std::uint16_t>(text.size()));
+  ASSERT_TRUE(base->WriteMsg());
+  base->CloseMsg();
+  // The base header reaches the file only at close.
+  EXPECT_EQ(File("jhr").substr(0, kJamBaseHeaderSize), before_close);
+  base->CloseMsgBase();
+
+  // Subfields in the order of the layout; the destination falls back to the
+  // origin because the text names none.
+  const std::string subfields = Subfield(2, "Sysop") + Subfield(0, "1:2/3.0") +
+                                Subfield(3, "John Doe") + Subfield(1, "1:2/3.0") +
+                                Subfield(6, "Hello") + Subfield(4, "1:2/3 12345678") +
+                                Subfield(8, "1:2/3 @20210101");
+  std::string header(76, '\0');
+  header.replace(0, 4, std::string_view("JAM\0", 4));
+  PutLe16(header, 4, 1);
+  PutLe32(header, 8, static_cast<std::uint32_t>(subfields.size()));
+  PutLe32(header, 16, BitwiseNameCrc("1:2/3 12345678"));
+  PutLe32(header, 20, 0xFFFFFFFF);
+  PutLe32(header, 36, 946684799);
+  PutLe32(header, 44, 0);
+  PutLe32(header, 48, 1);                       // MsgNum of the first message
+  PutLe32(header, 52, 0x00000004 | 0x02000000);  // private, netmail
+  PutLe32(header, 60, 0);
+  PutLe32(header, 64, 3);
+  PutLe32(header, 68, 0xFFFFFFFF);
+
+  const std::string jhr = File("jhr");
+  const std::uint32_t created = GetLe32(jhr, 4);
+  EXPECT_EQ(jhr, BaseHeaderBytes(created, 1, 1, 1) + header + subfields);
+  EXPECT_EQ(File("jdt"), "Hi\r");
+  EXPECT_EQ(File("jdx"), IndexRecord(BitwiseNameCrc("John Doe"), 1024));
+}
+
+TEST_F(JamLayoutTest, SecondMessageAppendsAndRecipientCrcIgnoresCase) {
+  std::unique_ptr<JamBase> base = CreateBase();
+  NewMessage first;
+  first.to = "JOHN DOE";
+  first.text = "One\r";
+  AddMessage(*base, first);
+  NewMessage second;
+  second.text = "Two\r\r";
+  AddMessage(*base, second);
+  base->CloseMsgBase();
+
+  const JamBaseFiles files = LoadJamFiles(base_path);
+  const std::vector<JamIndexRecord> index = files.Index();
+  ASSERT_EQ(index.size(), 2u);
+  EXPECT_EQ(index[0].recipient_crc, index[1].recipient_crc);
+  EXPECT_EQ(index[0].header_offset, 1024u);
+  const std::optional<JamMessage> one = files.MessageAt(index[0].header_offset);
+  ASSERT_TRUE(one);
+  EXPECT_EQ(index[1].header_offset, 1024u + 76u + one->subfield_len);
+  const std::optional<JamMessage> two = files.MessageAt(index[1].header_offset);
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->msg_num, 2u);
+  EXPECT_EQ(two->txt_offset, 4u);
+  EXPECT_EQ(two->text, "Two\r\r");
+  EXPECT_EQ(files.jdt, "One\rTwo\r\r");
+  EXPECT_EQ(files.Header()->mod_counter, 2u);
+}
+
+TEST_F(JamLayoutTest, LastReadRecordsAreWrittenInPlaceOrAppended) {
+  std::unique_ptr<JamBase> base = CreateBase();
+  auto record = [](std::uint32_t user, std::uint32_t num) {
+    std::string bytes(16, '\0');
+    PutLe32(bytes, 0, user);
+    PutLe32(bytes, 4, user);
+    PutLe32(bytes, 8, num);
+    PutLe32(bytes, 12, num);
+    return bytes;
+  };
+  base->SetLastRead(7, 42);
+  EXPECT_EQ(File("jlr"), record(7, 42));
+  base->SetLastRead(7, 50);
+  EXPECT_EQ(File("jlr"), record(7, 50));
+  base->SetLastRead(8, -1);
+  EXPECT_EQ(File("jlr"), record(7, 50) + record(8, 0xFFFFFFFF));
+  EXPECT_EQ(base->GetLastRead(7), 50);
+  EXPECT_EQ(base->GetLastRead(8), -1);
+  EXPECT_EQ(base->GetLastRead(9), 0);
+  base->CloseMsgBase();
+
+  // Records are found by UserID; LastReadMsg and HighReadMsg may differ in
+  // records other programs wrote, and HighReadMsg is the one read. A partial
+  // record at the end is no record: a new one goes in its place.
+  std::string foreign(16, '\0');
+  PutLe32(foreign, 0, 0x12345678);
+  PutLe32(foreign, 4, 3);
+  PutLe32(foreign, 8, 10);
+  PutLe32(foreign, 12, 12);
+  WriteJamFile(base_path, "jlr", foreign + "part");
+  base = OpenBase();
+  EXPECT_EQ(base->GetLastRead(3), 12);
+  base->SetLastRead(4, 5);
+  base->CloseMsgBase();
+  EXPECT_EQ(File("jlr"), foreign + record(4, 5));
+}
+
+TEST_F(JamLayoutTest, RewriteHeaderChangesOnlyTheFixedHeaderInPlace) {
+  MakeBase(2);
+  const std::string before = File("jhr");
+  std::unique_ptr<JamBase> base = OpenBase();
+  base->SetMsgNum(1);
+  ASSERT_TRUE(base->OpenMsg());
+  EXPECT_FALSE(base->GetAttr(AttrSent));
+  base->SetAttr(AttrSent, true);
+  base->SetAttr(AttrIsReceipt, true);  // no JAM bit: nothing changes
+  EXPECT_FALSE(base->GetAttr(AttrIsReceipt));
+  ASSERT_TRUE(base->RewriteHeader());
+  base->CloseMsg();
+  base->CloseMsgBase();
+
+  std::string expected = before;
+  PutLe32(expected, 1024 + 52, GetLe32(before, 1024 + 52) | 0x10);
+  EXPECT_EQ(File("jhr"), expected);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
