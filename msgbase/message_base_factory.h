@@ -9,7 +9,9 @@
 // `BaseResult`. Every factory call sets it to BaseResultUnknownArea (256)
 // first and then to its outcome: the format's `LastError` when a base cannot
 // be opened or created, BaseResultCannotOpen (257) when a base exists but
-// cannot be opened. It keeps its value until the next factory call.
+// cannot be opened. A successful call leaves it at 256: only a failure
+// reports a code of its own. It keeps its value until the next factory call.
+// Nothing in the mover reads it; the boolean results are what count.
 #pragma once
 
 #include <cstdint>

@@ -127,7 +127,8 @@ TEST(KludgeEditing, ArbitraryBytesSurviveAnInsertAndDelete) {
   // terminator; such lines are left out.)
   std::mt19937 random(1234);
   const std::string pieces[] = {
-      std::string(1, '\0'), "\r", "\r\n", "\x01", "a", "M", "\xff", " ", "a\n"};
+      std::string(1, '\0'), "\r",        "\r\n",      "\x01",       "a", "M", "\xff", " ", "a\n",
+      "\x01MSGID: ",        "\x01INTL ", "\x01TOPT ", "2:5020/1.3", "@", ".", "/",    ":", "9"};
   for (int round = 0; round < 50; ++round) {
     std::string text;
     for (std::size_t n = random() % 2000; n > 0; --n)
@@ -135,6 +136,9 @@ TEST(KludgeEditing, ArbitraryBytesSurviveAnInsertAndDelete) {
     text += "\r";  // terminated, so the text itself never changes
     MemoryFormat base;
     base.SetText(text);
+    FidoAddress orig{}, dest{};
+    base.GetOrigDestAddr(orig, dest);  // whatever the bytes, the scan ends
+    EXPECT_TRUE(base.EndOfText());
     base.AddKludge("\x01ZZUNIQUE 1");
     EXPECT_EQ(base.GetTextSize(), static_cast<std::int32_t>(text.size() + 12));
     base.DeleteKludge("\x01ZZUNIQUE");
