@@ -1,6 +1,7 @@
 #include "msgbase/dos_file.h"
 
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace kestrel {
@@ -154,6 +155,14 @@ DosError DosFile::Dispatch(Request& request) {
 }
 
 DosError DosFile::OpenRequest(Request& request) {
+  // The open mode's access field (bits 0-1) and sharing field (bits 4-6), in
+  // DOS order; other values are invalid.
+  static constexpr platform::FileAccess kAccess[] = {
+      platform::FileAccess::kRead, platform::FileAccess::kWrite, platform::FileAccess::kReadWrite};
+  static constexpr platform::FileShare kShare[] = {
+      platform::FileShare::kCompatibility, platform::FileShare::kDenyAll,
+      platform::FileShare::kDenyWrite, platform::FileShare::kDenyRead,
+      platform::FileShare::kDenyNone};
   platform::FileHandle handle = platform::kInvalidFileHandle;
   DosError error = dos_error::kNone;
   if (request.function == dos_function::kCreate) {
@@ -161,39 +170,12 @@ DosError DosFile::OpenRequest(Request& request) {
   } else if (request.function == dos_function::kCreateNew) {
     error = platform::CreateNewFile(request.name, handle);
   } else {
-    platform::FileAccess access = platform::FileAccess::kRead;
-    switch (request.mode & kOpenAccessMask) {
-      case kOpenAccessRead:
-        break;
-      case kOpenAccessWrite:
-        access = platform::FileAccess::kWrite;
-        break;
-      case kOpenAccessReadWrite:
-        access = platform::FileAccess::kReadWrite;
-        break;
-      default:
-        return dos_error::kInvalidAccess;
+    const std::size_t access = request.mode & kOpenAccessMask;
+    const std::size_t share = (request.mode & kOpenShareMask) >> 4;
+    if (access >= std::size(kAccess) || share >= std::size(kShare)) {
+      return dos_error::kInvalidAccess;
     }
-    platform::FileShare share = platform::FileShare::kCompatibility;
-    switch (request.mode & kOpenShareMask) {
-      case kOpenShareCompatibility:
-        break;
-      case kOpenShareDenyAll:
-        share = platform::FileShare::kDenyAll;
-        break;
-      case kOpenShareDenyWrite:
-        share = platform::FileShare::kDenyWrite;
-        break;
-      case kOpenShareDenyRead:
-        share = platform::FileShare::kDenyRead;
-        break;
-      case kOpenShareDenyNone:
-        share = platform::FileShare::kDenyNone;
-        break;
-      default:
-        return dos_error::kInvalidAccess;
-    }
-    error = platform::OpenFile(request.name, access, share, handle);
+    error = platform::OpenFile(request.name, kAccess[access], kShare[share], handle);
   }
   request.result = handle;
   return error;

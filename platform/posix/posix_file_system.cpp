@@ -57,15 +57,18 @@ int OpenNoInterrupt(const std::string& path, int flags) {
 }
 
 // Checks what an open descriptor is and takes its sharing locks; closes it on
-// failure.
-DosError FinishOpen(int fd, bool readable, FileAccess access, FileShare share) {
+// failure. As on Win32, a directory is no file, and a read-only file (one its
+// owner may not write) that was there before is not opened for writing, even
+// by root.
+DosError FinishOpen(int fd, bool existed, bool readable, FileAccess access, FileShare share) {
   struct stat status {};
   if (::fstat(fd, &status) != 0) {
     const DosError error = LastError();
     ::close(fd);
     return error;
   }
-  if (S_ISDIR(status.st_mode)) {
+  const bool read_only = existed && (status.st_mode & S_IWUSR) == 0;
+  if (S_ISDIR(status.st_mode) || (read_only && access != FileAccess::kRead)) {
     ::close(fd);
     return dos_error::kAccessDenied;
   }
@@ -87,7 +90,8 @@ DosError Create(std::string_view path, bool must_be_new, FileHandle& handle) {
   const int fd = OpenNoInterrupt(resolved.native, flags);
   if (fd < 0) return OpenError(errno, resolved);
   if (!resolved.exists) posix::NoteNameAdded(resolved.directory, resolved.name);
-  DosError error = FinishOpen(fd, true, FileAccess::kReadWrite, FileShare::kDenyNone);
+  DosError error =
+      FinishOpen(fd, resolved.exists, true, FileAccess::kReadWrite, FileShare::kDenyNone);
   if (error != dos_error::kNone) return error;
   if (resolved.exists && ::ftruncate(fd, 0) != 0) {
     error = LastError();
@@ -125,7 +129,7 @@ DosError OpenFile(std::string_view path, FileAccess access, FileShare share, Fil
     fd = OpenNoInterrupt(resolved.native, flags);
     if (fd < 0) return OpenError(errno, resolved);
   }
-  const DosError error = FinishOpen(fd, access != FileAccess::kWrite, access, share);
+  const DosError error = FinishOpen(fd, true, access != FileAccess::kWrite, access, share);
   if (error != dos_error::kNone) return error;
   handle = fd;
   return dos_error::kNone;

@@ -112,6 +112,25 @@ Listing* CurrentListing(const std::string& directory, const struct stat& status,
   return &found->second;
 }
 
+// The listing of a directory this process has just changed, taking the
+// directory's new time as its own; null when there is none (or the directory
+// is another one now: its listing is dropped).
+Listing* ListingAfterOwnChange(const std::string& directory) {
+  auto& listings = Listings();
+  const auto found = listings.find(directory);
+  if (found == listings.end()) return nullptr;
+  struct stat status {};
+  Listing& listing = found->second;
+  if (!StatDirectory(directory, status) || listing.device != status.st_dev ||
+      listing.inode != status.st_ino) {
+    listings.erase(found);
+    return nullptr;
+  }
+  listing.modified = status.st_mtim;
+  listing.settled = false;
+  return &listing;
+}
+
 }  // namespace
 
 std::optional<std::string> FindNameIgnoringCase(const std::string& directory,
@@ -153,43 +172,16 @@ std::optional<std::string> FindNameIgnoringCase(const std::string& directory,
 }
 
 void NoteNameAdded(const std::string& directory, const std::string& name) {
-  auto& listings = Listings();
-  const auto found = listings.find(directory);
-  if (found == listings.end()) return;
-  struct stat status {};
-  Listing& listing = found->second;
-  if (!StatDirectory(directory, status) || listing.device != status.st_dev ||
-      listing.inode != status.st_ino) {
-    listings.erase(found);
-    return;
-  }
-  AddSpelling(listing, name);
-  listing.modified = status.st_mtim;
-  listing.settled = false;
+  if (Listing* listing = ListingAfterOwnChange(directory)) AddSpelling(*listing, name);
 }
 
 void NoteNameRemoved(const std::string& directory, const std::string& name) {
-  auto& listings = Listings();
-  const auto found = listings.find(directory);
-  if (found == listings.end()) return;
-  struct stat status {};
-  Listing& listing = found->second;
-  if (!StatDirectory(directory, status) || listing.device != status.st_dev ||
-      listing.inode != status.st_ino) {
-    listings.erase(found);
-    return;
-  }
-  const auto spellings = listing.names.find(FoldAscii(name));
-  if (spellings != listing.names.end()) {
-    std::erase(spellings->second, name);
-    if (spellings->second.empty()) listing.names.erase(spellings);
-  }
-  listing.modified = status.st_mtim;
-  listing.settled = false;
-}
-
-void ForgetDirectoryListings() {
-  Listings().clear();
+  Listing* listing = ListingAfterOwnChange(directory);
+  if (listing == nullptr) return;
+  const auto spellings = listing->names.find(FoldAscii(name));
+  if (spellings == listing->names.end()) return;
+  std::erase(spellings->second, name);
+  if (spellings->second.empty()) listing->names.erase(spellings);
 }
 
 }  // namespace kestrel::platform::posix

@@ -31,7 +31,4 @@ std::optional<std::string> FindNameIgnoringCase(const std::string& directory,
 void NoteNameAdded(const std::string& directory, const std::string& name);
 void NoteNameRemoved(const std::string& directory, const std::string& name);
 
-// Forgets every listing (for tests and after a change of directory).
-void ForgetDirectoryListings();
-
 }  // namespace kestrel::platform::posix

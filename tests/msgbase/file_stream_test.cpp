@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "msgbase/stream_hooks.h"
@@ -32,6 +33,27 @@ TEST(FileStreamModeTest, ModeWordsBecomeDosRequests) {
     EXPECT_FALSE(FileStream::IsValidMode(low)) << low;
     EXPECT_EQ(MakeFileStream("anything", low), nullptr) << low;
   }
+}
+
+TEST(DosFileTest, OpenModesOutsideTheDosFieldsAreRefused) {
+  testing::TempDir dir;
+  dir.WriteFile("f", "x");
+  const auto error_of = [&dir](std::uint8_t open_mode) {
+    DosFile file(dir.Path("f"), DosRequest(dos_function::kOpen, open_mode));
+    EXPECT_EQ(file.Handle() == platform::kInvalidFileHandle, file.Status() == StInitError);
+    return file.ErrorInfo();
+  };
+  constexpr auto kInvalidAccess = static_cast<std::int32_t>(platform::dos_error::kInvalidAccess);
+  EXPECT_EQ(error_of(0x03), kInvalidAccess);  // access 3 does not exist
+  EXPECT_EQ(error_of(0x50), kInvalidAccess);  // nor sharing classes 5-7
+  EXPECT_EQ(error_of(0x70), kInvalidAccess);
+  EXPECT_EQ(error_of(kOpenAccessRead | kOpenShareDenyWrite), 0);
+  {
+    DosFile holder(dir.Path("f"), DosRequest(dos_function::kOpen, kOpenShareDenyAll));
+    EXPECT_EQ(error_of(kOpenAccessRead | kOpenShareDenyNone),
+              static_cast<std::int32_t>(platform::dos_error::kSharingViolation));
+  }
+  EXPECT_EQ(error_of(kOpenAccessReadWrite | kOpenShareDenyRead), 0);
 }
 
 TEST(FileStreamTest, MissingFileFailsToOpenAndHoldsNoHandle) {
@@ -141,6 +163,18 @@ TEST(FileStreamTest, AccessFollowsTheModeWord) {
   EXPECT_EQ(writer->Status(), StOk);
   writer.reset();
   EXPECT_EQ(dir.ReadFile("lastread"), std::string("ab\0\0cd", 6));
+}
+
+TEST(FileStreamTest, FilesPast2GiBCannotBeDescribed) {
+  testing::TempDir dir;
+  dir.WriteFile("huge.sqd", "");
+  std::filesystem::resize_file(dir.Path("huge.sqd"), 3ull << 30);  // sparse: costs no space
+  FileStream stream(dir.Path("huge.sqd"), kFileOpenRead);
+  ASSERT_EQ(stream.Status(), StOk);
+  EXPECT_EQ(stream.GetSize(), -1);  // not a negative or cut size
+  EXPECT_EQ(stream.Status(), StError);
+  stream.Reset();
+  EXPECT_EQ(stream.GetPos(), 0);  // the position was put back
 }
 
 TEST(FileStreamTest, DirectoryCannotBeOpenedAsAFile) {

@@ -84,12 +84,22 @@ TEST(FileErrorTest, BadPathsEndInDosErrors) {
   EXPECT_EQ(CreateDirectory(dir.Path("file")), dos_error::kAlreadyExists);
 }
 
-TEST(FileErrorTest, ReadOnlyFilesAreNotDeleted) {
+// As on Win32, whoever runs the program: read-only files are read, never
+// written, replaced or deleted.
+TEST(FileErrorTest, ReadOnlyFilesAreOnlyRead) {
   testing::TempDir dir;
   dir.WriteFile("keep.msg", "x");
   std::filesystem::permissions(dir.Path("keep.msg"), std::filesystem::perms(0444));
+  FileHandle handle = kInvalidFileHandle;
   EXPECT_EQ(DeleteFile(dir.Path("KEEP.MSG")), dos_error::kAccessDenied);
-  EXPECT_TRUE(dir.Exists("keep.msg"));
+  EXPECT_EQ(CreateFile(dir.Path("KEEP.MSG"), handle), dos_error::kAccessDenied);
+  EXPECT_EQ(OpenFile(dir.Path("keep.msg"), FileAccess::kWrite, FileShare::kDenyNone, handle),
+            dos_error::kAccessDenied);
+  EXPECT_EQ(handle, kInvalidFileHandle);
+  EXPECT_EQ(dir.ReadFile("keep.msg"), "x");
+  EXPECT_EQ(OpenFile(dir.Path("keep.msg"), FileAccess::kRead, FileShare::kDenyNone, handle),
+            dos_error::kNone);
+  CloseFile(handle);
 }
 
 // Permissions are checked for ordinary users only: the check runs in a child
