@@ -117,15 +117,18 @@ class SquishBase : public MessageBase {
   std::int64_t CurrentSlot() const;
   // The slot holding unique id `uid`, looked for at `hint` first; -1.
   std::int64_t FindSlot(std::uint32_t uid, std::int64_t hint) const;
-  // Index file writes: one record, or every record from `slot` to the end
-  // followed by a truncation. The stream status tells whether they worked.
-  void WriteIndexRecord(std::int64_t slot);
+  // Index file writes: one record at `slot`, or every record from `slot` to
+  // the end followed by a truncation. The stream status tells whether they
+  // worked.
+  void WriteIndexRecord(std::int64_t slot, const squish::SquishIndexRecord& record);
   void WriteIndexFrom(std::int64_t slot);
   bool IndexOk() const;
 
   // squish_messages.cpp
   bool ReadMessage(bool with_text);
   bool Fail(std::int32_t code);
+  // A write of the open message failed: it cannot be written again.
+  bool WriteFailed();
   std::string WholeText();
   // The unique id a new message gets; 0 when none is left.
   std::uint32_t NextFreeUniqueId() const;

@@ -282,29 +282,40 @@ bool SquishBase::WriteMsg() {
   bytes.insert(bytes.end(), text.begin() + static_cast<std::ptrdiff_t>(split.body_start),
                text.end());
   bytes.push_back(0);
+  // Each step is written only when the one before it worked: a frame that
+  // did not reach the file must not be linked or indexed. After a failure
+  // the message cannot be written again (the mover stops there anyway).
   data_file_->WriteAt(offset, bytes.data(), bytes.size());
+  if (data_file_->Ok()) edit.WriteChanged({offset, old_offset});
+  if (!data_file_->Ok()) return WriteFailed();
+  // The chains on disk now hold the frame: the header in memory follows.
+  base_header_ = header;
 
-  edit.WriteChanged({offset, old_offset});
   const SquishIndexRecord record{offset, message_uid_, name_hash};
+  WriteIndexRecord(slot, record);
+  if (!IndexOk()) return WriteFailed();
   if (stored) {
     index_[static_cast<std::size_t>(slot)] = record;
   } else {
     index_.push_back(record);
     highest_uid_ = HigherUniqueId(highest_uid_, message_uid_);
+    index_pos_ = static_cast<std::int32_t>(slot * kIndexRecordSize);
   }
-  WriteIndexRecord(slot);
-  if (stored && !in_place) edit.WriteOne(old_offset);
-  base_header_ = header;
-  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
-
   current_frame_ = *edit.Load(offset, Chain::kMessages);
   current_frame_offset_ = offset;
   current_record_ = record;
-  if (!stored) index_pos_ = static_cast<std::int32_t>(slot * kIndexRecordSize);
   state_ = MessageState::kStored;
   message_slot_ = slot;
-  if (!data_file_->Ok() || !IndexOk()) return Fail(kErrorFrameIo);
+
+  if (stored && !in_place) edit.WriteOne(old_offset);
+  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  if (!data_file_->Ok()) return WriteFailed();
   return true;
+}
+
+bool SquishBase::WriteFailed() {
+  state_ = MessageState::kNone;
+  return Fail(kErrorFrameIo);
 }
 
 bool SquishBase::RewriteHeader() {
@@ -354,15 +365,17 @@ bool SquishBase::KillMsg() {
   header.SetHighMessage(DecreasedCount(header.HighMessage()));
 
   edit.WriteChanged({offset});
-  index_.erase(index_.begin() + static_cast<std::ptrdiff_t>(slot));
-  WriteIndexFrom(slot);
-  edit.WriteOne(offset);
+  if (!data_file_->Ok()) return Fail(kErrorFrameIo);
   base_header_ = header;
-  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
-
+  index_.erase(index_.begin() + static_cast<std::ptrdiff_t>(slot));
   index_pos_ -= static_cast<std::int32_t>(kIndexRecordSize);
   if (state_ != MessageState::kNew && message_uid_ == uid) state_ = MessageState::kKilled;
-  if (!data_file_->Ok() || !IndexOk()) return Fail(kErrorFrameIo);
+  WriteIndexFrom(slot);
+  if (!IndexOk()) return Fail(kErrorFrameIo);
+  // Only now that no record points at the frame is it marked free.
+  edit.WriteOne(offset);
+  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  if (!data_file_->Ok()) return Fail(kErrorFrameIo);
   return true;
 }
 

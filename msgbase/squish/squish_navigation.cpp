@@ -98,8 +98,8 @@ std::int32_t SquishBase::GetMsgCount() {
   return static_cast<std::int32_t>(base_header_.NumMessages());
 }
 
-void SquishBase::WriteIndexRecord(std::int64_t slot) {
-  const SquishIndexRecord::Bytes bytes = index_[static_cast<std::size_t>(slot)].Encode();
+void SquishBase::WriteIndexRecord(std::int64_t slot, const SquishIndexRecord& record) {
+  const SquishIndexRecord::Bytes bytes = record.Encode();
   index_file_->Seek(static_cast<std::int32_t>(slot * kIndexRecordSize));
   index_file_->Write(bytes.data(), kIndexRecordSize);
 }

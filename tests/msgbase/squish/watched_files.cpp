@@ -1,0 +1,97 @@
+#include "tests/msgbase/squish/watched_files.h"
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "msgbase/stream_hooks.h"
+
+namespace kestrel::testing {
+
+namespace {
+
+class WatchedFile : public BaseStream {
+ public:
+  WatchedFile(std::unique_ptr<BaseStream> inner, FileCalls& calls)
+      : BaseStream(inner->Name(), inner->Mode()), inner_(std::move(inner)), calls_(calls) {
+    SetStatus(inner_->Status());
+  }
+
+  void Read(void* buffer, std::uint16_t count) override {
+    if (Failed()) {
+      std::memset(buffer, 0, count);
+      return;
+    }
+    ++calls_.reads;
+    inner_->Read(buffer, count);
+    Take();
+  }
+  void Write(const void* buffer, std::uint16_t count) override {
+    if (Failed()) return;
+    ++calls_.writes;
+    if (calls_.fail_write != 0 && calls_.writes == calls_.fail_write) {
+      calls_.failed = true;
+      SetStatus(StWriteError);
+      return;
+    }
+    inner_->Write(buffer, count);
+    Take();
+  }
+  void Seek(std::int32_t position) override {
+    if (Failed()) return;
+    ++calls_.seeks;
+    inner_->Seek(position);
+    Take();
+  }
+  std::int32_t GetPos() override {
+    if (Failed()) return -1;
+    ++calls_.sizes;
+    const std::int32_t pos = inner_->GetPos();
+    Take();
+    return pos;
+  }
+  std::int32_t GetSize() override {
+    if (Failed()) return -1;
+    ++calls_.sizes;
+    const std::int32_t size = inner_->GetSize();
+    Take();
+    return size;
+  }
+  void Flush() override {}
+  void Truncate() override {
+    if (Failed()) return;
+    ++calls_.writes;
+    if (calls_.fail_write != 0 && calls_.writes == calls_.fail_write) {
+      calls_.failed = true;
+      SetStatus(StWriteError);
+      return;
+    }
+    inner_->Truncate();
+    Take();
+  }
+  void Reset() override {
+    inner_->Reset();
+    SetStatus(StOk);
+  }
+
+ private:
+  bool Failed() const { return Status() != StOk; }
+  void Take() { SetStatus(inner_->Status()); }
+
+  std::unique_ptr<BaseStream> inner_;
+  FileCalls& calls_;
+};
+
+}  // namespace
+
+void InstallWatchedFiles(FileCalls& calls) {
+  NewFile = [&calls](const std::string& name, std::uint32_t mode) -> std::unique_ptr<BaseStream> {
+    std::unique_ptr<BaseStream> inner = MakeFileStream(name, mode);
+    if (inner == nullptr) return nullptr;
+    ++calls.opens;
+    return std::make_unique<WatchedFile>(std::move(inner), calls);
+  };
+}
+
+}  // namespace kestrel::testing
