@@ -45,6 +45,16 @@ JamBaseFiles LoadJamFiles(const std::string& base_path) {
   return files;
 }
 
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  std::size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  return ::testing::AssertionFailure()
+         << "sizes " << actual.size() << " and " << expected.size() << ", first difference at "
+         << at << ": " << ::testing::PrintToString(actual.substr(at, 40)) << " instead of "
+         << ::testing::PrintToString(expected.substr(at, 40));
+}
+
 std::string RawJamBase::SubfieldBytes(std::uint16_t id, std::string_view data) {
   std::string bytes(kJamSubfieldHeadSize, '\0');
   PutLe16(bytes, 0, id);

@@ -72,6 +72,10 @@ struct RawJamBase {
   void Write(const std::string& base_path) const;
 };
 
+// Compares two long byte strings, reporting their sizes and the first
+// difference instead of both strings.
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
+
 // A message made with the format's own operations.
 struct NewMessage {
   std::string from = "Sysop";
