@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "msgbase/jam/jam_base.h"
+#include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/stream_hooks.h"
 
@@ -24,7 +25,7 @@ std::unique_ptr<MessageBase> ConstructBase(AreaKind kind) {
   if (ConstructorOverride()) return ConstructorOverride()(kind);
   switch (kind) {
     case KindMsgDir:
-      return nullptr;  // *.MSG format: not built yet
+      return std::make_unique<MsgDirBase>();
     case KindSquish:
       return std::make_unique<SquishBase>();
     case KindJam:

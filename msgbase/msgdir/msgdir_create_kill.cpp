@@ -1,0 +1,69 @@
+// Giving out the number and the file of a new message, and deleting one.
+#include <limits>
+
+#include "msgbase/file_functions.h"
+#include "msgbase/file_stream.h"
+#include "msgbase/msgdir/msgdir_base.h"
+#include "msgbase/stream_hooks.h"
+
+namespace kestrel {
+namespace {
+
+// How many numbers CreateMsg tries when the files of the next numbers keep
+// turning out to exist (another program writing into the area). Bounds the
+// search, so a directory being filled as fast as it is read cannot hold it
+// forever.
+constexpr int kMaxCreateAttempts = 4096;
+
+}  // namespace
+
+bool MsgDirBase::CreateNextMessageFile() {
+  for (int attempt = 0; attempt < kMaxCreateAttempts; ++attempt) {
+    // The highest number never goes down, so a number is never given out
+    // twice while this object lives; past the largest number there is none.
+    if (highest_ == std::numeric_limits<std::int32_t>::max()) return false;
+    const std::int32_t number = highest_ + 1;
+    highest_ = number;
+    SetMsgNum(number);
+    numbers_.Record(number);
+    // The number set reflects the directory at the time of the scan; another
+    // program may have written this number's file since. Creating the file
+    // only when it does not exist never destroys that message; its number
+    // stays recorded (the message is there) and the next one is tried.
+    const std::string name = MessageFileName(number);
+    std::unique_ptr<BaseStream> file = NewFile(name, kFileCreateNew);
+    if (file != nullptr && file->Status() == StOk) {
+      message_file_ = std::move(file);
+      return true;
+    }
+    file.reset();
+    if (!FileExists(name)) return false;  // failed for another reason
+  }
+  return false;
+}
+
+bool MsgDirBase::CreateMsg() {
+  if (message_file_ != nullptr) CloseMsg();
+  if (!CreateNextMessageFile()) return false;
+  std::unique_ptr<BaseStream> text = NewMemStream(MemStreamHint);
+  if (text == nullptr || text->Status() != StOk) {
+    message_file_.reset();
+    SetTextStream(nullptr);
+    return false;
+  }
+  SetTextStream(std::move(text));
+  header_only_ = false;
+  header_.Clear();
+  SetDatesNow();
+  return true;
+}
+
+bool MsgDirBase::KillMsg() {
+  const std::int32_t number = GetMsgNum();
+  if (!MsgExists(number)) return false;
+  if (!DeleteFile(MessageFileName(number))) return false;
+  numbers_.Remove(number);
+  return true;
+}
+
+}  // namespace kestrel

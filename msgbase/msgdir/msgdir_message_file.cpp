@@ -1,0 +1,157 @@
+// Reading and writing the file of one message: OpenMsg, OpenMsgHeader,
+// CloseMsg, WriteMsg and RewriteHeader.
+#include <vector>
+
+#include "msgbase/file_stream.h"
+#include "msgbase/message_text_view.h"
+#include "msgbase/msgdir/msg_stream_copy.h"
+#include "msgbase/msgdir/msgdir_base.h"
+#include "msgbase/msgdir/msgdir_errors.h"
+#include "msgbase/stream_hooks.h"
+
+namespace kestrel {
+namespace {
+
+constexpr char KludgeMark = '\x01';
+constexpr std::int32_t HeaderBytes = static_cast<std::int32_t>(MsgHeaderSize);
+
+bool Usable(const std::unique_ptr<BaseStream>& stream) {
+  return stream != nullptr && stream->Status() == StOk;
+}
+
+}  // namespace
+
+bool MsgDirBase::OpenMessageFile() {
+  if (!MsgExists(GetMsgNum())) {
+    SetLastError(MsgDirErrorNoSuchMessage);
+    return false;
+  }
+  if (message_file_ != nullptr) CloseMsg();
+
+  std::unique_ptr<BaseStream> file = NewFile(MessageFileName(GetMsgNum()), kFileOpenReadWrite);
+  if (!Usable(file)) {
+    SetLastError(MsgDirErrorCannotOpen);
+    return false;
+  }
+  std::unique_ptr<BaseStream> text = NewMemStream(MemStreamHint);
+  if (!Usable(text)) {
+    SetTextStream(nullptr);
+    SetLastError(MsgDirErrorCannotOpen);
+    return false;
+  }
+  SetTextStream(std::move(text));
+  message_file_ = std::move(file);
+  header_only_ = false;
+
+  // A file shorter than the header reads as a header of zeros and an empty
+  // text; the short read leaves the stream failed, so it is reset for later
+  // writes.
+  const std::int32_t size = message_file_->GetSize();
+  message_file_->Seek(0);
+  message_file_->Read(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
+  if (size < HeaderBytes) {
+    header_.Clear();
+    message_file_->Reset();
+  } else if (message_file_->Status() != StOk) {
+    CloseMsg();
+    SetLastError(MsgDirErrorCannotOpen);
+    return false;
+  }
+  return true;
+}
+
+bool MsgDirBase::ReadWholeText() {
+  BaseStream& file = *message_file_;
+  BaseStream& text = *GetTextStream();
+  const std::int32_t size = file.GetSize();
+  if (size <= HeaderBytes) return true;
+  const std::int32_t count = size - HeaderBytes;
+  file.Seek(HeaderBytes);
+  CopyStreamBytes(file, text, count);
+  if (file.Status() != StOk) return false;
+  // The closing 0 is not part of the text. A file that lacks it (written by
+  // a program that omits it, or cut short) keeps its whole text.
+  text.Seek(count - 1);
+  char last = 1;
+  text.Read(&last, 1);
+  if (last == '\0') {
+    text.Seek(count - 1);
+    text.Truncate();
+  }
+  text.Seek(0);
+  return true;
+}
+
+void MsgDirBase::ReadLeadingKludges() {
+  BaseStream& file = *message_file_;
+  if (file.GetSize() <= HeaderBytes) return;
+  file.Seek(HeaderBytes);
+  // The line reader works on the open file through a view that borrows it;
+  // the file stays open and owned here.
+  MessageTextView view(file);
+  std::vector<char> line(LineBufferSize);
+  while (!view.EndOfText()) {
+    view.GetTextLineZ(line.data(), LineBufferSize);
+    if (line[0] != KludgeMark) break;
+    PutTextLineZ(line.data());
+  }
+  GetTextStream()->Seek(0);
+}
+
+bool MsgDirBase::OpenMsg() {
+  if (!OpenMessageFile()) return false;
+  if (!ReadWholeText()) {
+    CloseMsg();
+    SetLastError(MsgDirErrorCannotOpen);
+    return false;
+  }
+  return true;
+}
+
+bool MsgDirBase::OpenMsgHeader() {
+  if (!OpenMessageFile()) return false;
+  ReadLeadingKludges();
+  header_only_ = true;
+  return true;
+}
+
+bool MsgDirBase::CloseMsg() {
+  if (message_file_ == nullptr) {
+    SetLastError(MsgDirErrorNotOpen);
+    return false;
+  }
+  message_file_.reset();
+  SetTextStream(nullptr);
+  header_only_ = false;
+  return true;
+}
+
+bool MsgDirBase::WriteMsg() {
+  // After OpenMsgHeader the text holds only the leading kludge lines:
+  // writing it would cut the body off the file.
+  if (message_file_ == nullptr || header_only_ || GetTextStream() == nullptr) return false;
+  BaseStream& file = *message_file_;
+  BaseStream& text = *GetTextStream();
+  file.Reset();
+  file.Seek(0);
+  file.Write(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
+  text.Seek(0);
+  CopyStreamBytes(text, file, text.GetSize());
+  const char closing_zero = '\0';
+  file.Write(&closing_zero, 1);
+  file.Truncate();
+  file.Flush();
+  return file.Status() == StOk;
+}
+
+bool MsgDirBase::RewriteHeader() {
+  if (message_file_ == nullptr) return false;
+  BaseStream& file = *message_file_;
+  file.Reset();
+  file.Seek(0);
+  file.Write(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
+  file.Flush();
+  return file.Status() == StOk;
+}
+
+}  // namespace kestrel

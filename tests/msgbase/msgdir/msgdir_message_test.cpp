@@ -1,0 +1,302 @@
+// Reading and writing message files: layout, text ends, bad files, and what
+// reaches the disk when.
+#include <filesystem>
+#include <vector>
+
+#include "msgbase/field_widths.h"
+#include "msgbase/mem_stream.h"
+#include "msgbase/msgdir/msgdir_errors.h"
+#include "msgbase/stream_hooks.h"
+#include "tests/msgbase/msgdir/msgdir_test_support.h"
+#include "tests/support/msg_file.h"
+
+namespace kestrel::testing {
+namespace {
+
+MsgDateTime Date(int day, int month, int year, int hour, int min, int sec) {
+  MsgDateTime dt;
+  dt.day = static_cast<std::uint16_t>(day);
+  dt.month = static_cast<std::uint16_t>(month);
+  dt.year = static_cast<std::uint16_t>(year);
+  dt.hour = static_cast<std::uint16_t>(hour);
+  dt.min = static_cast<std::uint16_t>(min);
+  dt.sec = static_cast<std::uint16_t>(sec);
+  return dt;
+}
+
+// The packed form of the layout: date word low, time word high.
+std::uint32_t Packed(int day, int month, int year, int hour, int min, int sec) {
+  const std::uint32_t date = static_cast<std::uint32_t>((year - 1980) << 9 | month << 5 | day);
+  const std::uint32_t time = static_cast<std::uint32_t>(hour << 11 | min << 5 | sec / 2);
+  return date | time << 16;
+}
+
+std::string Field(std::string_view text, std::size_t width) {
+  std::string field(text);
+  field.resize(width, '\0');
+  return field;
+}
+
+TEST_F(MsgDirAreaTest, CreatedMessageIsLaidOutByteForByte) {
+  auto base = OpenArea();
+  ASSERT_TRUE(base->CreateMsg());
+  base->SetMailType(MailTypeNetmail);
+  base->SetFrom("Alice Sender");
+  base->SetTo("Bob Receiver");
+  base->SetSubj("Test subject");
+  base->SetDateWritten(Date(5, 3, 2001, 7, 8, 9));
+  base->SetDateArrived(Date(6, 3, 2001, 10, 20, 30));
+  base->SetOrigDestAddr({1, 2, 3, 4}, {2, 5020, 1, 7}, true);
+  base->SetTextPos(0);
+  base->TruncateText();
+  base->PutTextLine("\x01MSGID: 1:2/3.4 12345678");
+  base->PutTextLine("Hello");
+  base->SetAttr(AttrPrivate, true);
+  base->SetAttr(AttrLocal, true);
+  base->SetAttr(AttrFileRequest, true);
+  ASSERT_TRUE(base->WriteMsg());
+  ASSERT_TRUE(base->CloseMsg());
+
+  std::string expected = Field("Alice Sender", 36) + Field("Bob Receiver", 36) +
+                         Field("Test subject", 72) + Field("05 Mar 01  07:08:09", 20);
+  expected.resize(MsgHeaderSize, '\0');
+  PutLe16(expected, 166, 1);     // destination node
+  PutLe16(expected, 168, 3);     // origin node
+  PutLe16(expected, 172, 2);     // origin net
+  PutLe16(expected, 174, 5020);  // destination net
+  PutLe32(expected, 176, Packed(5, 3, 2001, 7, 8, 9));
+  PutLe32(expected, 180, Packed(6, 3, 2001, 10, 20, 30));
+  PutLe16(expected, 186, 0x0001 | 0x0100 | 0x0800);
+  expected +=
+      "\x01MSGID: 1:2/3.4 12345678\r\x01"
+      "FLAGS PVT FRQ\rHello\r";
+  expected.push_back('\0');
+  EXPECT_EQ(ReadMessage(1), expected);
+
+  // And it reads back the same.
+  base->SetMsgNum(1);
+  ASSERT_TRUE(base->OpenMsg());
+  EXPECT_EQ(base->GetFrom(), "Alice Sender");
+  EXPECT_EQ(base->GetSubj(), "Test subject");
+  FidoAddress orig, dest;
+  base->GetOrigDestAddr(orig, dest);
+  EXPECT_EQ(orig, (FidoAddress{1, 2, 3, 4}));  // from the MSGID line
+  EXPECT_EQ(dest, (FidoAddress{2, 5020, 1, 0}));
+  MsgDateTime arrived;
+  base->GetDateArrived(arrived);
+  EXPECT_EQ(arrived, Date(6, 3, 2001, 10, 20, 30));
+  EXPECT_TRUE(base->GetAttr(AttrFileRequest));
+}
+
+TEST_F(MsgDirAreaTest, TextEndsAtTheClosingZeroOnlyWhenThereIsOne) {
+  const std::string header(MsgHeaderSize, 'H');
+  const struct {
+    std::string after_header;
+    std::string text;
+  } cases[] = {
+      {"", ""},
+      {std::string(1, '\0'), ""},
+      {std::string("abc\r\0", 5), "abc\r"},
+      {"abc\r", "abc\r"},  // no closing zero: the whole text stays
+      {std::string("abc\0\0\0", 6), std::string("abc\0\0", 5)},
+  };
+  auto base = OpenArea();
+  for (const auto& c : cases) {
+    WriteMessage(1, header + c.after_header);
+    ASSERT_TRUE(base->OpenMsgBase(Area()));
+    base->SetMsgNum(1);
+    ASSERT_TRUE(base->OpenMsg());
+    EXPECT_EQ(TextOf(*base), c.text);
+    EXPECT_EQ(base->GetFrom(), std::string(kNameWidth, 'H'));  // no zero in the field
+    EXPECT_EQ(base->GetSubj(), std::string(kSubjectWidth, 'H'));
+  }
+}
+
+TEST_F(MsgDirAreaTest, FileShorterThanTheHeaderReadsAsZerosAndCanBeRewritten) {
+  WriteMessage(1, std::string(100, 'A'));
+  auto base = OpenArea();
+  base->SetMsgNum(1);
+  ASSERT_TRUE(base->OpenMsg());
+  EXPECT_EQ(base->GetFrom(), "");
+  EXPECT_EQ(TextOf(*base), "");
+  base->SetFrom("Fixed");
+  ASSERT_TRUE(base->WriteMsg());
+  EXPECT_EQ(ReadMessage(1).size(), MsgHeaderSize + 1);
+  EXPECT_EQ(DecodeMsgFile(ReadMessage(1))->from, "Fixed");
+}
+
+TEST_F(MsgDirAreaTest, MessageOfSeveralMegabytesKeepsEveryByte) {
+  std::string text;
+  for (int i = 0; text.size() < 5'000'000; ++i)
+    text += "line " + std::to_string(i) + "\r";
+  MsgFile file;
+  file.from = "Big";
+  file.text = text;
+  WriteMessage(1, EncodeMsgFile(file));
+  auto base = OpenArea();
+  base->SetMsgNum(1);
+  ASSERT_TRUE(base->OpenMsg());
+  EXPECT_EQ(base->GetTextSize(), static_cast<std::int32_t>(text.size()));
+  EXPECT_TRUE(TextOf(*base) == text);
+  base->SetSubj("still whole");
+  ASSERT_TRUE(base->WriteMsg());
+  const std::string stored = ReadMessage(1);
+  EXPECT_EQ(stored.size(), MsgHeaderSize + text.size() + 1);
+  EXPECT_TRUE(DecodeMsgFile(stored)->text == text);
+}
+
+TEST_F(MsgDirAreaTest, OpenMsgHeaderReadsOnlyTheLeadingKludgesAndNeverCutsTheBody) {
+  MsgFile file;
+  file.subject = "Header only";
+  file.times_read = 3;
+  const std::string long_kludge = "\x01X" + std::string(20000, 'k');
+  file.text =
+      "\x01INTL 2:5020/1 1:2/3\r\n\x01"
+      "FMPT 4\r" +
+      long_kludge + "\rBody line\r\x01NOTME 1\rMore body\r";
+  const std::string stored = EncodeMsgFile(file);
+  WriteMessage(1, stored);
+  auto base = OpenArea();
+  base->SetMsgNum(1);
+  ASSERT_TRUE(base->OpenMsgHeader());
+  EXPECT_EQ(TextOf(*base),
+            "\x01INTL 2:5020/1 1:2/3\r\x01"
+            "FMPT 4\r" +
+                long_kludge.substr(0, LineBufferSize - 1) + "\r");
+  EXPECT_EQ(base->GetSubj(), "Header only");
+  FidoAddress orig;
+  base->GetOrigAddr(orig);
+  EXPECT_EQ(orig, (FidoAddress{1, 2, 3, 4}));
+
+  // Writing the message back would lose its body: refused, the file stays.
+  base->SetSubj("Changed");
+  EXPECT_FALSE(base->WriteMsg());
+  EXPECT_EQ(ReadMessage(1), stored);
+  // The header alone can be stored; the file is still open for it.
+  ASSERT_TRUE(base->RewriteHeader());
+  const std::optional<MsgFile> after = DecodeMsgFile(ReadMessage(1));
+  EXPECT_EQ(after->subject, "Changed");
+  EXPECT_EQ(after->times_read, 3);
+  EXPECT_EQ(after->text, file.text);
+}
+
+TEST_F(MsgDirAreaTest, NothingReachesTheFileBeforeWriteMsgAndWritesReplaceTheWholeText) {
+  MsgFile file;
+  file.from = "Original";
+  file.times_read = 2;
+  file.cost = 40;
+  file.reply_to = 11;
+  file.next_reply = 12;
+  file.attribute = 0x0400;  // a bit no attribute code maps to
+  file.text = "A long original text that will be shortened\r";
+  const std::string stored = EncodeMsgFile(file);
+  WriteMessage(1, stored);
+  auto base = OpenArea();
+  base->SetMsgNum(1);
+  ASSERT_TRUE(base->OpenMsg());
+  base->SetSubj("Not stored");
+  ASSERT_TRUE(base->CloseMsg());
+  EXPECT_EQ(ReadMessage(1), stored);
+  EXPECT_FALSE(base->CloseMsg());
+  EXPECT_EQ(base->GetLastError(), MsgDirErrorNotOpen);
+
+  ASSERT_TRUE(base->OpenMsg());
+  base->SetTextPos(0);
+  base->TruncateText();
+  base->PutTextLine("Short");
+  base->SetAttr(AttrSent, true);
+  ASSERT_TRUE(base->WriteMsg());
+  const std::optional<MsgFile> after = DecodeMsgFile(ReadMessage(1));
+  EXPECT_EQ(ReadMessage(1).size(), MsgHeaderSize + after->text.size() + 1);
+  EXPECT_EQ(after->text,
+            "Short\r\x01"
+            "FLAGS SNT\r");  // no kludge run: added at the end
+  EXPECT_EQ(after->attribute, 0x0408);
+  EXPECT_EQ(after->times_read, 2);
+  EXPECT_EQ(after->cost, 40);
+  EXPECT_EQ(after->reply_to, 11);
+  EXPECT_EQ(after->next_reply, 12);
+}
+
+TEST_F(MsgDirAreaTest, LongNamesAndSubjectsAreCutWithoutTouchingOtherFields) {
+  auto base = OpenArea();
+  ASSERT_TRUE(base->CreateMsg());
+  base->SetTo("Recipient");
+  base->SetFrom(std::string(50, 'F'));
+  base->SetSubj(std::string(100, 'S'));
+  base->SetDateWritten(Date(1, 2, 2003, 4, 5, 6));
+  ASSERT_TRUE(base->WriteMsg());
+  const std::string bytes = ReadMessage(1);
+  EXPECT_EQ(bytes.substr(0, 36), std::string(35, 'F') + '\0');
+  EXPECT_EQ(bytes.substr(72, 72), std::string(71, 'S') + '\0');
+  EXPECT_EQ(base->GetTo(), "Recipient");
+  EXPECT_EQ(DecodeMsgFile(bytes)->date_text, "01 Feb 03  04:05:06");
+}
+
+TEST_F(MsgDirAreaTest, OpenFailsWithItsCodeForUnknownAndUnreadableMessages) {
+  WriteMessage(1, "x");
+  WriteMessage(2, "x");
+  auto base = OpenArea();
+  base->SetMsgNum(3);
+  EXPECT_FALSE(base->OpenMsg());
+  EXPECT_EQ(base->GetLastError(), MsgDirErrorNoSuchMessage);
+  EXPECT_FALSE(base->OpenMsgHeader());
+  EXPECT_EQ(base->GetLastError(), MsgDirErrorNoSuchMessage);
+
+  // Replaced by a directory after the scan; gone after the scan.
+  const std::string name = *FindFile("1.msg");
+  std::filesystem::remove(dir_.Path("area/" + name));
+  dir_.MakeDir("area/" + name);
+  std::filesystem::remove(dir_.Path("area/" + *FindFile("2.msg")));
+  for (std::int32_t n : {1, 2}) {
+    base->SetMsgNum(n);
+    EXPECT_FALSE(base->OpenMsg());
+    EXPECT_EQ(base->GetLastError(), MsgDirErrorCannotOpen);
+    EXPECT_FALSE(base->OpenMsgHeader());
+    EXPECT_EQ(base->GetTextStream(), nullptr);
+  }
+}
+
+// A file whose writes fail after the first `good_writes` (a full disk).
+class FailingWrites : public MemStream {
+ public:
+  explicit FailingWrites(int good_writes) : good_writes_(good_writes) {}
+  void Write(const void* buffer, std::uint16_t count) override {
+    if (good_writes_-- > 0) return MemStream::Write(buffer, count);
+    SetStatus(StWriteError);
+  }
+  void Reset() override { SetStatus(StOk); }
+
+ private:
+  int good_writes_;
+};
+
+void FileWritesSucceed(int good_writes) {
+  NewFile = [good_writes](const std::string&, std::uint32_t) -> std::unique_ptr<BaseStream> {
+    return std::make_unique<FailingWrites>(good_writes);
+  };
+}
+
+TEST_F(MsgDirAreaTest, FailedWritesAreReported) {
+  auto base = OpenArea();
+  // Header, text, closing zero: whichever write fails, the message is not stored.
+  for (int good_writes : {0, 1, 2}) {
+    FileWritesSucceed(good_writes);
+    ASSERT_TRUE(base->CreateMsg());
+    base->PutTextLine("Some text");
+    EXPECT_FALSE(base->WriteMsg()) << good_writes;
+  }
+  FileWritesSucceed(3);
+  ASSERT_TRUE(base->CreateMsg());
+  base->PutTextLine("Some text");
+  EXPECT_TRUE(base->WriteMsg());
+  EXPECT_FALSE(base->RewriteHeader());
+  FileWritesSucceed(1);
+  ASSERT_TRUE(base->CreateMsg());
+  EXPECT_TRUE(base->RewriteHeader());
+  EXPECT_FALSE(base->RewriteHeader());
+  InstallStreamFactories();
+}
+
+}  // namespace
+}  // namespace kestrel::testing
