@@ -86,6 +86,7 @@ std::vector<AreaMessage> ReadArea(const std::string& id) {
   std::vector<AreaMessage> messages;
   std::unique_ptr<MessageBase> base;
   if (!OpenBase(id, base)) return messages;
+  base->SetMailType(MailTypeNetmail);  // as the mover reads a netmail area
   base->SeekFirst(1);
   while (base->SeekFound()) {
     if (base->OpenMsg()) {
