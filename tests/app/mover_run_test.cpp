@@ -457,5 +457,42 @@ TEST_F(MoverRunTest, HostileRulesNeverBreakARun) {
   EXPECT_EQ(Subjects(net).size(), 1u) << Log();
 }
 
+TEST_F(MoverRunTest, RunningOutOfFileHandlesAnywhereNeverLosesMail) {
+  // With every limit on open files from "no area can be opened" up, a run
+  // either moves the message or stops with an error; the message is always
+  // in the source or in the destination. One of the limits lets the
+  // destination open but not the new message file.
+  bool create_failed = false;
+  for (int limit = 4; limit <= 10; ++limit) {
+    SCOPED_TRACE(limit);
+    const std::string suffix = std::to_string(limit);
+    const std::string net = Id('M', "net" + suffix);
+    const std::string dest = Id('M', "dest" + suffix);
+    AddMessages(net, {Netmail("A", kFar, "Sysop", kHere, "precious", "00000001")});
+    AddMessages(dest, {});
+    dir_.WriteFile("kestrel.cfg", "LOG kestrel.log\nNETMAIL " + net +
+                                      "\nPRIORITY TO\nMOVE YES\nTO SYSOP," + dest + "\n");
+    const ProgramResult result = RunProgram(
+        {"/bin/sh", "-c", "ulimit -n " + suffix + " && exec \"$0\" kestrel.cfg", KestrelBinary()},
+        dir_.path());
+    const std::size_t copies = Subjects(dest).size();
+    const std::size_t originals = Subjects(net).size();
+    EXPECT_GE(copies + originals, 1u) << result.output;
+    EXPECT_LE(copies, 1u);
+    if (result.exit_code == 0) {
+      EXPECT_EQ(copies, 1u);
+      EXPECT_EQ(originals, 0u);
+    } else {
+      EXPECT_EQ(result.exit_code, 255) << result.output;
+      EXPECT_NE(result.output.find("\nError: "), std::string::npos) << result.output;
+    }
+    if (result.output.find("Error: Cannot create message: ") != std::string::npos) {
+      create_failed = true;
+      EXPECT_EQ(originals, 1u);
+    }
+  }
+  EXPECT_TRUE(create_failed);
+}
+
 }  // namespace
 }  // namespace kestrel::testing
