@@ -52,17 +52,17 @@ bool FrameEdit::Unlink(Chain chain, std::uint32_t offset) {
 
   SquishFrameHeader* prev = nullptr;
   SquishFrameHeader* next = nullptr;
+  // The chain's head has no previous frame and its tail no next one; in a
+  // ring every frame has both.
+  if ((frame.prev == 0) != (ends.first == offset)) return false;
+  if ((frame.next == 0) != (ends.last == offset)) return false;
   if (frame.prev != 0) {
     prev = Load(frame.prev, chain);
     if (prev == nullptr || prev->next != offset) return false;
-  } else if (ends.first != offset) {
-    return false;
   }
   if (frame.next != 0) {
     next = Load(frame.next, chain);
     if (next == nullptr || next->prev != offset) return false;
-  } else if (ends.last != offset) {
-    return false;
   }
 
   if (prev != nullptr) {
@@ -115,17 +115,15 @@ bool FrameEdit::TakeOver(std::uint32_t old_offset, std::uint32_t new_offset) {
 
   SquishFrameHeader* prev = nullptr;
   SquishFrameHeader* next = nullptr;
+  if ((old.prev == 0) != (ends.first == old_offset)) return false;
+  if ((old.next == 0) != (ends.last == old_offset)) return false;
   if (old.prev != 0) {
     prev = Load(old.prev, Chain::kMessages);
     if (prev == nullptr || prev->next != old_offset) return false;
-  } else if (ends.first != old_offset) {
-    return false;
   }
   if (old.next != 0) {
     next = Load(old.next, Chain::kMessages);
     if (next == nullptr || next->prev != old_offset) return false;
-  } else if (ends.last != old_offset) {
-    return false;
   }
 
   SquishFrameHeader& frame = frames_[new_offset].header;
@@ -164,6 +162,7 @@ std::optional<std::uint32_t> FrameEdit::FindFreeFrame(std::uint32_t room) {
       if (frame->next == 0) {
         if (ends.last != current) return std::nullopt;
       } else {
+        if (ends.last == current) return std::nullopt;
         const std::uint32_t after = frame->next;
         const SquishFrameHeader* next = Load(after, Chain::kFree);
         if (next == nullptr || next->prev != current) return std::nullopt;

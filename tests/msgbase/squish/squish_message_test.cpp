@@ -235,6 +235,7 @@ TEST_F(SquishMessageTest, NamesAndSubjectAreCutToTheirFields) {
   EXPECT_EQ(frame.header.substr(76, 72), std::string(71, 's') + '\0');
   EXPECT_EQ(GetLe32(frame.header, 148), 0u);  // the address after the subject is untouched
 
+  base->CloseMsgBase();
   base = OpenBase();
   Read(*base, 1);
   EXPECT_EQ(base->GetFrom(), std::string(35, 'f'));
