@@ -77,8 +77,8 @@ std::int32_t JamBase::BaseMsgNum() const {
 }
 
 void JamBase::ResetFiles() {
-  for (BaseStream* stream : {IndexFile.get(), TextFile.get(), HeaderFile.get(),
-                             LastReadFile.get()}) {
+  for (BaseStream* stream :
+       {IndexFile.get(), TextFile.get(), HeaderFile.get(), LastReadFile.get()}) {
     if (stream == nullptr) continue;
     stream->Reset();
     stream->Flush();
@@ -154,7 +154,8 @@ bool JamBase::CreateMsgBase(const std::string& path) {
   auto fail = [this, &created](std::int32_t code) {
     SetLastError(code);
     DisposeFiles();
-    for (const std::string& name : created) DeleteFile(name);
+    for (const std::string& name : created)
+      DeleteFile(name);
     return false;
   };
   for (std::size_t i = 0; i < std::size(kBaseFiles); ++i) {
@@ -199,8 +200,8 @@ void JamBase::CloseMsgBase() {
   ResetFiles();
   HeaderFile->Seek(0);
   WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size());
-  for (BaseStream* stream : {HeaderFile.get(), IndexFile.get(), TextFile.get(),
-                             LastReadFile.get()}) {
+  for (BaseStream* stream :
+       {HeaderFile.get(), IndexFile.get(), TextFile.get(), LastReadFile.get()}) {
     stream->Flush();
   }
   DisposeFiles();

@@ -68,7 +68,7 @@ class JamBase : public MessageBase {
   // (a hostile BaseMsgNum near 2^31 would make that walk endless).
   void SeekNext() override;
   void SeekPrior() override;
-  std::int32_t GetMsgUid() override;          // the message number
+  std::int32_t GetMsgUid() override;           // the message number
   void SeekMsgUid(std::int32_t uid) override;  // SetMsgNum(uid)
   std::int32_t GetHighMsgNum() override;       // BaseMsgNum + ActiveMsgs
   std::int32_t GetMsgCount() override;         // ActiveMsgs

@@ -123,13 +123,13 @@ inline constexpr std::size_t kLastReadLastReadOffset = 8;
 inline constexpr std::size_t kLastReadHighReadOffset = 12;
 
 // Values written into new records.
-inline constexpr std::uint32_t kNoCrc = 0xFFFFFFFF;       // no password, no MSGID, ...
-inline constexpr std::int32_t kFirstMessageNumber = 1;   // BaseMsgNum of a new base
+inline constexpr std::uint32_t kNoCrc = 0xFFFFFFFF;     // no password, no MSGID, ...
+inline constexpr std::int32_t kFirstMessageNumber = 1;  // BaseMsgNum of a new base
 
 // Mode words of the file opens.
-inline constexpr std::uint32_t kModeCreateNew = 0x2010;       // create, never replace
-inline constexpr std::uint32_t kModeOpenShared = 0x2002;      // read/write, others may read
-inline constexpr std::uint32_t kModeOpenExclusive = 0x0002;   // read/write, exclusive (.JLR)
+inline constexpr std::uint32_t kModeCreateNew = 0x2010;      // create, never replace
+inline constexpr std::uint32_t kModeOpenShared = 0x2002;     // read/write, others may read
+inline constexpr std::uint32_t kModeOpenExclusive = 0x0002;  // read/write, exclusive (.JLR)
 
 // Error codes (LastError).
 inline constexpr std::int32_t kErrHeaderMissing = 0x2000;

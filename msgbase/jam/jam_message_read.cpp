@@ -31,7 +31,9 @@ std::string LineBeforeBody(const Subfield& field) {
     case kSubFtsKludge:
       return "\x01" + field.data;
     case kSubFlags:
-      return "\x01" "FLAGS: " + field.data;
+      return "\x01"
+             "FLAGS: " +
+             field.data;
     default:
       return "";
   }
@@ -42,7 +44,8 @@ std::string LineBeforeBody(const Subfield& field) {
 bool EndsInOpenLine(char before_last, char last, std::int64_t length) {
   if (length == 0) return false;
   if (last == kCarriageReturn || last == '\0') return false;
-  return !(last == kLineFeed && length >= 2 && (before_last == kCarriageReturn || before_last == '\0'));
+  return !(last == kLineFeed && length >= 2 &&
+           (before_last == kCarriageReturn || before_last == '\0'));
 }
 
 }  // namespace
@@ -172,8 +175,7 @@ bool JamBase::LoadMessage(bool with_body) {
   if (with_body) {
     // A TxtLen reaching past the .JDT file (or negative) gives the bytes
     // that are there: a hostile length must not become a huge allocation.
-    const std::int64_t stored_length =
-        static_cast<std::int32_t>(HeaderField(kMsgTxtLenOffset));
+    const std::int64_t stored_length = static_cast<std::int32_t>(HeaderField(kMsgTxtLenOffset));
     const std::int64_t body_length =
         std::clamp<std::int64_t>(stored_length, 0, text_file_size - text_offset);
     std::vector<std::uint8_t> body(static_cast<std::size_t>(body_length));

@@ -29,12 +29,21 @@ struct LineKind {
   std::uint16_t id;
 };
 constexpr LineKind kLineKinds[] = {
-    {"\x01MSGID: ", kSubMsgId}, {"\x01REPLY: ", kSubReplyId},  {"\x01PID: ", kSubPid},
-    {"\x01" "FLAGS: ", kSubFlags}, {"\x01Via ", kSubTrace},    {"SEEN-BY: ", kSubSeenBy2D},
+    {"\x01MSGID: ", kSubMsgId},
+    {"\x01REPLY: ", kSubReplyId},
+    {"\x01PID: ", kSubPid},
+    {"\x01"
+     "FLAGS: ",
+     kSubFlags},
+    {"\x01Via ", kSubTrace},
+    {"SEEN-BY: ", kSubSeenBy2D},
     {"\x01PATH: ", kSubPath2D},
 };
 // Lines not stored at all: the addresses travel in the address subfields.
-constexpr std::string_view kAddressKludges[] = {"\x01INTL", "\x01" "FMPT", "\x01TOPT"};
+constexpr std::string_view kAddressKludges[] = {"\x01INTL",
+                                                "\x01"
+                                                "FMPT",
+                                                "\x01TOPT"};
 
 bool BeginsWith(std::string_view line, std::string_view prefix) {
   return line.substr(0, prefix.size()) == prefix;
@@ -131,6 +140,18 @@ bool JamBase::WriteMsg() {
   if (!BaseIsOpen() || !Text || header_only_) return false;
   if (!created_pending_ && !stored_message_) return false;
   ResetFiles();
+  // A store that fails leaves the message as it was in memory: the header
+  // must keep describing the stored subfields and text, or a later
+  // RewriteHeader would write a header that matches neither.
+  const auto saved_header = MsgHeader;
+  const std::size_t saved_subfield_bytes = subfield_bytes_;
+  const auto saved_index_record = IndexRecord;
+  auto fail = [&] {
+    MsgHeader = saved_header;
+    subfield_bytes_ = saved_subfield_bytes;
+    IndexRecord = saved_index_record;
+    return false;
+  };
 
   SetHeaderField(kMsgSubfieldLenOffset, 0);
   subfield_bytes_ = 0;
@@ -147,40 +168,41 @@ bool JamBase::WriteMsg() {
   if (GetAttr(AttrFileRequest)) AddSubfield(kSubEnclosedFreq, Subject);
   std::string body;
   StoreTextAsSubfields(body);
-  SetHeaderField(kMsgAttributeOffset, (HeaderField(kMsgAttributeOffset) & ~kTypeBits) |
-                                          TypeBitsForMailFlags(MailFlags));
+  SetHeaderField(kMsgAttributeOffset,
+                 (HeaderField(kMsgAttributeOffset) & ~kTypeBits) | TypeBitsForMailFlags(MailFlags));
 
   const std::int32_t text_at = TextFile->GetSize();
   const std::int32_t header_at = HeaderFile->GetSize();
   const std::int32_t index_size = IndexFile->GetSize();
   const std::size_t header_length = kMsgHeaderSize + HeaderField(kMsgSubfieldLenOffset);
   if (text_at < 0 || header_at < 0 || index_size < 0 ||
-      static_cast<std::int64_t>(text_at) + static_cast<std::int64_t>(body.size()) > kLargestOffset ||
+      static_cast<std::int64_t>(text_at) + static_cast<std::int64_t>(body.size()) >
+          kLargestOffset ||
       static_cast<std::int64_t>(header_at) + static_cast<std::int64_t>(header_length) >
           kLargestOffset) {
-    return false;
+    return fail();
   }
   WriteTextOffset = text_at;
   WriteTextLength = static_cast<std::int32_t>(body.size());
   SetHeaderField(kMsgTxtOffsetOffset, static_cast<std::uint32_t>(WriteTextOffset));
   SetHeaderField(kMsgTxtLenOffset, static_cast<std::uint32_t>(WriteTextLength));
   // A new message's record is appended after the last whole record.
-  const std::int32_t record_at =
-      created_pending_ ? index_size / static_cast<std::int32_t>(kIndexRecordSize) *
-                             static_cast<std::int32_t>(kIndexRecordSize)
-                       : IndexPos;
+  const std::int32_t record_at = created_pending_
+                                     ? index_size / static_cast<std::int32_t>(kIndexRecordSize) *
+                                           static_cast<std::int32_t>(kIndexRecordSize)
+                                     : IndexPos;
 
   TextFile->Seek(WriteTextOffset);
-  if (!WriteBlock(*TextFile, body.data(), body.size())) return false;
+  if (!WriteBlock(*TextFile, body.data(), body.size())) return fail();
   HeaderFile->Seek(header_at);
-  if (!WriteBlock(*HeaderFile, MsgHeader.data(), header_length)) return false;
-  HeaderOffset = header_at;
+  if (!WriteBlock(*HeaderFile, MsgHeader.data(), header_length)) return fail();
   PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, NameCrc(To));
-  PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(HeaderOffset));
+  PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(header_at));
   IndexFile->Seek(record_at);
-  if (!WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size())) return false;
-  for (BaseStream* stream : {IndexFile.get(), HeaderFile.get(), TextFile.get(),
-                             LastReadFile.get()}) {
+  if (!WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size())) return fail();
+  HeaderOffset = header_at;
+  for (BaseStream* stream :
+       {IndexFile.get(), HeaderFile.get(), TextFile.get(), LastReadFile.get()}) {
     stream->Flush();
   }
 

@@ -6,7 +6,8 @@ namespace kestrel {
 
 std::uint32_t NameCrc(std::string_view s) {
   std::uint32_t crc = 0xFFFFFFFF;
-  for (const char c : s) crc = Crc32Update(crc, static_cast<std::uint8_t>(LowerAscii(c)));
+  for (const char c : s)
+    crc = Crc32Update(crc, static_cast<std::uint8_t>(LowerAscii(c)));
   return crc;
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "msgbase/message_base_factory.h"
+#include "msgbase/stream_hooks.h"
 #include "tests/msgbase/jam/jam_checker.h"
 #include "tests/msgbase/jam/jam_test_support.h"
 
@@ -22,7 +23,8 @@ RawMessage Numbered(int n) {
 
 std::vector<RawMessage> NumberedMessages(int count) {
   std::vector<RawMessage> messages;
-  for (int n = 1; n <= count; ++n) messages.push_back(Numbered(n));
+  for (int n = 1; n <= count; ++n)
+    messages.push_back(Numbered(n));
   return messages;
 }
 
@@ -45,13 +47,43 @@ TEST_F(JamBaseFilesTest, MissingFilesAreReportedInOrderAndNothingStaysOpen) {
 
 TEST_F(JamBaseFilesTest, LastReadFileThatCannotBeOpenedIsNeverRecreated) {
   MakeBase(1);
+  {
+    std::unique_ptr<JamBase> base = OpenBase();
+    base->SetLastRead(1, 1);
+    base->SetLastRead(2, 1);
+  }
+  const std::string records = File("jlr");
+  ASSERT_EQ(records.size(), 32u);
+  {
+    // Another program holds the .jlr exclusively.
+    std::unique_ptr<BaseStream> holder = NewFile(JamFile(base_path, "jlr"), 0x0002);
+    ASSERT_EQ(holder->Status(), StOk);
+    JamBase base;
+    EXPECT_FALSE(base.OpenMsgBase(base_path));
+    EXPECT_EQ(base.GetLastError(), 0x200F);
+    EXPECT_EQ(base.GetBasePath(), "");
+  }
+  EXPECT_EQ(File("jlr"), records);
+
   fs::remove(JamFile(base_path, "jlr"));
-  fs::create_directory(base_path + ".JLR");  // exists, cannot be opened as a file
+  fs::create_directory(base_path + ".jlr");  // exists, cannot be opened as a file
   JamBase base;
   EXPECT_FALSE(base.OpenMsgBase(base_path));
   EXPECT_EQ(base.GetLastError(), 0x200F);
-  EXPECT_EQ(base.GetBasePath(), "");
-  EXPECT_TRUE(fs::is_directory(base_path + ".JLR"));
+  EXPECT_TRUE(fs::is_directory(base_path + ".jlr"));
+}
+
+TEST_F(JamBaseFilesTest, BaseHeldOpenElsewhereIsNotCreatedAnew) {
+  MakeBase(2);
+  const std::string jhr = File("jhr");
+  std::unique_ptr<JamBase> holder = OpenBase();
+  std::unique_ptr<MessageBase> base;
+  EXPECT_FALSE(OpenOrCreateBase("J" + base_path, base));
+  EXPECT_EQ(BaseResult, 257);
+  ASSERT_NE(base, nullptr);
+  EXPECT_TRUE(CloseBase(base));
+  holder->CloseMsgBase();
+  EXPECT_EQ(File("jhr"), jhr);
 }
 
 TEST_F(JamBaseFilesTest, TrailingDotAndTheFactory) {
@@ -119,7 +151,8 @@ TEST_F(JamBaseFilesTest, NumberingFollowsBaseMsgNum) {
   EXPECT_EQ(base->GetMsgUid(), 101);
   // Seeking from 1 reaches 100 at once and walks the existing numbers.
   std::vector<int> seen;
-  for (base->SeekFirst(1); base->SeekFound(); base->SeekNext()) seen.push_back(base->GetMsgNum());
+  for (base->SeekFirst(1); base->SeekFound(); base->SeekNext())
+    seen.push_back(base->GetMsgNum());
   EXPECT_EQ(seen, (std::vector<int>{100, 101, 102}));
   base->SetMsgNum(INT_MAX);
   base->SeekPrior();
@@ -136,7 +169,8 @@ TEST_F(JamBaseFilesTest, HostileBaseMsgNumEndsSeekingAtOnce) {
     raw.Write(base_path);
     std::unique_ptr<JamBase> base = OpenBase();
     int visited = 0;
-    for (base->SeekFirst(1); base->SeekFound() && visited < 100; base->SeekNext()) ++visited;
+    for (base->SeekFirst(1); base->SeekFound() && visited < 100; base->SeekNext())
+      ++visited;
     EXPECT_EQ(visited, reachable) << base_msg_num;
     base->SetMsgNum(INT_MAX);
     base->SeekPrior();

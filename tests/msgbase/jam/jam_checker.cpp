@@ -21,7 +21,8 @@ std::string Hex(std::uint32_t value) {
 
 std::string JamCheck::Describe() const {
   std::string text;
-  for (const std::string& problem : problems) text += problem + "\n";
+  for (const std::string& problem : problems)
+    text += problem + "\n";
   return text;
 }
 
@@ -61,8 +62,8 @@ JamCheck CheckJamBase(const std::string& base_path, IndexForm form) {
       problem(where + "header at " + Hex(offset) + " without the JAM signature");
     }
     if (!message->subfields_complete) {
-      problem(where + "subfields do not fill SubfieldLen " +
-              std::to_string(message->subfield_len) + " within the file");
+      problem(where + "subfields do not fill SubfieldLen " + std::to_string(message->subfield_len) +
+              " within the file");
     }
     if (!message->text_in_range) {
       problem(where + "text " + Hex(message->txt_offset) + "+" + Hex(message->txt_len) +
@@ -78,10 +79,12 @@ JamCheck CheckJamBase(const std::string& base_path, IndexForm form) {
   const std::size_t counted = form == IndexForm::kCompact ? index.size() : check.messages;
   if (header->active_msgs != counted) {
     problem("ActiveMsgs " + std::to_string(header->active_msgs) + " but " +
-            std::to_string(counted) + (form == IndexForm::kCompact ? " index records" : " live messages"));
+            std::to_string(counted) +
+            (form == IndexForm::kCompact ? " index records" : " live messages"));
   }
   const std::string jlr = ReadJamFile(base_path, "jlr");
-  if (jlr.size() % 16 != 0) problem(".jlr size " + std::to_string(jlr.size()) + " is not whole records");
+  if (jlr.size() % 16 != 0)
+    problem(".jlr size " + std::to_string(jlr.size()) + " is not whole records");
   return check;
 }
 

@@ -20,7 +20,8 @@ std::uint32_t BitwiseNameCrc(std::string_view s) {
   for (char c : s) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
     crc ^= static_cast<std::uint8_t>(c);
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ ((crc & 1) != 0 ? 0xEDB88320u : 0u);
+    for (int bit = 0; bit < 8; ++bit)
+      crc = (crc >> 1) ^ ((crc & 1) != 0 ? 0xEDB88320u : 0u);
   }
   return crc;
 }
@@ -126,7 +127,7 @@ TEST_F(JamLayoutTest, WrittenMessageHeaderSubfieldsTextAndIndex) {
   PutLe32(header, 20, 0xFFFFFFFF);
   PutLe32(header, 36, 946684799);
   PutLe32(header, 44, 0);
-  PutLe32(header, 48, 1);                       // MsgNum of the first message
+  PutLe32(header, 48, 1);                        // MsgNum of the first message
   PutLe32(header, 52, 0x00000004 | 0x02000000);  // private, netmail
   PutLe32(header, 60, 0);
   PutLe32(header, 64, 3);

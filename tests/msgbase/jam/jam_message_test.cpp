@@ -24,7 +24,8 @@ class JamMessageTest : public JamBaseTest {
     std::string text(static_cast<std::size_t>(base.GetTextSize()), '\0');
     base.SetTextPos(0);
     for (std::size_t at = 0; at < text.size(); at += 0xFFFF) {
-      base.ReadTextBlock(text.data() + at, static_cast<std::uint16_t>(std::min<std::size_t>(0xFFFF, text.size() - at)));
+      base.ReadTextBlock(text.data() + at, static_cast<std::uint16_t>(
+                                               std::min<std::size_t>(0xFFFF, text.size() - at)));
     }
     return text;
   }
@@ -39,7 +40,8 @@ class JamMessageTest : public JamBaseTest {
 TEST_F(JamMessageTest, WrittenMessageReadsBackWithKludgesInPlace) {
   std::unique_ptr<JamBase> base = CreateBase();
   NewMessage message;
-  message.text = "\x01MSGID: 1:2/3 12345678\r\x01INTL 2:5020/1 1:2/3\rHi\r\x01Via 1:2/3 @20210101\r";
+  message.text =
+      "\x01MSGID: 1:2/3 12345678\r\x01INTL 2:5020/1 1:2/3\rHi\r\x01Via 1:2/3 @20210101\r";
   AddMessage(*base, message);
   EXPECT_EQ(ReadMessage(*base, 1), message.text);
   EXPECT_EQ(base->GetFrom(), "Sysop");
@@ -60,7 +62,9 @@ TEST_F(JamMessageTest, AddressesTravelInTheirSubfields) {
   // nodes. A message without any address kludge stores 0:0/0.0 twice.
   std::unique_ptr<JamBase> base = CreateBase();
   NewMessage pointed;
-  pointed.text = "\x01INTL 2:5020/1 1:2/3\r\x01" "FMPT 4\r\x01TOPT 7\rbody\r";
+  pointed.text =
+      "\x01INTL 2:5020/1 1:2/3\r\x01"
+      "FMPT 4\r\x01TOPT 7\rbody\r";
   AddMessage(*base, pointed);
   NewMessage bare;
   bare.text = "body\r";
@@ -68,7 +72,9 @@ TEST_F(JamMessageTest, AddressesTravelInTheirSubfields) {
 
   // Without other kludges to follow, the lines made for the addresses go
   // after the body.
-  EXPECT_EQ(ReadMessage(*base, 1), "body\r\x01INTL 2:5020/1 1:2/3\r\x01" "FMPT 4\r\x01TOPT 7\r");
+  EXPECT_EQ(ReadMessage(*base, 1),
+            "body\r\x01INTL 2:5020/1 1:2/3\r\x01"
+            "FMPT 4\r\x01TOPT 7\r");
   FidoAddress orig{9, 9, 9, 9}, dest{9, 9, 9, 9};
   base->GetOrigDestAddr(orig, dest);
   EXPECT_EQ(orig, (FidoAddress{1, 2, 3, 4}));
@@ -91,7 +97,8 @@ TEST_F(JamMessageTest, AddressesTravelInTheirSubfields) {
 
 TEST_F(JamMessageTest, MsgIdIsReadExactlyAsStored) {
   RawMessage with_domain;
-  with_domain.subfields = {{kJamOAddress, "2:5020/1.5"}, {kJamMsgId, "2:5020/1.5@fidonet 1a2b3c4d"}};
+  with_domain.subfields = {{kJamOAddress, "2:5020/1.5"},
+                           {kJamMsgId, "2:5020/1.5@fidonet 1a2b3c4d"}};
   with_domain.text = "one\r";
   RawMessage foreign;
   foreign.subfields = {{kJamOAddress, "2:5020/1"}, {kJamMsgId, "<123@example.org> 5e6f7a8b"}};
@@ -101,8 +108,10 @@ TEST_F(JamMessageTest, MsgIdIsReadExactlyAsStored) {
   std::unique_ptr<JamBase> base = OpenRaw({with_domain, foreign, without});
 
   EXPECT_EQ(ReadMessage(*base, 1),
-            "\x01MSGID: 2:5020/1.5@fidonet 1a2b3c4d\r\x01INTL 0:0/0 2:5020/1\r\x01" "FMPT 5\rone\r");
-  EXPECT_EQ(ReadMessage(*base, 2), "\x01MSGID: <123@example.org> 5e6f7a8b\r\x01INTL 0:0/0 2:5020/1\r");
+            "\x01MSGID: 2:5020/1.5@fidonet 1a2b3c4d\r\x01INTL 0:0/0 2:5020/1\r\x01"
+            "FMPT 5\rone\r");
+  EXPECT_EQ(ReadMessage(*base, 2),
+            "\x01MSGID: <123@example.org> 5e6f7a8b\r\x01INTL 0:0/0 2:5020/1\r");
   const std::string third = ReadMessage(*base, 3);
   EXPECT_EQ(third, "three\r\x01INTL 2:5020/2 2:5020/1\r");
   EXPECT_EQ(ReadMessage(*base, 3), third);  // no MSGID invented on a second read
@@ -125,8 +134,11 @@ TEST_F(JamMessageTest, SubfieldsBecomeLinesAndFieldsByTheirIds) {
   message.text = "body";  // the last line left open
   std::unique_ptr<JamBase> base = OpenRaw({message}, MailTypeEchomail);
   auto text = [](std::size_t pid_length) {
-    return "\x01" "CHRS: CP866 2\r\x01PID: " + std::string(pid_length, 'p') +
-           "\r\x01" "FLAGS: DIR\r\x01REPLY: 2:5020/2 87654321\rbody\r"
+    return "\x01"
+           "CHRS: CP866 2\r\x01PID: " +
+           std::string(pid_length, 'p') +
+           "\r\x01"
+           "FLAGS: DIR\r\x01REPLY: 2:5020/2 87654321\rbody\r"
            "\x01Via 2:5020/1 @20210101\rSEEN-BY: 5020/1\r\x01PATH: 5020/1\r";
   };
   EXPECT_EQ(ReadMessage(*base, 1), text(255));  // data beyond 255 bytes is not read
@@ -157,13 +169,22 @@ TEST_F(JamMessageTest, SubfieldsBecomeLinesAndFieldsByTheirIds) {
 }
 
 TEST_F(JamMessageTest, AttributesAndTypeBits) {
-  const std::pair<std::uint32_t, std::uint32_t> map[] = {
-      {AttrPrivate, 0x4},         {AttrCrash, 0x100},           {AttrReceived, 0x8},
-      {AttrSent, 0x10},           {AttrFileAttached, 0x2000},   {AttrInTransit, 0x2},
-      {AttrOrphan, 0x40000},      {AttrKillSent, 0x20},         {AttrLocal, 0x1},
-      {AttrHold, 0x80},           {AttrFileRequest, 0x1000},    {AttrReceiptRequest, 0x10000},
-      {AttrAuditRequest, 0x20000}, {AttrIsReceipt, 0},          {AttrUpdateRequest, 0},
-      {AttrScanned, 0}};
+  const std::pair<std::uint32_t, std::uint32_t> map[] = {{AttrPrivate, 0x4},
+                                                         {AttrCrash, 0x100},
+                                                         {AttrReceived, 0x8},
+                                                         {AttrSent, 0x10},
+                                                         {AttrFileAttached, 0x2000},
+                                                         {AttrInTransit, 0x2},
+                                                         {AttrOrphan, 0x40000},
+                                                         {AttrKillSent, 0x20},
+                                                         {AttrLocal, 0x1},
+                                                         {AttrHold, 0x80},
+                                                         {AttrFileRequest, 0x1000},
+                                                         {AttrReceiptRequest, 0x10000},
+                                                         {AttrAuditRequest, 0x20000},
+                                                         {AttrIsReceipt, 0},
+                                                         {AttrUpdateRequest, 0},
+                                                         {AttrScanned, 0}};
   // One message per code with only that code's bit; codes without a bit
   // get a message with every other bit set, and still read as not set.
   std::vector<RawMessage> messages;
@@ -199,7 +220,7 @@ TEST_F(JamMessageTest, AttributesAndTypeBits) {
 
 TEST_F(JamMessageTest, DatesAreUnixSecondsOfWrittenAndProcessed) {
   RawMessage message;
-  message.date_written = 946684799;  // 31 Dec 1999 23:59:59
+  message.date_written = 946684799;    // 31 Dec 1999 23:59:59
   message.date_processed = 951782400;  // 29 Feb 2000 00:00:00
   std::unique_ptr<JamBase> base = OpenRaw({message});
   base->SetMsgNum(1);
@@ -230,7 +251,8 @@ TEST_F(JamMessageTest, NewMessagesAreNumberedAfterTheLast) {
   base->CloseMsg();
   EXPECT_EQ(base->GetMsgCount(), 4);
   base->CloseMsgBase();
-  EXPECT_EQ(Subjects(), (std::vector<std::string>{"Subject 1", "Subject 2", "Subject 3", "Subject 4"}));
+  EXPECT_EQ(Subjects(),
+            (std::vector<std::string>{"Subject 1", "Subject 2", "Subject 3", "Subject 4"}));
   const JamBaseFiles files = LoadJamFiles(base_path);
   EXPECT_EQ(files.MessageAt(files.Index()[3].header_offset)->msg_num, 4u);
   EXPECT_TRUE(CheckJamBase(base_path).ok()) << CheckJamBase(base_path).Describe();
@@ -238,11 +260,15 @@ TEST_F(JamMessageTest, NewMessagesAreNumberedAfterTheLast) {
 
 TEST_F(JamMessageTest, LongLinesKludgesCutBodiesWhole) {
   std::unique_ptr<JamBase> base = CreateBase();
-  const std::string long_kludge = "\x01" "CHRS: " + std::string(400, 'k');
+  const std::string long_kludge =
+      "\x01"
+      "CHRS: " +
+      std::string(400, 'k');
   const std::string body_line(1000, 'b');
-  const std::string huge_line(20000, 'h');    // past any line buffer
-  std::string lf_text;                          // LF line ends: one long line
-  for (int i = 0; i < 5000; ++i) lf_text += "line of text " + std::to_string(i) + "\n";
+  const std::string huge_line(20000, 'h');  // past any line buffer
+  std::string lf_text;                      // LF line ends: one long line
+  for (int i = 0; i < 5000; ++i)
+    lf_text += "line of text " + std::to_string(i) + "\n";
   for (const std::string& body : {body_line, huge_line, lf_text}) {
     ASSERT_TRUE(base->CreateMsg());
     const std::string text = long_kludge + "\r" + body + "\r";
@@ -263,7 +289,10 @@ TEST_F(JamMessageTest, OverflowingSubfieldsAreDroppedWholeFromTheFirstThatDoesNo
   std::string text;
   for (int i = 0; i < 60; ++i) {
     text += "\x01X" + std::to_string(100 + i) + " " + std::string(240, 'x') + "\r";
-    if (i == 50) text += "\x01" "CHRS: CP866 2\r";  // short, but after the first drop
+    if (i == 50)
+      text +=
+          "\x01"
+          "CHRS: CP866 2\r";  // short, but after the first drop
   }
   text += "Body\r";
   base->WriteTextBlock(text.data(), static_cast<std::uint16_t>(text.size()));

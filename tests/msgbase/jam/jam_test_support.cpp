@@ -10,7 +10,8 @@ namespace {
 
 std::string WithCase(std::string_view text, int (*change)(int)) {
   std::string result(text);
-  for (char& c : result) c = static_cast<char>(change(static_cast<unsigned char>(c)));
+  for (char& c : result)
+    c = static_cast<char>(change(static_cast<unsigned char>(c)));
   return result;
 }
 
@@ -48,7 +49,8 @@ JamBaseFiles LoadJamFiles(const std::string& base_path) {
 ::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
   if (actual == expected) return ::testing::AssertionSuccess();
   std::size_t at = 0;
-  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
+    ++at;
   return ::testing::AssertionFailure()
          << "sizes " << actual.size() << " and " << expected.size() << ", first difference at "
          << at << ": " << ::testing::PrintToString(actual.substr(at, 40)) << " instead of "

@@ -25,8 +25,7 @@ std::string JamFile(const std::string& base_path, std::string_view extension);
 std::string ReadJamFile(const std::string& base_path, std::string_view extension);
 // Writes to the file's existing name, or to the upper-case name the format
 // asks for.
-void WriteJamFile(const std::string& base_path, std::string_view extension,
-                  std::string_view bytes);
+void WriteJamFile(const std::string& base_path, std::string_view extension, std::string_view bytes);
 // The .jhr, .jdx and .jdt files, found as JamFile does.
 JamBaseFiles LoadJamFiles(const std::string& base_path);
 
