@@ -43,10 +43,17 @@ bool MsgDirBase::OpenMessageFile() {
   message_file_ = std::move(file);
   header_only_ = false;
 
+  // A file whose size cannot be told (past 2 GiB) is not read as an empty
+  // message: that would pass for a message without text.
+  const std::int32_t size = message_file_->GetSize();
+  if (size < 0 || message_file_->Status() != StOk) {
+    CloseMsg();
+    SetLastError(MsgDirErrorCannotOpen);
+    return false;
+  }
   // A file shorter than the header reads as a header of zeros and an empty
   // text; the short read leaves the stream failed, so it is reset for later
   // writes.
-  const std::int32_t size = message_file_->GetSize();
   message_file_->Seek(0);
   message_file_->Read(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
   if (size < HeaderBytes) {

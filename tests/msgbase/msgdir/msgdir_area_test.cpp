@@ -168,19 +168,16 @@ TEST_F(MsgDirAreaTest, LastReadEntriesAreSixteenBitNumbersByUser) {
 TEST_F(MsgDirAreaTest, LastReadFileThatCannotBeOpenedIsNotReplaced) {
   dir_.WriteFile("area/lastread", std::string("\x05\0\x06\0", 4));
   auto base = OpenArea();
-  // Another program holds the file: every open of it fails.
-  std::vector<std::uint32_t> modes;
-  NewFile = [&modes](const std::string& name, std::uint32_t mode) -> std::unique_ptr<BaseStream> {
-    modes.push_back(mode);
-    if (name.ends_with("lastread") && (mode & 0xFF) != kFileCreateNew) {
-      return std::make_unique<FileStream>(name + "-held", kFileOpenRead);  // fails: not there
-    }
-    return MakeFileStream(name, mode);
-  };
+  // A reader holds the file (deny none): the exclusive open for writing
+  // fails, a create would pass and empty it.
+  std::unique_ptr<BaseStream> reader =
+      NewFile(dir_.Path("area/lastread"), kFileOpenRead | kFileShareDenyNone);
+  ASSERT_EQ(reader->Status(), StOk);
   base->SetLastRead(1, 99);
-  InstallStreamFactories();
+  EXPECT_EQ(base->GetLastRead(0), 0);  // cannot be opened either
+  reader.reset();
   EXPECT_EQ(dir_.ReadFile("area/lastread"), std::string("\x05\0\x06\0", 4));
-  EXPECT_EQ(modes, (std::vector<std::uint32_t>{kFileOpenWrite, kFileCreateNew}));
+  EXPECT_EQ(base->GetLastRead(1), 6);
 }
 
 TEST_F(MsgDirAreaTest, FactoryOpensAndCreatesAreasByTheirLetter) {

@@ -35,6 +35,7 @@ TEST_F(MsgDirFieldsTest, NetAndNodeComeFromTheHeaderZoneAndPointFromKludges) {
   kludges.text =
       "\x01INTL 2:5020/1 1:2/3\r\x01"
       "FMPT 4\r\x01TOPT 7\rBody\r";
+  base.reset();  // it holds the file open, exclusively
   base = OpenStored(kludges);
   base->GetOrigDestAddr(orig, dest);
   EXPECT_EQ(orig, (FidoAddress{1, 2, 3, 4}));

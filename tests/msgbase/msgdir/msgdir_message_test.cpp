@@ -1,6 +1,7 @@
 // Reading and writing message files: layout, text ends, bad files, and what
 // reaches the disk when.
 #include <filesystem>
+#include <random>
 #include <vector>
 
 #include "msgbase/field_widths.h"
@@ -8,6 +9,7 @@
 #include "msgbase/msgdir/msgdir_errors.h"
 #include "msgbase/stream_hooks.h"
 #include "tests/msgbase/msgdir/msgdir_test_support.h"
+#include "tests/support/fido_text.h"
 #include "tests/support/msg_file.h"
 
 namespace kestrel::testing {
@@ -164,6 +166,11 @@ TEST_F(MsgDirAreaTest, OpenMsgHeaderReadsOnlyTheLeadingKludgesAndNeverCutsTheBod
             "FMPT 4\r" +
                 long_kludge.substr(0, LineBufferSize - 1) + "\r");
   EXPECT_EQ(base->GetSubj(), "Header only");
+  MsgDirBase other;  // the file stays open, exclusively
+  ASSERT_TRUE(other.OpenMsgBase(Area()));
+  other.SetMsgNum(1);
+  EXPECT_FALSE(other.OpenMsg());
+  EXPECT_EQ(other.GetLastError(), MsgDirErrorCannotOpen);
   FidoAddress orig;
   base->GetOrigAddr(orig);
   EXPECT_EQ(orig, (FidoAddress{1, 2, 3, 4}));
@@ -243,6 +250,27 @@ TEST_F(MsgDirAreaTest, OpenFailsWithItsCodeForUnknownAndUnreadableMessages) {
   EXPECT_FALSE(base->OpenMsgHeader());
   EXPECT_EQ(base->GetLastError(), MsgDirErrorNoSuchMessage);
 
+  // Read-only (opened for reading and writing, so it cannot be opened); too
+  // large for 32-bit positions; replaced by a directory or gone after the scan.
+  WriteMessage(4, std::string(MsgHeaderSize + 1, '\0'));
+  const std::string read_only = dir_.Path("area/" + *FindFile("4.msg"));
+  std::filesystem::permissions(read_only, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  WriteMessage(5, "x");
+  std::filesystem::resize_file(dir_.Path("area/" + *FindFile("5.msg")), 3'000'000'000);
+  ASSERT_TRUE(base->OpenMsgBase(Area()));
+  for (std::int32_t n : {4, 5}) {
+    base->SetMsgNum(n);
+    EXPECT_FALSE(base->OpenMsg()) << n;
+    EXPECT_EQ(base->GetLastError(), MsgDirErrorCannotOpen) << n;
+    EXPECT_FALSE(base->OpenMsgHeader()) << n;
+    EXPECT_EQ(base->GetTextStream(), nullptr);
+  }
+  base->SetMsgNum(4);
+  EXPECT_FALSE(base->KillMsg());
+  EXPECT_TRUE(base->MsgExists(4));
+  std::filesystem::remove(dir_.Path("area/" + *FindFile("5.msg")));
+
   // Replaced by a directory after the scan; gone after the scan.
   const std::string name = *FindFile("1.msg");
   std::filesystem::remove(dir_.Path("area/" + name));
@@ -296,6 +324,50 @@ TEST_F(MsgDirAreaTest, FailedWritesAreReported) {
   EXPECT_TRUE(base->RewriteHeader());
   EXPECT_FALSE(base->RewriteHeader());
   InstallStreamFactories();
+}
+
+}  // namespace
+}  // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+// Random files, heavy in the bytes that matter (0, CR, LF, 01h): every read
+// stays inside the file, the text is exactly the bytes after the header less
+// a closing zero, and the header reader keeps only whole leading kludges.
+TEST_F(MsgDirAreaTest, RandomFilesReadAsTheirBytesSay) {
+  std::mt19937 random(99);
+  const char interesting[] = {'\0', '\r', '\n', '\x01', 'A', ' ', ':', '/', '7'};
+  auto base = OpenArea();
+  for (int round = 0; round < 150; ++round) {
+    std::string bytes(random() % 700, '\0');
+    for (char& c : bytes) {
+      c = random() % 3 != 0 ? interesting[random() % sizeof interesting]
+                            : static_cast<char>(random());
+    }
+    WriteMessage(1, bytes);
+    ASSERT_TRUE(base->OpenMsgBase(Area()));
+    base->SetMsgNum(1);
+    ASSERT_TRUE(base->OpenMsg());
+    std::string expected = bytes.size() > MsgHeaderSize ? bytes.substr(MsgHeaderSize) : "";
+    if (!expected.empty() && expected.back() == '\0') expected.pop_back();
+    EXPECT_EQ(TextOf(*base), expected) << round;
+    EXPECT_LE(base->GetFrom().size(), kNameWidth);
+    EXPECT_LE(base->GetSubj().size(), kSubjectWidth);
+    FidoAddress orig, dest;
+    base->GetOrigDestAddr(orig, dest);
+    EXPECT_NE(orig.zone, 0);
+    MsgDateTime dt;
+    base->GetDateWritten(dt);
+    base->GetDateArrived(dt);
+
+    ASSERT_TRUE(base->OpenMsgHeader());
+    for (const std::string& line : SplitTextLines(TextOf(*base))) {
+      EXPECT_EQ(line[0], '\x01') << round;
+      EXPECT_EQ(line.find('\0'), std::string::npos) << round;
+    }
+    ASSERT_TRUE(base->CloseMsg());
+  }
 }
 
 }  // namespace
