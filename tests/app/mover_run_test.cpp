@@ -463,7 +463,7 @@ TEST_F(MoverRunTest, RunningOutOfFileHandlesAnywhereNeverLosesMail) {
   // in the source or in the destination. One of the limits lets the
   // destination open but not the new message file.
   bool create_failed = false;
-  for (int limit = 4; limit <= 10; ++limit) {
+  for (int limit = 4; limit <= 16; ++limit) {
     SCOPED_TRACE(limit);
     const std::string suffix = std::to_string(limit);
     const std::string net = Id('M', "net" + suffix);
@@ -479,7 +479,12 @@ TEST_F(MoverRunTest, RunningOutOfFileHandlesAnywhereNeverLosesMail) {
     const std::size_t originals = Subjects(net).size();
     EXPECT_GE(copies + originals, 1u) << result.output;
     EXPECT_LE(copies, 1u);
-    if (result.exit_code == 0) {
+    if (result.output.find("error while loading shared libraries") != std::string::npos) {
+      // Too few handles for the program to start at all (how many it needs
+      // before main depends on what the test runner left open).
+      EXPECT_EQ(originals, 1u);
+      EXPECT_EQ(copies, 0u);
+    } else if (result.exit_code == 0) {
       EXPECT_EQ(copies, 1u);
       EXPECT_EQ(originals, 0u);
     } else {
