@@ -72,6 +72,11 @@ void JamBase::SetActiveMsgs(std::int32_t value) {
   PutLe32(BaseHeader.data(), kBaseActiveMsgsOffset, static_cast<std::uint32_t>(value));
 }
 
+bool JamBase::WriteBaseHeader() {
+  HeaderFile->Seek(0);
+  return WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size());
+}
+
 std::int32_t JamBase::BaseMsgNum() const {
   return GetLeSigned32(BaseHeader.data(), kBaseMsgNumOffset);
 }
@@ -139,6 +144,10 @@ bool JamBase::OpenMsgBase(const std::string& path) {
   SetMsgNum(0);
   const std::int32_t index_size = IndexFile->GetSize();
   if (index_size < 0) return fail(kErrIndexOpen);
+  // The writes of a message update keep the index and ActiveMsgs apart until
+  // the update is complete (see WriteMsg and KillMsg): a base left by a run
+  // that was cut off shows here as a count that differs, and is compacted
+  // and recounted.
   if (index_size / static_cast<std::int32_t>(kIndexRecordSize) != ActiveMsgs()) CompactIndex();
   SetOpened(true);
   return true;
@@ -198,8 +207,7 @@ void JamBase::CloseMsgBase() {
   if (!BaseIsOpen()) return;
   CloseMsg();
   ResetFiles();
-  HeaderFile->Seek(0);
-  WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size());
+  WriteBaseHeader();
   for (BaseStream* stream :
        {HeaderFile.get(), IndexFile.get(), TextFile.get(), LastReadFile.get()}) {
     stream->Flush();

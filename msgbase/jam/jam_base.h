@@ -143,7 +143,9 @@ class JamBase : public MessageBase {
   // the next operation).
   void ResetFiles();
   // Removes every index record that marks a deleted message (header offset
-  // -1, or a header with the deleted attribute); ActiveMsgs becomes the
+  // -1, or a header with the deleted attribute) and every record that repeats
+  // the header offset of the record before it (what a compaction cut off by
+  // a crash leaves at the end of the index); ActiveMsgs becomes the
   // number of records kept. The kept records keep their order. An index that
   // cannot be read whole is left as it is.
   void CompactIndex();
@@ -161,6 +163,8 @@ class JamBase : public MessageBase {
   std::string FileName(const char* extension) const;
   std::int32_t ActiveMsgs() const;
   void SetActiveMsgs(std::int32_t value);
+  // Writes the base header (ActiveMsgs and the other counters) to the file.
+  bool WriteBaseHeader();
   std::int32_t BaseMsgNum() const;
   // Byte offset of message num's index record; -1 when num has none.
   std::int64_t IndexOffsetOf(std::int32_t num);

@@ -135,7 +135,13 @@ bool JamBase::CompactIndexRecords(bool check_headers) {
   for (std::size_t i = 0; i < records; ++i) {
     const std::uint8_t* record = index.data() + i * kIndexRecordSize;
     const std::int32_t header_offset = RecordHdrOffset(record);
-    const bool deleted = header_offset == kDeletedHdrOffset ||
+    // A record naming the same header as the one kept before it is the
+    // leftover of a compaction cut off before the index was cut to size:
+    // the message would otherwise be seen twice.
+    const bool repeated =
+        kept > 0 && header_offset != kDeletedHdrOffset &&
+        RecordHdrOffset(index.data() + (kept - 1) * kIndexRecordSize) == header_offset;
+    const bool deleted = header_offset == kDeletedHdrOffset || repeated ||
                          deleted_headers_.count(header_offset) != 0 ||
                          (check_headers && HeaderMarkedDeleted(header_offset));
     if (deleted) {
@@ -165,9 +171,18 @@ bool JamBase::CompactIndexRecords(bool check_headers) {
 bool JamBase::KillMsg() {
   if (!BaseIsOpen() || !stored_message_) return false;
   ResetFiles();
-  bool written = true;
 
-  // The header is marked first: should the run stop before the index is
+  // The order of the writes makes every point where a run may be cut off
+  // leave a readable base that the next open puts right. ActiveMsgs goes
+  // down first: from then until the index is compacted and cut, the index
+  // holds one record more than ActiveMsgs says, so the next open compacts
+  // and recounts (dropping the killed message if its header is marked, or
+  // keeping it if not, and dropping the repeated last record of a compaction
+  // that was not cut to size).
+  SetActiveMsgs(ActiveMsgs() - 1);
+  bool written = WriteBaseHeader();
+
+  // The header is marked next: should the run stop before the index is
   // rewritten, the message counts as deleted all the same.
   std::uint8_t attribute[4] = {};
   const std::int32_t attribute_at = HeaderOffset + static_cast<std::int32_t>(kMsgAttributeOffset);
@@ -191,7 +206,6 @@ bool JamBase::KillMsg() {
   PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(kDeletedHdrOffset));
   IndexFile->Seek(IndexPos);
   written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size()) && written;
-  SetActiveMsgs(ActiveMsgs() - 1);
   written = CompactIndexRecords(false) && written;
   stored_message_ = false;
   // The current number steps back with the renumbering: a forward scan's

@@ -209,8 +209,14 @@ bool JamBase::WriteMsg() {
   IndexPos = record_at;
   PutLe32(BaseHeader.data(), kBaseModCounterOffset,
           GetLe32(BaseHeader.data(), kBaseModCounterOffset) + 1);
+  const bool was_new = created_pending_;
   created_pending_ = false;
   stored_message_ = true;
+  // The counters come last, once the text, header and index record of a new
+  // message are all in place: until then ActiveMsgs on disk differs from
+  // the number of index records, which is how opening tells a base whose
+  // update was cut off (it then recounts).
+  if (was_new && !WriteBaseHeader()) return false;
   return true;
 }
 
