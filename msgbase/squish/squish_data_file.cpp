@@ -76,6 +76,19 @@ void SquishDataFile::WriteMore(const std::uint8_t* data, std::size_t length) {
   if (Ok()) size_ = std::max(size_, write_end_);
 }
 
+void SquishDataFile::CutBackTo(std::int64_t size) {
+  if (size < 0 || size > kMaxFileOffset) return;
+  const int status = stream_->Status();
+  stream_->Reset();
+  stream_->Seek(static_cast<std::int32_t>(size));
+  stream_->Truncate();
+  if (stream_->Status() == 0) size_ = size;
+  // The write that failed is still to be reported.
+  if (status != 0) refused_ = true;
+  read_end_ = -1;
+  write_end_ = -1;
+}
+
 bool SquishDataFile::ReadFrameHeader(std::uint32_t offset, SquishFrameHeader& header) {
   if (offset < kBaseHeaderSize) return false;
   SquishFrameHeader::Bytes bytes;

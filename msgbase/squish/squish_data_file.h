@@ -45,6 +45,10 @@ class SquishDataFile {
   void WriteAt(std::int64_t offset, const std::uint8_t* data, std::size_t length);
   // Continues writing where the last write ended.
   void WriteMore(const std::uint8_t* data, std::size_t length);
+  // Cuts the file back to `size` after a write past its end failed (a full
+  // disk), so that no piece of that write stays behind the last frame. The
+  // status stays failed: the failure is still to be reported.
+  void CutBackTo(std::int64_t size);
 
   // The frame header at `offset`; false when the offset cannot hold one
   // (below the base header, or not inside the file) or the read failed.

@@ -285,7 +285,11 @@ bool SquishBase::WriteMsg() {
   // Each step is written only when the one before it worked: a frame that
   // did not reach the file must not be linked or indexed. After a failure
   // the message cannot be written again (the mover stops there anyway).
+  const std::int64_t size_before = data_file_->Size();
   data_file_->WriteAt(offset, bytes.data(), bytes.size());
+  // A frame appended in part (the disk ran full) is cut off again: left
+  // behind the last frame, it would lie under the next frame appended there.
+  if (!data_file_->Ok() && offset >= size_before) data_file_->CutBackTo(size_before);
   if (data_file_->Ok()) edit.WriteChanged({offset, old_offset});
   if (!data_file_->Ok()) return WriteFailed();
   // The chains on disk now hold the frame: the header in memory follows.
