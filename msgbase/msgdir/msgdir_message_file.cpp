@@ -140,13 +140,17 @@ bool MsgDirBase::WriteMsg() {
   BaseStream& file = *message_file_;
   BaseStream& text = *GetTextStream();
   file.Reset();
-  file.Seek(0);
-  file.Write(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
+  // The text and its closing 0 go first, the header last: a new file, cut
+  // short by a crash or a full disk, then holds a header of zeros (no sender,
+  // no recipient, no subject) and never passes for a message with a cut text.
+  file.Seek(HeaderBytes);
   text.Seek(0);
   CopyStreamBytes(text, file, text.GetSize());
   const char closing_zero = '\0';
   file.Write(&closing_zero, 1);
   file.Truncate();
+  file.Seek(0);
+  file.Write(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
   file.Flush();
   return file.Status() == StOk;
 }
