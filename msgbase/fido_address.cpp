@@ -9,45 +9,56 @@ bool IsAddressCharacter(char c) {
   return (c >= '0' && c <= '9') || c == '.' || c == '/' || c == ':';
 }
 
-std::int16_t WordPart(int n, std::string_view text, std::string_view delimiters) {
-  return static_cast<std::int16_t>(StrToWord(ExtractWord(n, text, delimiters)));
-}
-
 int CompareParts(std::int16_t a, std::int16_t b) {
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 
+void SetPart(const std::optional<std::string>& word, std::int16_t& part) {
+  if (word) part = static_cast<std::int16_t>(StrToWord(*word));
+}
+
 }  // namespace
 
-bool ParseAddress(std::string_view text, FidoAddress& addr) {
+bool SplitAddressWords(std::string_view text, bool (*allowed)(char), AddressWords& words) {
+  words = AddressWords{};
   if (text.empty()) return false;
   if (text.front() == '/') text.remove_prefix(1);
   const std::size_t at = text.find('@');
   if (at != std::string_view::npos) text = text.substr(0, at);
   if (text.empty()) return false;
   for (char c : text) {
-    if (!IsAddressCharacter(c)) return false;
+    if (!allowed(c)) return false;
   }
 
   const bool has_colon = text.find(':') != std::string_view::npos;
   const bool has_slash = text.find('/') != std::string_view::npos;
   if (has_colon) {
-    // "zone:net" alone names no node: accepted, nothing changes.
+    // "zone:net" alone names no node: accepted, gives nothing.
     if (!has_slash) return true;
-    addr.zone = WordPart(1, text, ".:/");
-    addr.net = WordPart(2, text, ".:/");
-    addr.node = WordPart(3, text, ".:/");
-    addr.point = WordPart(4, text, ".:/");
+    words.zone = ExtractWord(1, text, ".:/");
+    words.net = ExtractWord(2, text, ".:/");
+    words.node = ExtractWord(3, text, ".:/");
+    words.point = ExtractWord(4, text, ".:/");
   } else if (has_slash) {
-    addr.net = WordPart(1, text, "/");
-    addr.node = WordPart(2, text, "./");
-    addr.point = WordPart(3, text, "./");
+    words.net = ExtractWord(1, text, "/");
+    words.node = ExtractWord(2, text, "./");
+    words.point = ExtractWord(3, text, "./");
   } else if (text.front() == '.') {
-    addr.point = static_cast<std::int16_t>(StrToWord(text.substr(1)));
+    words.point = std::string(text.substr(1));
   } else {
-    addr.node = WordPart(1, text, ".");
-    addr.point = WordPart(2, text, ".");
+    words.node = ExtractWord(1, text, ".");
+    words.point = ExtractWord(2, text, ".");
   }
+  return true;
+}
+
+bool ParseAddress(std::string_view text, FidoAddress& addr) {
+  AddressWords words;
+  if (!SplitAddressWords(text, IsAddressCharacter, words)) return false;
+  SetPart(words.zone, addr.zone);
+  SetPart(words.net, addr.net);
+  SetPart(words.node, addr.node);
+  SetPart(words.point, addr.point);
   return true;
 }
 

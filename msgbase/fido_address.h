@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,22 @@ struct FidoAddress {
 
   friend bool operator==(const FidoAddress&, const FidoAddress&) = default;
 };
+
+// The words of an address text split by the address grammar, still as text:
+// each part is set only when the text's form gives it.
+struct AddressWords {
+  std::optional<std::string> zone;
+  std::optional<std::string> net;
+  std::optional<std::string> node;
+  std::optional<std::string> point;
+};
+
+// Splits `text` by the address grammar shared by addresses and address
+// patterns: a leading "/" and everything from the first "@" are dropped;
+// "z:n/f.p" (any of ".", "/", ":" separating four words), "n/f.p", "f.p" and
+// ".p" give the parts they name; "z:n" (a colon without a slash) gives none.
+// Returns false for an empty text or a character `allowed` rejects.
+bool SplitAddressWords(std::string_view text, bool (*allowed)(char), AddressWords& words);
 
 // Parses an address text into `addr`. Accepted forms: "z:n/f.p", "z:n/f",
 // "n/f[.p]", "f[.p]", ".p"; a leading "/" is dropped, and so is everything from

@@ -330,6 +330,7 @@ TEST_F(MoverRunTest, FatalErrorsEndTheRunWithTheirMessage) {
   } cases[] = {
       {"missing area", "NETMAIL " + Id('S', "missing") + "\nPRIORITY TO\n",
        "unable to open messagebase - " + Upper(Id('S', "missing"))},
+      {"empty area", "NETMAIL \nPRIORITY TO\n", "unable to open messagebase - "},
       {"unknown area kind", "NETMAIL X" + dir_.Path("net") + "\nPRIORITY TO\n",
        "unable to open messagebase - X" + Upper(dir_.Path("net"))},
       {"rule without a destination", "NETMAIL " + net + "\nPRIORITY TO\nMOVE YES\nTO SYSOP\n",
