@@ -49,6 +49,12 @@ std::string CopyToDestination(MessageBase& source, const std::string& destinatio
   copy.SetMailType(MailTypeNetmail);
   if (!copy.CreateMsg()) return "Cannot create message: " + IntToStr(copy.GetLastError());
 
+  // The copy's text starts as the source's, so that the address setters find
+  // its MSGID line and keep that serial: drawing a new one waits for the clock
+  // to move on (up to a hundredth of a second per copy). What the setters
+  // write into the text is replaced by the source text below all the same;
+  // only their effect on the header fields stays.
+  CopyText(source, copy);
   source.GetOrigDestAddr(header.msgOrig, header.msgDest);
   copy.SetOrigDestAddr(header.msgOrig, header.msgDest, false);
   copy.SetFrom(header.msgFrom);
