@@ -3,8 +3,8 @@
 // host system is. On POSIX, "\" and "/" both separate components; a component
 // that does not exist with its exact spelling is found ignoring ASCII case
 // (the first match in byte order), and one that does not exist at all is
-// created in lower case. "/" plays the part of a drive root. This header and clock.h, console.h, process.h are the whole
-// interface to the operating system; only the files below platform/ include
+// created in lower case. "/" plays the part of a drive root. This header and clock.h, console.h,
+// process.h are the whole interface to the operating system; only the files below platform/ include
 // system headers.
 //
 // Every operation that can fail returns a DosError (0 on success).
@@ -54,11 +54,14 @@ DosError OpenFile(std::string_view path, FileAccess access, FileShare share, Fil
 
 // One system call each. `done` receives the number of bytes moved.
 DosError ReadFile(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& done);
-DosError WriteFile(FileHandle handle, const void* buffer, std::uint32_t count,
-                   std::uint32_t& done);
+DosError WriteFile(FileHandle handle, const void* buffer, std::uint32_t count, std::uint32_t& done);
 
 DosError SeekFile(FileHandle handle, std::int64_t distance, SeekOrigin origin,
                   std::int64_t& position);
+
+// The size of an open file; its position does not move. As a seek to the
+// end would tell it (one query of the file's status for a regular file).
+DosError GetFileSize(FileHandle handle, std::int64_t& size);
 
 // Sets the end of the file to the current position; the position stays.
 DosError SetEndOfFile(FileHandle handle);

@@ -172,6 +172,24 @@ DosError SeekFile(FileHandle handle, std::int64_t distance, SeekOrigin origin,
   return dos_error::kNone;
 }
 
+DosError GetFileSize(FileHandle handle, std::int64_t& size) {
+  size = -1;
+  struct stat status {};
+  if (::fstat(Descriptor(handle), &status) != 0) return LastError();
+  if (S_ISREG(status.st_mode)) {
+    size = status.st_size;
+    return dos_error::kNone;
+  }
+  // Anything else answers as a seek to its end does (a pipe cannot seek).
+  std::int64_t position = 0;
+  DosError error = SeekFile(handle, 0, SeekOrigin::kCurrent, position);
+  if (error != dos_error::kNone) return error;
+  error = SeekFile(handle, 0, SeekOrigin::kEnd, size);
+  std::int64_t back = 0;
+  const DosError restore = SeekFile(handle, position, SeekOrigin::kBegin, back);
+  return error != dos_error::kNone ? error : restore;
+}
+
 DosError SetEndOfFile(FileHandle handle) {
   const off_t position = ::lseek(Descriptor(handle), 0, SEEK_CUR);
   if (position < 0) return LastError();
