@@ -79,6 +79,21 @@ DosError GetFileAttributes(std::string_view path, std::uint32_t& attributes);
 // Creates one directory; its parent must exist.
 DosError CreateDirectory(std::string_view path);
 
+// What tells whether a directory's entries may have changed: the directory
+// itself and the time of its last change, to the nanosecond. Adding,
+// removing or renaming an entry changes the time; changes made within one
+// tick of the file system's clock may leave it the same.
+struct DirectoryStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t changed_ns = 0;
+
+  friend bool operator==(const DirectoryStamp&, const DirectoryStamp&) = default;
+};
+
+// The stamp of an existing directory.
+DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp);
+
 // Expands a path to an absolute one against the current directory, folding
 // "." and ".." without resolving links. Separators come back as "\".
 std::string GetFullPathName(std::string_view path);

@@ -242,6 +242,27 @@ DosError GetFileAttributes(std::string_view path, std::uint32_t& attributes) {
   return dos_error::kNone;
 }
 
+DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp) {
+  stamp = DirectoryStamp{};
+  if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
+  // The exact spelling first: one call when the name is right.
+  std::string native = posix::ToNativeSeparators(path);
+  if (native.empty()) return dos_error::kPathNotFound;
+  struct stat status {};
+  if (::stat(native.c_str(), &status) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR) return LastError();
+    const ResolvedPath resolved = posix::ResolvePath(path);
+    if (!resolved.exists) return dos_error::kPathNotFound;
+    if (::stat(resolved.native.c_str(), &status) != 0) return OpenError(errno, resolved);
+  }
+  if (!S_ISDIR(status.st_mode)) return dos_error::kPathNotFound;
+  stamp.device = static_cast<std::uint64_t>(status.st_dev);
+  stamp.inode = static_cast<std::uint64_t>(status.st_ino);
+  stamp.changed_ns =
+      static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+  return dos_error::kNone;
+}
+
 DosError CreateDirectory(std::string_view path) {
   if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
   const ResolvedPath resolved = posix::ResolvePath(path);
