@@ -48,6 +48,33 @@ TEST_F(SquishBaseTest, OpenSaysWhichFileIsMissingAndOpensNothing) {
   EXPECT_TRUE(base.IsOpened());
 }
 
+TEST_F(SquishBaseTest, HeaderFieldsThisProgramDoesNotUseAreKeptAsTheyAre) {
+  CreateBase();
+  // Another program's header: its own header length, frame-header size,
+  // skip count, high-water mark, limits and reserved bytes.
+  std::string sqd = Sqd();
+  PutLe16(sqd, 0, 0);
+  PutLe16(sqd, 2, 0xBEEF);
+  PutLe32(sqd, 12, 7);
+  PutLe32(sqd, 16, 9);
+  PutLe32(sqd, 124, 500);
+  PutLe16(sqd, 128, 30);
+  PutLe16(sqd, 130, 238);
+  PutLe32(sqd, 200, 0x12345678);
+  WriteWholeFile(FindAnyCase(Base() + ".sqd"), sqd);
+  {
+    auto base = OpenBase();
+    Add(*base, TestMessage());
+    base->SeekFirst(1);
+    ASSERT_TRUE(base->KillMsg());
+  }
+  const std::string after = Sqd();
+  for (const std::size_t at : {0, 2, 128, 130})
+    EXPECT_EQ(GetLe16(after, at), GetLe16(sqd, at)) << at;
+  for (const std::size_t at : {12, 16, 124, 200})
+    EXPECT_EQ(GetLe32(after, at), GetLe32(sqd, at)) << at;
+}
+
 TEST_F(SquishBaseTest, ADataFileShorterThanItsHeaderIsNoBase) {
   dir_.WriteFile("netmail.SQD", std::string(100, '\x07'));
   dir_.WriteFile("netmail.SQI", "");
