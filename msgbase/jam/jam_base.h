@@ -14,8 +14,10 @@
 // A message counts as deleted when its index record's header offset is -1 or
 // its header carries the deleted attribute (the way other JAM software
 // deletes in place, keeping the index record). Such a message does not exist
-// for MsgExists (so seeking passes over it), cannot be opened, and is dropped
-// from the index whenever the index is compacted.
+// for MsgExists (so seeking passes over it) and cannot be opened. CompactIndex
+// (run on open when the index and ActiveMsgs disagree) drops every such
+// record; the compaction after KillMsg drops the -1 records and the marked
+// headers already seen, without reading every header again.
 //
 // While the base is open the in-memory base header is the authority:
 // ActiveMsgs and ModCounter change only there and reach the file at

@@ -166,12 +166,10 @@ bool JamBase::LoadMessage(bool with_body) {
   }
 
   // The lines after the body belong to the full message only.
-  bool has_trailing_lines = false;
-  for (const Subfield& field : fields) {
-    if (field.id == kSubTrace || field.id == kSubSeenBy2D || field.id == kSubPath2D) {
-      has_trailing_lines = with_body;
-    }
-  }
+  const bool has_trailing_lines =
+      with_body && std::any_of(fields.begin(), fields.end(), [](const Subfield& field) {
+        return field.id == kSubTrace || field.id == kSubSeenBy2D || field.id == kSubPath2D;
+      });
   if (with_body) {
     // A TxtLen reaching past the .JDT file (or negative) gives the bytes
     // that are there: a hostile length must not become a huge allocation.
