@@ -1,10 +1,33 @@
 #include "app/run_mover.h"
 
-namespace kestrel {
+#include "app/scan_area.h"
+#include "app/version.h"
+#include "msgbase/message_base_factory.h"
+#include "msgbase/string_functions.h"
 
-// The scan of the netmail areas is not built yet: a run that passed the
-// configuration check ends here, successfully, without touching any area.
-int RunMover(const MoverConfig& /*config*/, LogFile& /*log*/) {
+namespace kestrel {
+namespace {
+
+constexpr char kScanningMark = 's';
+constexpr char kNothingMark = ' ';
+constexpr char kFoundMark = 'f';
+constexpr char kEndMark = 'e';
+
+}  // namespace
+
+int RunMover(const MoverConfig& config, LogFile& log) {
+  InstallStreamFactories();
+  for (const std::string& area : config.NetmailAreas) {
+    // The area is shown by its path, without the type letter.
+    log.Log(kScanningMark, kLogTag, "Scanning " + (area.empty() ? area : area.substr(1)));
+    const AreaScanResult result = ScanArea(area, config, log);
+    if (result.nothingToScan) {
+      log.Log(kNothingMark, kLogTag, "Nothing to scan !");
+    } else {
+      log.Log(kFoundMark, kLogTag, IntToStr(result.foundCount) + " message(s) founded");
+    }
+  }
+  log.LogQuiet(kEndMark, kLogTag, "End work.");
   return 0;
 }
 

@@ -7,7 +7,10 @@
 
 namespace kestrel {
 
-// Scans the netmail areas by the rules and returns the exit code.
+// Installs the message-base library's stream factories, scans every NETMAIL
+// area in order (logging "Scanning", then the found count or "Nothing to
+// scan !" for each), logs "End work." and returns exit code 0. A fatal error
+// in any area ends the process there (exit code 255).
 int RunMover(const MoverConfig& config, LogFile& log);
 
 }  // namespace kestrel

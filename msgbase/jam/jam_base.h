@@ -132,7 +132,9 @@ class JamBase : public MessageBase {
   bool CreateMsg() override;
   // Deletes the message last opened or written: sets the deleted attribute
   // in its header, in place, removes its index record and renumbers the
-  // later messages. False when a write failed or no such message is at hand
+  // later messages. A current number at or after the killed message steps
+  // back by one with them, so that SeekNext goes on with the message that
+  // followed. False when a write failed or no such message is at hand
   // (nothing opened, or it was killed already).
   bool KillMsg() override;
 

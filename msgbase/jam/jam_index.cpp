@@ -183,6 +183,10 @@ bool JamBase::KillMsg() {
   }
   SetHeaderField(kMsgAttributeOffset, HeaderField(kMsgAttributeOffset) | kAttrDeleted);
 
+  // The number the message had: every later message moves down by one.
+  const std::int64_t killed_number = static_cast<std::int64_t>(BaseMsgNum()) +
+                                     IndexPos / static_cast<std::int32_t>(kIndexRecordSize);
+
   PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, kNoCrc);
   PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(kDeletedHdrOffset));
   IndexFile->Seek(IndexPos);
@@ -190,6 +194,10 @@ bool JamBase::KillMsg() {
   SetActiveMsgs(ActiveMsgs() - 1);
   written = CompactIndexRecords(false) && written;
   stored_message_ = false;
+  // The current number steps back with the renumbering: a forward scan's
+  // SeekNext then comes to the message that followed the killed one (which
+  // now has its number) instead of passing over it.
+  if (GetMsgNum() > 0 && GetMsgNum() >= killed_number) SetMsgNum(GetMsgNum() - 1);
   return written;
 }
 

@@ -15,12 +15,14 @@ const std::string kNoNetmail =
 
 TEST(ConfigRobustnessTest, OverlongLinesAreCutAndTheNextLineStillCounts) {
   TempDir dir;
-  const std::string long_line = "NETMAIL " + std::string(100000, 'x') + "LOG other.log";
+  // The line keeps 255 characters: "NETMAIL M" and 246 letters of the path.
+  dir.MakeDir(std::string(246, 'x'));
+  const std::string long_line = "NETMAIL M" + std::string(100000, 'x') + "LOG other.log";
   const ProgramResult result =
       RunKestrelOn(dir, long_line + "\r\nLOG kestrel.log\r\nPRIORITY TO\r\n");
   EXPECT_EQ(result.exit_code, 0) << result.output;
   EXPECT_TRUE(HasLog(dir));
-  EXPECT_EQ(dir.List().size(), 2u);  // the tail of the long line named no log
+  EXPECT_EQ(dir.List().size(), 3u);  // the tail of the long line named no log
 }
 
 TEST(ConfigRobustnessTest, NulBytesAreOrdinaryCharacters) {
@@ -28,8 +30,13 @@ TEST(ConfigRobustnessTest, NulBytesAreOrdinaryCharacters) {
   constexpr char kBytes[] = "\0NETMAIL Mx\nNETMAIL M\0y\nPRIORITY \0\nLOG kestrel.log\n";
   const std::string config(kBytes, sizeof kBytes - 1);
   const ProgramResult result = RunKestrelOn(dir, config);
-  // "PRIORITY \0" stores a word made of one NUL byte: priority is set.
-  EXPECT_EQ(result.exit_code, 0) << result.output;
+  // "PRIORITY \0" stores a word made of one NUL byte: priority is set. The
+  // first line is no keyword line; the area of the second, whose path holds a
+  // NUL, cannot exist.
+  EXPECT_EQ(result.exit_code, 255) << result.output;
+  EXPECT_EQ(result.output, std::string(kBannerOutput) + "Scanning " + std::string("\0Y", 2) +
+                               "\nError: unable to open messagebase - M" + std::string("\0Y", 2) +
+                               "\n");
   EXPECT_TRUE(HasLog(dir));
 }
 
@@ -49,6 +56,7 @@ TEST(ConfigRobustnessTest, LineEndsOfEveryKind) {
        {"LOG kestrel.log\rNETMAIL Mx\rPRIORITY TO\r", "LOG kestrel.log\nNETMAIL Mx\nPRIORITY TO",
         "LOG kestrel.log\r\nNETMAIL Mx\n\rPRIORITY TO\r\n"}) {
     TempDir dir;
+    dir.MakeDir("x");
     const ProgramResult result = RunKestrelOn(dir, config);
     EXPECT_EQ(result.exit_code, 0) << result.output;
     EXPECT_TRUE(HasLog(dir));
@@ -66,6 +74,7 @@ TEST(ConfigRobustnessTest, EmptyFileAndOnlyComments) {
 
 TEST(ConfigRobustnessTest, OneHundredThousandLines) {
   TempDir dir;
+  dir.MakeDir("x");
   std::string config = "NETMAIL Mx\nPRIORITY TO\n";
   for (int i = 0; i < 100000; ++i)
     config += "; comment line " + std::to_string(i) + "\n";

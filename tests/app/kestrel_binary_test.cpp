@@ -70,23 +70,32 @@ TEST(KestrelBinaryTest, AnUnreadableConfigurationIsARunTimeFailure) {
   EXPECT_FALSE(HasLog(dir));
 }
 
+// What a run over the empty netmail area of kValidConfig shows.
+const std::string kEmptyAreaOutput =
+    std::string(kBannerOutput) + "Scanning NETMAIL\nNothing to scan !\n";
+
 TEST(KestrelBinaryTest, AValidConfigurationLogsTheStartAndEndsWithZero) {
   TempDir dir;
+  dir.MakeDir("netmail");
   const ProgramResult result = RunKestrelOn(dir, kValidConfig);
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_EQ(result.output, kBannerOutput);  // no colour codes: output is not a terminal
+  EXPECT_EQ(result.output, kEmptyAreaOutput);  // no colour codes: output is not a terminal
   const std::vector<std::string> log = LinesOf(ReadLog(dir));
-  ASSERT_EQ(log.size(), 2u);
+  ASSERT_EQ(log.size(), 5u);
   EXPECT_EQ(log[0], "");
   EXPECT_TRUE(IsLogEntry(log[1], 'b', "Kestrel/WIN32 1.08b4", "started")) << log[1];
+  EXPECT_TRUE(IsLogEntry(log[2], 's', "KL 1.08b4", "Scanning NETMAIL")) << log[2];
+  EXPECT_TRUE(IsLogEntry(log[3], ' ', "KL 1.08b4", "Nothing to scan !")) << log[3];
+  EXPECT_TRUE(IsLogEntry(log[4], 'e', "KL 1.08b4", "End work.")) << log[4];
 }
 
 TEST(KestrelBinaryTest, WithoutALogLineNothingIsWritten) {
   TempDir dir;
+  dir.MakeDir("netmail");
   const ProgramResult result = RunKestrelOn(dir, "NETMAIL Mnetmail\nPRIORITY TO\n");
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_EQ(result.output, kBannerOutput);
-  EXPECT_EQ(dir.List(), std::vector<std::string>{"kestrel.cfg"});
+  EXPECT_EQ(result.output, kEmptyAreaOutput);
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"kestrel.cfg", "netmail"}));
 }
 
 TEST(KestrelBinaryTest, TheLogIsAppendedToWithAnEmptyLinePerRun) {
@@ -94,15 +103,18 @@ TEST(KestrelBinaryTest, TheLogIsAppendedToWithAnEmptyLinePerRun) {
   // Spelled as the upper-cased configuration names it, so the test does not
   // depend on how names are matched without regard to case.
   dir.WriteFile("KESTREL.LOG", "old entry\n");
+  dir.MakeDir("netmail");
   ASSERT_EQ(RunKestrelOn(dir, kValidConfig).exit_code, 0);
   ASSERT_EQ(RunKestrelOn(dir, kValidConfig).exit_code, 0);
   const std::vector<std::string> log = LinesOf(ReadLog(dir));
-  ASSERT_EQ(log.size(), 5u);
+  ASSERT_EQ(log.size(), 11u);
   EXPECT_EQ(log[0], "old entry");
   EXPECT_EQ(log[1], "");
   EXPECT_TRUE(IsLogEntry(log[2], 'b', "Kestrel/WIN32 1.08b4", "started"));
-  EXPECT_EQ(log[3], "");
-  EXPECT_TRUE(IsLogEntry(log[4], 'b', "Kestrel/WIN32 1.08b4", "started"));
+  EXPECT_TRUE(IsLogEntry(log[5], 'e', "KL 1.08b4", "End work."));
+  EXPECT_EQ(log[6], "");
+  EXPECT_TRUE(IsLogEntry(log[7], 'b', "Kestrel/WIN32 1.08b4", "started"));
+  EXPECT_TRUE(IsLogEntry(log[10], 'e', "KL 1.08b4", "End work."));
 }
 
 struct ValidationCase {
@@ -133,6 +145,7 @@ TEST(KestrelBinaryTest, EachValidationErrorInOrder) {
 
 TEST(KestrelBinaryTest, UseLastReadWithAUserNumberPasses) {
   TempDir dir;
+  dir.MakeDir("x");
   EXPECT_EQ(RunKestrelOn(dir, "NETMAIL Mx\nUSELASTREAD yes\nUSERNUMBER 3\nPRIORITY TO\n").exit_code,
             0);
 }
@@ -152,13 +165,16 @@ TEST(KestrelBinaryTest, MoreThanOneHundredListLinesIsFatal) {
 
   // Exactly 100 of every list is fine.
   TempDir full;
+  full.MakeDir("x");
   config = "NETMAIL Mx\nPRIORITY TO\n";
   for (const char* keyword : {"TO", "FROM", "SUBJ", "TOADDR", "FROMADDR"}) {
     for (int i = 0; i < 100; ++i)
       config += std::string(keyword) + " 1:1/" + std::to_string(i) + ",KILL\n";
   }
-  for (int i = 0; i < 99; ++i)
+  for (int i = 0; i < 99; ++i) {
     config += "NETMAIL Mx" + std::to_string(i) + "\n";
+    full.MakeDir("x" + std::to_string(i));
+  }
   for (int i = 0; i < 100; ++i)
     config += "NOT_TOUCH n" + std::to_string(i) + "\n";
   EXPECT_EQ(RunKestrelOn(full, config).exit_code, 0);
@@ -178,6 +194,7 @@ TEST(KestrelBinaryTest, ListOverflowWithoutALogIsReportedOnTheConsole) {
 
 TEST(KestrelBinaryTest, AnUncreatableLogIsAWarningAndTheRunGoesOn) {
   TempDir dir;
+  dir.MakeDir("x");
   const ProgramResult result =
       RunKestrelOn(dir, "LOG nodir/kestrel.log\nNETMAIL Mx\nPRIORITY TO\n");
   EXPECT_EQ(result.exit_code, 0);

@@ -1,0 +1,24 @@
+#include "app/address_match.h"
+
+#include <string>
+
+#include "app/wild_match.h"
+#include "msgbase/string_functions.h"
+
+namespace kestrel {
+namespace {
+
+bool PartMatches(std::int16_t part, const std::string& pattern) {
+  // A signed 16-bit number has at most 5 digits after its sign: the text
+  // keeps its first 5 characters, as the pattern part keeps its first 5.
+  return WildMatch(IntToStr(part).substr(0, kPatternPartWidth), pattern);
+}
+
+}  // namespace
+
+bool MatchAddressPattern(const AddressPattern& pattern, const FidoAddress& address) {
+  return PartMatches(address.zone, pattern.zone) && PartMatches(address.net, pattern.net) &&
+         PartMatches(address.node, pattern.node) && PartMatches(address.point, pattern.point);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,79 @@
+#include "app/copy_to_destination.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "app/version.h"
+#include "msgbase/message_base_factory.h"
+#include "msgbase/string_functions.h"
+
+namespace kestrel {
+namespace {
+
+// Attribute bits 0 to 14 (private to update request) are copied; bit 15
+// (scanned) describes the source area's processing and is not.
+constexpr std::uint32_t kFirstCopiedAttribute = AttrPrivate;
+constexpr std::uint32_t kLastCopiedAttribute = AttrUpdateRequest;
+
+void CopyAttributes(MessageBase& source, MessageBase& copy, bool mark_unsent) {
+  for (std::uint32_t mask = kFirstCopiedAttribute; mask <= kLastCopiedAttribute; mask <<= 1) {
+    copy.SetAttr(mask, source.GetAttr(mask));
+  }
+  if (mark_unsent) copy.SetAttr(AttrSent, false);
+}
+
+// Replaces whatever the copy's text holds (the address setters write kludge
+// lines into it) by the source text, byte for byte.
+void CopyText(MessageBase& source, MessageBase& copy) {
+  BaseStream* from = source.GetTextStream();
+  BaseStream* to = copy.GetTextStream();
+  if (to == nullptr) return;
+  to->Seek(0);
+  if (from != nullptr) {
+    from->Seek(0);
+    to->CopyFrom(*from, from->GetSize());
+  }
+  to->Truncate();
+  to->Flush();
+}
+
+}  // namespace
+
+std::string CopyToDestination(MessageBase& source, const std::string& destination,
+                              CurrentHeader& header, bool mark_unsent, LogFile& log) {
+  std::unique_ptr<MessageBase> copy_base;
+  if (!OpenOrCreateBase(destination, copy_base)) {
+    return "unable to open destination messagebase - " + destination;
+  }
+  MessageBase& copy = *copy_base;
+  copy.SetMailType(MailTypeNetmail);
+  if (!copy.CreateMsg()) return "Cannot create message: " + IntToStr(copy.GetLastError());
+
+  // The copy holds the source text while its addresses are set: the setter
+  // then finds the source's MSGID line and keeps its serial, instead of
+  // making a new one (which waits for the clock to reach the next hundredth
+  // of a second) only for the text copy below to replace it.
+  CopyText(source, copy);
+  source.GetOrigDestAddr(header.msgOrig, header.msgDest);
+  copy.SetOrigDestAddr(header.msgOrig, header.msgDest, false);
+  copy.SetFrom(header.msgFrom);
+  copy.SetTo(header.msgTo);
+  copy.SetSubj(header.msgSubj);
+
+  MsgDateTime date;
+  source.GetDateWritten(date);
+  copy.SetDateWritten(date);
+  source.GetDateArrived(date);
+  copy.SetDateArrived(date);
+
+  CopyAttributes(source, copy, mark_unsent);
+  CopyText(source, copy);
+
+  if (!copy.WriteMsg()) return "Cannot write message. Wadda fuck?!";
+  copy.CloseMsg();
+  log.LogQuiet(kCopyMark, kLogTag, "Copy message to destination messagebase - " + destination);
+  CloseBase(copy_base);
+  return "";
+}
+
+}  // namespace kestrel

@@ -1,0 +1,30 @@
+// The copier: writes a full copy of the open source message into the area a
+// rule names.
+#pragma once
+
+#include <string>
+
+#include "app/current_header.h"
+#include "app/log_file.h"
+#include "msgbase/message_base.h"
+
+namespace kestrel {
+
+// The log mark of the copy entry.
+inline constexpr char kCopyMark = '+';
+
+// Copies the open message of `source` into the area named by `destination`
+// (an area identifier): the area is opened, or created when it does not
+// exist, for this one message and closed again. The copy gets the names and
+// subject of `header`, the addresses read again from the source, both dates,
+// the attributes private to update request one by one (without Sent when
+// `mark_unsent`), and the source text byte for byte, kludge lines included.
+// `header.msgOrig` and `header.msgDest` are refreshed.
+//
+// Returns "" when the copy is stored, else the text of the fatal error: the
+// area cannot be opened or created, the message cannot be created, or it was
+// not stored. The caller ends the run with it; the source is untouched.
+std::string CopyToDestination(MessageBase& source, const std::string& destination,
+                              CurrentHeader& header, bool mark_unsent, LogFile& log);
+
+}  // namespace kestrel

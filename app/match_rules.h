@@ -1,0 +1,34 @@
+// The rule matcher: decides for one message whether it is left alone, copied
+// to a destination area or killed.
+#pragma once
+
+#include <string>
+
+#include "app/current_header.h"
+#include "app/log_file.h"
+#include "app/mover_config.h"
+
+namespace kestrel {
+
+// The log mark of the found-mail entries: the bullet of code page 866.
+inline constexpr char kFoundMailMark = '\xF9';
+
+// The outcome for one message.
+struct RuleDecision {
+  bool matched = false;     // a rule matched: its action applies
+  bool killIt = false;      // the action is KILL
+  std::string destination;  // the matching rule's action
+  bool notTouched = false;  // a NOT_TOUCH name came first: leave the message alone
+};
+
+// Walks the rule lists in the order of the PRIORITY words and stops at the
+// first rule that matches (or the first NOT_TOUCH hit). The first empty
+// PRIORITY word ends the walk; a word that names no list is passed over. A
+// match writes one found-mail entry to the log file.
+//
+// Names and subjects are compared upper-cased (code page 866) with the rule's
+// text, exactly or as a wildcard pattern. An address rule holds a plain
+// address (compared part by part) or, when its address is 0:0/0.0, a pattern.
+RuleDecision MatchRules(const MoverConfig& config, const CurrentHeader& header, LogFile& log);
+
+}  // namespace kestrel

@@ -1,0 +1,216 @@
+#include "app/scan_area.h"
+
+#include <limits>
+#include <memory>
+
+#include "app/config_text.h"
+#include "app/console_messages.h"
+#include "app/copy_to_destination.h"
+#include "app/current_header.h"
+#include "app/match_rules.h"
+#include "app/stored_msg_id.h"
+#include "app/version.h"
+#include "msgbase/field_widths.h"
+#include "msgbase/message_base_factory.h"
+#include "msgbase/string_functions.h"
+#include "platform/console.h"
+#include "platform/process.h"
+
+namespace kestrel {
+namespace {
+
+// The kludge whose line identifies a message across runs.
+constexpr char kMsgIdKludge[] = "\x01MSGID";
+
+// Lastread values that name no message.
+constexpr std::int32_t kNoLastRead = 0;
+constexpr std::int32_t kInvalidLastRead = -1;
+
+// The message the resume state names: the last one seen and left in place.
+struct ResumePoint {
+  std::int32_t number = 0;
+  std::string msgId;  // the tail of its MSGID line
+};
+
+// Where the scan of an area begins.
+struct StartDecision {
+  std::int32_t startNumber = 1;
+  bool scanAll = false;
+  bool nextFound = false;
+  ResumePoint confirmed;  // the lastread message, when its MSGID was confirmed
+};
+
+class AreaScanner {
+ public:
+  AreaScanner(const std::string& area, const MoverConfig& config, LogFile& log)
+      : area_(area), config_(config), log_(log), msgIdFile_(StoredMsgIdFileName(area)) {}
+
+  AreaScanResult Run();
+
+ private:
+  StartDecision DecideStart();
+  void ScanMessage();
+  void ReadHeader(CurrentHeader& header);
+  bool LeftAloneAsLocalUnsent();
+  void StoreResumePoint();
+  void ShowEndOfArea();
+  // Closes the area, then ends the run with the error.
+  [[noreturn]] void Fail(const std::string& message);
+
+  const std::string& area_;
+  const MoverConfig& config_;
+  LogFile& log_;
+  const std::string msgIdFile_;
+  std::unique_ptr<MessageBase> base_;
+  AreaScanResult result_;
+  ResumePoint kept_;
+};
+
+AreaScanResult AreaScanner::Run() {
+  if (!OpenBase(area_, base_)) Fail("unable to open messagebase - " + area_);
+  base_->SetMailFlag(MailFlagEchomail | MailFlagLocal, false);
+  base_->SetMailFlag(MailFlagNetmail, true);
+
+  StartDecision start = DecideStart();
+  kept_ = start.confirmed;
+  if (base_->GetHighMsgNum() < start.startNumber && !start.nextFound && !start.scanAll) {
+    result_.nothingToScan = true;
+    CloseBase(base_);
+    ShowEndOfArea();
+    return result_;
+  }
+  if (start.startNumber <= 0 || start.scanAll) start.startNumber = 1;
+
+  base_->SeekFirst(start.startNumber);
+  while (base_->SeekFound()) {
+    ScanMessage();
+    base_->SeekNext();
+  }
+  log_.LogQuiet(kScannedMark, kLogTag, IntToStr(result_.scannedCount) + " message(s) scanned");
+  if (config_.UseLastRead || config_.MoveSource) StoreResumePoint();
+  CloseBase(base_);
+  ShowEndOfArea();
+  return result_;
+}
+
+StartDecision AreaScanner::DecideStart() {
+  StartDecision start;
+  if (!config_.UseLastRead) return start;
+  start.startNumber = base_->GetLastRead(config_.UserNumber);
+  if (start.startNumber == kNoLastRead) base_->SetLastRead(config_.UserNumber, kNoLastRead);
+  if (start.startNumber == kNoLastRead || start.startNumber == kInvalidLastRead) {
+    start.scanAll = true;
+    log_.LogQuiet(kResumeMark, kLogTag, "store lastread msgnumber = 0, then scan all messages");
+    return start;
+  }
+  base_->SeekFirst(start.startNumber);
+  if (!base_->OpenMsg()) {
+    start.startNumber = 1;
+    log_.LogQuiet(kResumeMark, kLogTag, "OpenMessage(LastRead) failed => scanning from 1st msg");
+    return start;
+  }
+  std::string line;
+  base_->GetKludge(kMsgIdKludge, line);
+  base_->CloseMsg();
+  const std::string current = StoredMsgIdOf(line);
+  std::string stored;
+  const platform::DosError rc = ReadStoredMsgId(msgIdFile_, stored);
+  if (rc != platform::dos_error::kNone) Fail(StoredMsgIdFailure(rc));
+  if (current != stored) {
+    start.scanAll = true;
+    log_.LogQuiet(kResumeMark, kLogTag, "store MSGiD <> new MSGiD => scan all messages");
+    return start;
+  }
+  start.confirmed = {start.startNumber, stored};
+  base_->SeekNext();
+  // The highest number stays as it is: no message can follow it.
+  if (start.startNumber < std::numeric_limits<std::int32_t>::max()) ++start.startNumber;
+  if (base_->SeekFound()) {
+    start.nextFound = true;
+    log_.LogQuiet(kResumeMark, kLogTag,
+                  "store MSGiD = new MSGiD, but found next msg, then Lastread+1");
+  }
+  return start;
+}
+
+void AreaScanner::ScanMessage() {
+  MessageBase& base = *base_;
+  if (!base.OpenMsg()) Fail("unable to process messagebase - " + area_);
+  CurrentHeader header;
+  ReadHeader(header);
+  ++result_.scannedCount;
+
+  RuleDecision decision;
+  if (!LeftAloneAsLocalUnsent()) decision = MatchRules(config_, header, log_);
+  std::string msgid_line;
+  if (config_.UseLastRead) base.GetKludge(kMsgIdKludge, msgid_line);
+  if (decision.matched) {
+    if (!decision.killIt) {
+      const std::string failure =
+          CopyToDestination(base, decision.destination, header, config_.MarkUnsent, log_);
+      if (!failure.empty()) Fail(failure);
+    }
+    ++result_.foundCount;
+  }
+  const std::int32_t number = base.GetMsgNum();
+  base.CloseMsg();
+
+  bool deleted = false;
+  if (decision.matched && (config_.MoveSource || decision.killIt)) {
+    deleted = base.KillMsg();
+    if (deleted) {
+      log_.LogQuiet(kKillMark, kLogTag, "moving or kill message");
+    } else {
+      // The message is still there (and, for a move, copied as well): it is
+      // counted as left in place, so it is not copied again by a later run.
+      log_.Warning(kLogTag,
+                   "unable to delete message " + IntToStr(number) + " from messagebase - " + area_);
+    }
+  }
+  if (!deleted) kept_ = {number, StoredMsgIdOf(msgid_line)};
+
+  platform::ConsoleShowProgress(IntToStr(result_.scannedCount) + " message(s) scanned");
+}
+
+void AreaScanner::ReadHeader(CurrentHeader& header) {
+  MessageBase& base = *base_;
+  header.msgFrom = CutToWidth(base.GetFrom(), kNameWidth);
+  header.msgTo = CutToWidth(base.GetTo(), kNameWidth);
+  header.msgSubj = CutToWidth(base.GetSubj(), kSubjectWidth);
+  base.GetDestAddr(header.msgDest);
+  base.GetOrigAddr(header.msgOrig);
+  base.GetDateWritten(header.msgDateWritten);
+  base.GetDateArrived(header.msgDateArrived);
+}
+
+bool AreaScanner::LeftAloneAsLocalUnsent() {
+  return config_.DontTouchLocalUnsent && !base_->GetAttr(AttrSent) && base_->GetAttr(AttrLocal);
+}
+
+void AreaScanner::StoreResumePoint() {
+  const platform::DosError rc = WriteStoredMsgId(msgIdFile_, kept_.msgId);
+  if (rc != platform::dos_error::kNone) Fail(StoredMsgIdFailure(rc));
+  base_->SetLastRead(config_.UserNumber, kept_.number);
+}
+
+void AreaScanner::ShowEndOfArea() {
+  // Ends the line the progress count was shown on (only a terminal shows it).
+  if (platform::ConsoleIsTerminal()) platform::ConsoleWrite("\n");
+}
+
+void AreaScanner::Fail(const std::string& message) {
+  // Closing the area first leaves its files consistent (a JAM base header is
+  // only written at close); the resume state is not touched.
+  CloseBase(base_);
+  log_.Error(kLogTag, message);
+  // Error ends the process; a log that returned must not let the scan go on.
+  platform::ExitProcess(kFatalErrorExitCode);
+}
+
+}  // namespace
+
+AreaScanResult ScanArea(const std::string& area, const MoverConfig& config, LogFile& log) {
+  return AreaScanner(area, config, log).Run();
+}
+
+}  // namespace kestrel
