@@ -49,11 +49,10 @@ std::string CopyToDestination(MessageBase& source, const std::string& destinatio
   copy.SetMailType(MailTypeNetmail);
   if (!copy.CreateMsg()) return "Cannot create message: " + IntToStr(copy.GetLastError());
 
-  // The copy's text starts as the source's, so that the address setters find
-  // its MSGID line and keep that serial: drawing a new one waits for the clock
-  // to move on (up to a hundredth of a second per copy). What the setters
-  // write into the text is replaced by the source text below all the same;
-  // only their effect on the header fields stays.
+  // The copy holds the source text while its addresses are set: the setter
+  // then finds the source's MSGID line and keeps its serial, instead of
+  // making a new one (which waits for the clock to reach the next hundredth
+  // of a second) only for the text copy below to replace it.
   CopyText(source, copy);
   source.GetOrigDestAddr(header.msgOrig, header.msgDest);
   copy.SetOrigDestAddr(header.msgOrig, header.msgDest, false);
