@@ -49,6 +49,11 @@ std::string CopyToDestination(MessageBase& source, const std::string& destinatio
   copy.SetMailType(MailTypeNetmail);
   if (!copy.CreateMsg()) return "Cannot create message: " + IntToStr(copy.GetLastError());
 
+  // The copy holds the source text while its addresses are set: the setter
+  // then finds the source's MSGID line and keeps its serial, instead of
+  // making a new one (which waits for the clock to reach the next hundredth
+  // of a second) only for the text copy below to replace it.
+  CopyText(source, copy);
   source.GetOrigDestAddr(header.msgOrig, header.msgDest);
   copy.SetOrigDestAddr(header.msgOrig, header.msgDest, false);
   copy.SetFrom(header.msgFrom);

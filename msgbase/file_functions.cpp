@@ -53,6 +53,10 @@ bool ForceDirectories(std::string_view path) {
   return true;
 }
 
+std::string ExpandFileName(std::string_view path) {
+  return platform::GetFullPathName(path);
+}
+
 std::string ExtractDir(std::string_view path) {
   const std::string full = platform::GetFullPathName(path);
   const std::size_t last = full.rfind('\\');

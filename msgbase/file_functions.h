@@ -23,6 +23,10 @@ void MakeDirQuiet(std::string_view path);
 // for the caller to find out when it creates its files.
 bool ForceDirectories(std::string_view path);
 
+// The full path of `path`: absolute, "." and ".." folded, the existing
+// components in the spelling the file layer finds them by, "\" separators.
+std::string ExpandFileName(std::string_view path);
+
 // The directory part of the full path of `path`: everything before its last
 // "\", without that "\"; "" when there is none.
 std::string ExtractDir(std::string_view path);

@@ -73,6 +73,7 @@ void JamBase::SetActiveMsgs(std::int32_t value) {
 }
 
 bool JamBase::WriteBaseHeader() {
+  NoteHeaderFileWritten();
   HeaderFile->Seek(0);
   return WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size());
 }
@@ -107,6 +108,7 @@ void JamBase::ForgetMessage() {
 bool JamBase::OpenMsgBase(const std::string& path) {
   if (HeaderFile) CloseMsgBase();
   SetBasePath(DottedPath(path));
+  ForgetFileCopies();
   for (const BaseFile& file : kBaseFiles) {
     if (!FileExists(FileName(file.extension))) {
       SetLastError(file.missing_error);
@@ -156,6 +158,7 @@ bool JamBase::OpenMsgBase(const std::string& path) {
 bool JamBase::CreateMsgBase(const std::string& path) {
   if (HeaderFile) CloseMsgBase();
   SetBasePath(DottedPath(path));
+  ForgetFileCopies();
   ForceDirectories(ExtractDir(path));
 
   std::unique_ptr<BaseStream>* streams[] = {&HeaderFile, &IndexFile, &TextFile, &LastReadFile};
@@ -214,6 +217,7 @@ void JamBase::CloseMsgBase() {
   }
   DisposeFiles();
   ForgetMessage();
+  ForgetFileCopies();
   SetOpened(false);
 }
 

@@ -22,6 +22,14 @@
 // While the base is open the in-memory base header is the authority:
 // ActiveMsgs and ModCounter change only there and reach the file at
 // CloseMsgBase, which always writes the base header back.
+//
+// The files are held deny-write, so nobody else changes them while the base
+// is open: the index is read once (on first use) and kept in memory, every
+// write to it going to the file and the copy alike; headers and texts are
+// read through windows of the files read ahead in large pieces, and the
+// sizes of the files are asked once. Every write to a file drops its window
+// and its size, so nothing is ever read from memory that the file no longer
+// holds.
 #pragma once
 
 #include <array>
@@ -30,10 +38,12 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "msgbase/base_stream.h"
 #include "msgbase/fido_address.h"
 #include "msgbase/jam/jam_layout.h"
+#include "msgbase/jam/read_window.h"
 #include "msgbase/message_base.h"
 
 namespace kestrel {
@@ -168,6 +178,23 @@ class JamBase : public MessageBase {
   std::int32_t BaseMsgNum() const;
   // Byte offset of message num's index record; -1 when num has none.
   std::int64_t IndexOffsetOf(std::int32_t num);
+  // The index file's whole records, read into index_records_ when they are
+  // not there yet. False when the file cannot be read whole.
+  bool LoadIndexRecords();
+  // The record at a byte offset of the index; false when the file has no
+  // whole record there (or cannot be read).
+  bool ReadIndexRecord(std::int64_t offset, std::uint8_t* record);
+  // Keeps the copy of the index in step with a record written to the file
+  // at `offset` (ok: the write worked; otherwise the copy is read again).
+  void NoteIndexRecordWritten(std::int64_t offset, const std::uint8_t* record, bool ok);
+  // The sizes of the header and text files, asked of the files once.
+  std::int32_t HeaderFileSize();
+  std::int32_t TextFileSize();
+  // A write to the header or text file: its window and size are dropped.
+  void NoteHeaderFileWritten();
+  void NoteTextFileWritten();
+  // Drops every copy of file contents and sizes.
+  void ForgetFileCopies();
   bool HeaderMarkedDeleted(std::int32_t header_offset);
   // Compaction; check_headers reads every header's attribute (after another
   // program has changed the base), otherwise only the records marked -1 and
@@ -223,6 +250,15 @@ class JamBase : public MessageBase {
   // Header offsets seen carrying the deleted attribute since the base was
   // opened; compaction drops their index records.
   std::set<std::int32_t> deleted_headers_;
+
+  // The whole records of the index file, when index_loaded_.
+  std::vector<std::uint8_t> index_records_;
+  bool index_loaded_ = false;
+  // Sizes of the .JHR and .JDT files; -1 until asked.
+  std::int32_t header_file_size_ = -1;
+  std::int32_t text_file_size_ = -1;
+  jam::ReadWindow header_window_;
+  jam::ReadWindow text_window_;
 };
 
 }  // namespace kestrel

@@ -79,9 +79,10 @@ bool JamBase::HeaderMarkedDeleted(std::int32_t header_offset) {
   }
   if (deleted_headers_.count(header_offset) != 0) return true;
   std::uint8_t attribute[4] = {};
-  HeaderFile->Seek(header_offset + static_cast<std::int32_t>(kMsgAttributeOffset));
-  HeaderFile->Read(attribute, sizeof attribute);
-  if (HeaderFile->Status() != StOk) {
+  const std::int64_t attribute_at =
+      static_cast<std::int64_t>(header_offset) + static_cast<std::int64_t>(kMsgAttributeOffset);
+  if (!header_window_.Read(*HeaderFile, HeaderFileSize(), attribute_at, attribute,
+                           sizeof attribute)) {
     // No whole header there: not a deletion mark (opening it reports the
     // damage). The failure must not block the next read.
     HeaderFile->Reset();
@@ -96,20 +97,83 @@ bool JamBase::MsgExists(std::int32_t num) {
   if (!BaseIsOpen()) return false;
   const std::int64_t offset = IndexOffsetOf(num);
   if (offset < 0) return false;
-  // A failure left by an earlier read must not make every later message
-  // vanish from a scan.
-  IndexFile->Reset();
-  IndexFile->Seek(static_cast<std::int32_t>(offset));
-  if (IndexFile->Status() != StOk) return false;
   std::uint8_t record[kIndexRecordSize] = {};
-  IndexFile->Read(record, sizeof record);
-  if (IndexFile->Status() != StOk) {
-    IndexFile->Reset();
-    return false;
-  }
+  if (!ReadIndexRecord(offset, record)) return false;
   const std::int32_t header_offset = RecordHdrOffset(record);
   if (header_offset == kDeletedHdrOffset) return false;
   return !HeaderMarkedDeleted(header_offset);
+}
+
+bool JamBase::LoadIndexRecords() {
+  if (index_loaded_) return true;
+  // A failure left by an earlier read must not make the index unreadable.
+  IndexFile->Reset();
+  const std::int32_t size = IndexFile->GetSize();
+  if (size < 0) {
+    IndexFile->Reset();
+    return false;
+  }
+  // Bytes after the last whole record are no record.
+  const std::size_t records = static_cast<std::size_t>(size) / kIndexRecordSize;
+  index_records_.assign(records * kIndexRecordSize, 0);
+  IndexFile->Seek(0);
+  if (!ReadBlock(*IndexFile, index_records_.data(), index_records_.size())) {
+    IndexFile->Reset();
+    index_records_.clear();
+    return false;
+  }
+  index_loaded_ = true;
+  return true;
+}
+
+bool JamBase::ReadIndexRecord(std::int64_t offset, std::uint8_t* record) {
+  if (offset < 0 || !LoadIndexRecords()) return false;
+  if (offset + static_cast<std::int64_t>(kIndexRecordSize) >
+      static_cast<std::int64_t>(index_records_.size())) {
+    return false;
+  }
+  std::memcpy(record, index_records_.data() + offset, kIndexRecordSize);
+  return true;
+}
+
+void JamBase::NoteIndexRecordWritten(std::int64_t offset, const std::uint8_t* record, bool ok) {
+  if (!index_loaded_) return;
+  const auto at = static_cast<std::size_t>(offset);
+  if (!ok || offset < 0 || at % kIndexRecordSize != 0 || at > index_records_.size()) {
+    // The file is not what the copy would say: read it again when needed.
+    index_loaded_ = false;
+    index_records_.clear();
+    return;
+  }
+  if (at == index_records_.size()) index_records_.resize(at + kIndexRecordSize);
+  std::memcpy(index_records_.data() + at, record, kIndexRecordSize);
+}
+
+std::int32_t JamBase::HeaderFileSize() {
+  if (header_file_size_ < 0) header_file_size_ = HeaderFile->GetSize();
+  return header_file_size_;
+}
+
+std::int32_t JamBase::TextFileSize() {
+  if (text_file_size_ < 0) text_file_size_ = TextFile->GetSize();
+  return text_file_size_;
+}
+
+void JamBase::NoteHeaderFileWritten() {
+  header_window_.Forget();
+  header_file_size_ = -1;
+}
+
+void JamBase::NoteTextFileWritten() {
+  text_window_.Forget();
+  text_file_size_ = -1;
+}
+
+void JamBase::ForgetFileCopies() {
+  NoteHeaderFileWritten();
+  NoteTextFileWritten();
+  index_loaded_ = false;
+  index_records_.clear();
 }
 
 void JamBase::CompactIndex() {
@@ -117,18 +181,13 @@ void JamBase::CompactIndex() {
 }
 
 bool JamBase::CompactIndexRecords(bool check_headers) {
+  // A partly read index is never written back.
+  if (!LoadIndexRecords()) return false;
   IndexFile->Reset();
   const std::int32_t size = IndexFile->GetSize();
   if (size < 0) return false;
-  // Bytes after the last whole record are no record: they are dropped.
-  const std::size_t records = static_cast<std::size_t>(size) / kIndexRecordSize;
-  std::vector<std::uint8_t> index(records * kIndexRecordSize);
-  IndexFile->Seek(0);
-  // A partly read index is never written back.
-  if (!ReadBlock(*IndexFile, index.data(), index.size())) {
-    IndexFile->Reset();
-    return false;
-  }
+  std::vector<std::uint8_t>& index = index_records_;
+  const std::size_t records = index.size() / kIndexRecordSize;
 
   std::size_t kept = 0;
   std::size_t first_change = records;
@@ -153,6 +212,7 @@ bool JamBase::CompactIndexRecords(bool check_headers) {
     }
     ++kept;
   }
+  index.resize(kept * kIndexRecordSize);
   // A created message not yet written is counted without a record.
   SetActiveMsgs(static_cast<std::int32_t>(kept) + (created_pending_ ? 1 : 0));
   if (first_change == records && records * kIndexRecordSize == static_cast<std::size_t>(size)) {
@@ -165,7 +225,12 @@ bool JamBase::CompactIndexRecords(bool check_headers) {
   WriteBlock(*IndexFile, index.data() + from, kept * kIndexRecordSize - from);
   IndexFile->Truncate();
   IndexFile->Flush();
-  return IndexFile->Status() == StOk;
+  const bool written = IndexFile->Status() == StOk;
+  if (!written) {
+    index_loaded_ = false;
+    index.clear();
+  }
+  return written;
 }
 
 bool JamBase::KillMsg() {
@@ -193,6 +258,7 @@ bool JamBase::KillMsg() {
     HeaderFile->Seek(attribute_at);
     written = WriteBlock(*HeaderFile, attribute, sizeof attribute);
     deleted_headers_.insert(HeaderOffset);
+    NoteHeaderFileWritten();
   } else {
     HeaderFile->Reset();  // no header to mark: the index record still goes
   }
@@ -205,7 +271,9 @@ bool JamBase::KillMsg() {
   PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, kNoCrc);
   PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(kDeletedHdrOffset));
   IndexFile->Seek(IndexPos);
-  written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size()) && written;
+  const bool record_written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size());
+  NoteIndexRecordWritten(IndexPos, IndexRecord.data(), record_written);
+  written = record_written && written;
   written = CompactIndexRecords(false) && written;
   stored_message_ = false;
   // The current number steps back with the renumbering: a forward scan's

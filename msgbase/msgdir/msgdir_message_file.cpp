@@ -28,7 +28,13 @@ bool MsgDirBase::OpenMessageFile() {
   }
   if (message_file_ != nullptr) CloseMsg();
 
-  std::unique_ptr<BaseStream> file = NewFile(MessageFileName(GetMsgNum()), kFileOpenReadWrite);
+  std::unique_ptr<BaseStream> file = NewFile(FileNameToOpen(GetMsgNum()), kFileOpenReadWrite);
+  // The file may have been renamed since the listing: its name as the file
+  // layer looks it up decides.
+  if (!Usable(file) && FileNameToOpen(GetMsgNum()) != MessageFileName(GetMsgNum())) {
+    file.reset();
+    file = NewFile(MessageFileName(GetMsgNum()), kFileOpenReadWrite);
+  }
   if (!Usable(file)) {
     SetLastError(MsgDirErrorCannotOpen);
     return false;

@@ -463,6 +463,11 @@ TEST_F(MoverRunTest, RunningOutOfFileHandlesAnywhereNeverLosesMail) {
   // either moves the message or stops with an error; the message is always
   // in the source or in the destination. One of the limits lets the
   // destination open but not the new message file.
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizer runtime opens files of its own for its checks; starved of
+  // handles it reports false errors.
+  GTEST_SKIP() << "not under the sanitizers: their runtime needs file handles itself";
+#endif
   bool create_failed = false;
   for (int limit = 4; limit <= 16; ++limit) {
     SCOPED_TRACE(limit);

@@ -1,0 +1,185 @@
+// Reading a JAM base through its in-memory index and the read-ahead windows
+// over its header and text files: what a base reads while it writes, kills
+// and rewrites is what a fresh open reads, and a scan costs a handful of
+// file calls, not several per message.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "msgbase/jam/read_window.h"
+#include "msgbase/message_base_factory.h"
+#include "msgbase/stream_hooks.h"
+#include "tests/msgbase/jam/jam_test_support.h"
+
+namespace kestrel::testing {
+namespace {
+
+using jam::ReadWindow;
+
+// Every message as the base reads it: subject, sender and text.
+std::vector<std::string> Contents(JamBase& base) {
+  std::vector<std::string> contents;
+  for (base.SeekFirst(1); base.SeekFound(); base.SeekNext()) {
+    if (!base.OpenMsg()) {
+      contents.push_back("<cannot open " + std::to_string(base.GetMsgNum()) + ">");
+      continue;
+    }
+    BaseStream& text = *base.GetTextStream();
+    std::string bytes(static_cast<std::size_t>(text.GetSize()), '\0');
+    text.Seek(0);
+    text.Read(bytes.data(), static_cast<std::uint16_t>(bytes.size()));
+    contents.push_back(std::to_string(base.GetMsgNum()) + " " + base.GetSubj() + " " +
+                       base.GetFrom() + " " + bytes);
+    base.CloseMsg();
+  }
+  return contents;
+}
+
+class JamReadAheadTest : public JamBaseTest {
+ protected:
+  std::vector<std::string> FreshContents() {
+    std::unique_ptr<JamBase> fresh = OpenBase();
+    std::vector<std::string> contents = Contents(*fresh);
+    fresh->CloseMsgBase();
+    return contents;
+  }
+};
+
+TEST_F(JamReadAheadTest, AnOpenBaseReadsWhatItWroteKilledAndRewrote) {
+  MakeBase(40);
+  std::unique_ptr<JamBase> base = OpenBase();
+  const std::vector<std::string> before = Contents(*base);
+  ASSERT_EQ(before.size(), 40u);
+
+  // Kills in the middle and at both ends, each followed by a read of all.
+  for (const std::int32_t number : {20, 1, 38}) {
+    base->SeekFirst(number);
+    ASSERT_TRUE(base->OpenMsg());
+    base->CloseMsg();
+    ASSERT_TRUE(base->KillMsg());
+    const std::vector<std::string> after_kill = Contents(*base);
+    base->CloseMsgBase();
+    EXPECT_EQ(after_kill, FreshContents()) << "after killing " << number;
+    base = OpenBase();
+  }
+  // New messages, and a header rewritten in place, read back at once.
+  AddMessage(*base, {"Anna", "Bob", "Appended one", std::string(3000, 'a') + "\r"});
+  AddMessage(*base, {"Carl", "Dora", "Appended two", "Short\r"});
+  base->SeekFirst(5);
+  ASSERT_TRUE(base->OpenMsg());
+  base->SetAttr(AttrSent, true);
+  ASSERT_TRUE(base->RewriteHeader());
+  base->CloseMsg();
+  ASSERT_TRUE(base->OpenMsg());
+  EXPECT_TRUE(base->GetAttr(AttrSent));
+  base->CloseMsg();
+  const std::vector<std::string> after_writes = Contents(*base);
+  ASSERT_EQ(after_writes.size(), 39u);
+  EXPECT_NE(after_writes.back().find("Appended two"), std::string::npos);
+  base->CloseMsgBase();
+  EXPECT_EQ(after_writes, FreshContents());
+}
+
+// Counts the calls that reach the base's files.
+struct CountedCalls {
+  long calls = 0;
+};
+
+class CountingStream : public BaseStream {
+ public:
+  CountingStream(std::unique_ptr<BaseStream> inner, CountedCalls& counted)
+      : BaseStream(inner->Name(), inner->Mode()), inner_(std::move(inner)), counted_(counted) {
+    SetStatus(inner_->Status());
+  }
+  void Read(void* buffer, std::uint16_t count) override {
+    ++counted_.calls, inner_->Read(buffer, count), Take();
+  }
+  void Write(const void* buffer, std::uint16_t count) override {
+    ++counted_.calls, inner_->Write(buffer, count), Take();
+  }
+  void Seek(std::int32_t position) override { ++counted_.calls, inner_->Seek(position), Take(); }
+  std::int32_t GetPos() override { return ++counted_.calls, inner_->GetPos(); }
+  std::int32_t GetSize() override { return ++counted_.calls, inner_->GetSize(); }
+  void Flush() override { inner_->Flush(); }
+  void Truncate() override { ++counted_.calls, inner_->Truncate(), Take(); }
+  void Reset() override { inner_->Reset(), Take(); }
+
+ private:
+  void Take() { SetStatus(inner_->Status()); }
+  std::unique_ptr<BaseStream> inner_;
+  CountedCalls& counted_;
+};
+
+TEST_F(JamReadAheadTest, AScanCostsAFewFileCallsNotSeveralPerMessage) {
+  MakeBase(600);
+  CountedCalls counted;
+  NewFile = [&counted](const std::string& name,
+                       std::uint32_t mode) -> std::unique_ptr<BaseStream> {
+    std::unique_ptr<BaseStream> inner = MakeFileStream(name, mode);
+    if (!inner) return nullptr;
+    return std::make_unique<CountingStream>(std::move(inner), counted);
+  };
+  std::unique_ptr<JamBase> base = OpenBase();
+  const long at_open = counted.calls;
+  const std::vector<std::string> contents = Contents(*base);
+  const long scan_calls = counted.calls - at_open;
+  base->CloseMsgBase();
+  InstallStreamFactories();
+  ASSERT_EQ(contents.size(), 600u);
+  // The index once, then a window of headers or texts every few dozen
+  // messages: far less than one call per message.
+  EXPECT_LT(scan_calls, 120) << scan_calls << " calls for 600 messages";
+}
+
+// A file whose bytes are known, read through a window in every way.
+class ReadWindowTest : public JamBaseTest {
+ protected:
+  void SetUp() override {
+    JamBaseTest::SetUp();
+    for (std::size_t i = 0; i < 200000; ++i)
+      bytes_ += static_cast<char>((i * 7 + i / 251) & 0xFF);
+    dir.WriteFile("data.bin", bytes_);
+    stream_ = MakeFileStream(dir.Path("data.bin"), kFileOpenRead);
+    ASSERT_TRUE(stream_ && stream_->Status() == StOk);
+  }
+  std::string Read(ReadWindow& window, std::int64_t size, std::int64_t offset,
+                   std::size_t count, bool& ok) {
+    std::string out(count, '\0');
+    ok = window.Read(*stream_, size, offset, out.data(), count);
+    return out;
+  }
+  std::string bytes_;
+  std::unique_ptr<FileStream> stream_;
+};
+
+TEST_F(ReadWindowTest, EveryRangeReadsTheFileBytesAndRangesPastTheEndFail) {
+  ReadWindow window;
+  const std::int64_t size = static_cast<std::int64_t>(bytes_.size());
+  bool ok = false;
+  // Ranges inside one window, across window edges, larger than a window,
+  // and at the very end of the file.
+  const std::pair<std::int64_t, std::size_t> ranges[] = {
+      {0, 76},        {76, 12288},   {4000, 200},   {65530, 20},  {70000, 4},
+      {3, 70000},     {131072, 1},   {size - 10, 10}, {size - 1, 1}, {12345, 0}};
+  for (const auto& [offset, count] : ranges) {
+    const std::string got = Read(window, size, offset, count, ok);
+    EXPECT_TRUE(ok) << offset << "+" << count;
+    EXPECT_EQ(got, bytes_.substr(static_cast<std::size_t>(offset), count)) << offset;
+  }
+  Read(window, size, size - 5, 10, ok);
+  EXPECT_FALSE(ok);
+  stream_->Reset();
+  // A size that says more than the file holds: the window cannot be
+  // filled, and the range alone is read as a plain read would.
+  ReadWindow fooled;
+  const std::string got = Read(fooled, size + 100000, 150000, 16, ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(got, bytes_.substr(150000, 16));
+  Read(fooled, size + 100000, size + 10, 16, ok);
+  EXPECT_FALSE(ok);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
