@@ -285,6 +285,9 @@ bool SquishBase::WriteMsg() {
   // Each step is written only when the one before it worked: a frame that
   // did not reach the file must not be linked or indexed. After a failure
   // the message cannot be written again (the mover stops there anyway).
+  // The header on disk says that an update is under way before anything of
+  // it is written.
+  if (!MarkUpdating(header)) return WriteFailed();
   const std::int64_t size_before = data_file_->Size();
   data_file_->WriteAt(offset, bytes.data(), bytes.size());
   // A frame appended in part (the disk ran full) is cut off again: left
@@ -368,6 +371,9 @@ bool SquishBase::KillMsg() {
   header.SetNumMessages(DecreasedCount(header.NumMessages()));
   header.SetHighMessage(DecreasedCount(header.HighMessage()));
 
+  // The header on disk says that an update is under way before anything of
+  // it is written.
+  if (!MarkUpdating(header)) return Fail(kErrorFrameIo);
   edit.WriteChanged({offset});
   if (!data_file_->Ok()) return Fail(kErrorFrameIo);
   base_header_ = header;

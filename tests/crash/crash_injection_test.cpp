@@ -33,8 +33,14 @@ const std::vector<std::string> kCalls = {"openat", "write", "ftruncate", "unlink
 
 std::vector<std::string> StraceRun(const std::string& trace_file, const std::string& traced,
                                    const std::string& inject) {
-  // No --seccomp-bpf: with it, strace 6.1 does not inject.
-  std::vector<std::string> argv = {kStrace, "-f", "-qq", "-o", trace_file, "-e", "trace=" + traced};
+  // No --seccomp-bpf: with it, strace 6.1 does not inject. A sanitized
+  // binary's leak checker cannot run under ptrace: it is switched off there.
+  const char* asan_options = std::getenv("ASAN_OPTIONS");
+  const std::string leak_check_off = std::string("ASAN_OPTIONS=") +
+                                     (asan_options != nullptr ? asan_options : "") +
+                                     ":detect_leaks=0";
+  std::vector<std::string> argv = {
+      kStrace, "-f", "-qq", "-E", leak_check_off, "-o", trace_file, "-e", "trace=" + traced};
   if (!inject.empty()) {
     argv.push_back("-e");
     argv.push_back("inject=" + inject);
@@ -120,12 +126,14 @@ struct SeriesResult {
 SeriesResult RunKillSeries(bool move, int total_points) {
   SeriesResult result;
   const std::map<std::string, int> counts = CountCalls(move);
+  TempDir areas;
+  MoverScenario(areas, kMessagesPerArea, move).Create();
   for (const KillPoint& point : SpreadPoints(counts, total_points)) {
     SCOPED_TRACE("killed at " + point.call + " call " + std::to_string(point.occurrence) +
                  (move ? " (MOVE YES)" : " (MOVE NO)"));
     TempDir dir;
     MoverScenario scenario(dir, kMessagesPerArea, move);
-    scenario.Create();
+    scenario.CreateFrom(areas);
     const ProgramResult cut = RunProgram(
         StraceRun("/dev/null", point.call,
                   point.call + ":signal=SIGKILL:when=" + std::to_string(point.occurrence)),
@@ -137,17 +145,21 @@ SeriesResult RunKillSeries(bool move, int total_points) {
       EXPECT_EQ(cut.exit_code, 0) << cut.output;
     }
 
-    for (const std::string& problem : scenario.CheckStructure(true))
-      ADD_FAILURE() << problem;
+    // Every area opens (which puts right what the cut-off run left: a JAM
+    // base recounted, a Squish base rebuilt from its index and frames) and
+    // then passes the structure checks.
+    const Census census = scenario.Take();
+    for (const std::string& problem : scenario.CheckStructure())
+      ADD_FAILURE() << "after the kill: " << problem;
     std::vector<std::string> in_hand;
-    for (const std::string& problem : scenario.CheckInterrupted(scenario.Take(), in_hand)) {
+    for (const std::string& problem : scenario.CheckInterrupted(census, in_hand)) {
       if (problem.find("LOST") != std::string::npos) ++result.lost;
       ADD_FAILURE() << "after the kill: " << problem;
     }
 
     const ProgramResult finish = RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path());
     EXPECT_EQ(finish.exit_code, 0) << finish.output;
-    for (const std::string& problem : scenario.CheckStructure(false)) {
+    for (const std::string& problem : scenario.CheckStructure()) {
       ADD_FAILURE() << "after the next run: " << problem;
     }
     for (const std::string& problem : scenario.CheckFinished(scenario.Take(), in_hand)) {

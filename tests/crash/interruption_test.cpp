@@ -45,7 +45,11 @@ TEST(Interruption, SignalsStopTheRunOnlyBetweenMessages) {
   const std::chrono::microseconds run_time = UndisturbedRunTime();
   const SignalCase signals[] = {{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}};
   std::mt19937 random(20001215);
-  constexpr int kPoints = 30;
+  TempDir move_areas;
+  MoverScenario(move_areas, kMessagesPerArea, true).Create();
+  TempDir copy_areas;
+  MoverScenario(copy_areas, kMessagesPerArea, false).Create();
+  constexpr int kPoints = 24;
   int stopped = 0;
   for (int point = 0; point < kPoints; ++point) {
     const SignalCase& signal = signals[point % 3];
@@ -54,9 +58,10 @@ TEST(Interruption, SignalsStopTheRunOnlyBetweenMessages) {
                                                  static_cast<long>(random() % 2000));
     SCOPED_TRACE(std::string(signal.name) + " after " + std::to_string(delay.count()) + " us");
 
+    const bool move = point % 5 != 4;
     TempDir dir;
-    MoverScenario scenario(dir, kMessagesPerArea, point % 5 != 4);
-    scenario.Create();
+    MoverScenario scenario(dir, kMessagesPerArea, move);
+    scenario.CreateFrom(move ? move_areas : copy_areas);
     RunningProgram kestrel({KestrelBinary(), "kestrel.cfg"}, dir.path());
     std::this_thread::sleep_for(delay);
     kestrel.Signal(signal.number);
@@ -74,7 +79,7 @@ TEST(Interruption, SignalsStopTheRunOnlyBetweenMessages) {
           << "exit " << run.exit_code << "\n"
           << run.output;
     }
-    for (const std::string& problem : scenario.CheckStructure(false))
+    for (const std::string& problem : scenario.CheckStructure())
       ADD_FAILURE() << problem;
     std::vector<std::string> in_hand;
     for (const std::string& problem : scenario.CheckInterrupted(scenario.Take(), in_hand)) {

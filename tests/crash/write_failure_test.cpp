@@ -77,6 +77,8 @@ TEST_P(FullDisk, TheCopyFailsTheRunAndTheSourceMessageStays) {
     if (!subject.empty()) copied.push_back(subject);  // a cut-off *.MSG file has no subject
   }
   EXPECT_EQ(copied, moved);
+  // The destination opens (Subjects above opened it once, which puts right
+  // what the failed update left) and is a sound base.
   for (const std::string& problem : StructureProblems(destination))
     ADD_FAILURE() << problem;
 
