@@ -43,8 +43,8 @@
 #include "msgbase/fido_address.h"
 #include "msgbase/jam/deleted_headers.h"
 #include "msgbase/jam/jam_layout.h"
-#include "msgbase/jam/read_window.h"
 #include "msgbase/message_base.h"
+#include "msgbase/read_window.h"
 
 namespace kestrel {
 
@@ -268,8 +268,8 @@ class JamBase : public MessageBase {
   // Sizes of the .JHR and .JDT files; -1 until asked.
   std::int32_t header_file_size_ = -1;
   std::int32_t text_file_size_ = -1;
-  jam::ReadWindow header_window_;
-  jam::ReadWindow text_window_;
+  ReadWindow header_window_;
+  ReadWindow text_window_;
 };
 
 }  // namespace kestrel

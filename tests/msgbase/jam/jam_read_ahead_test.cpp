@@ -9,15 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/jam/read_window.h"
 #include "msgbase/message_base_factory.h"
 #include "msgbase/stream_hooks.h"
 #include "tests/msgbase/jam/jam_test_support.h"
 
 namespace kestrel::testing {
 namespace {
-
-using jam::ReadWindow;
 
 // Every message as the base reads it: subject, sender and text.
 std::vector<std::string> Contents(JamBase& base) {
@@ -160,8 +157,7 @@ class CountingStream : public BaseStream {
 TEST_F(JamReadAheadTest, AScanCostsAFewFileCallsNotSeveralPerMessage) {
   MakeBase(600);
   CountedCalls counted;
-  NewFile = [&counted](const std::string& name,
-                       std::uint32_t mode) -> std::unique_ptr<BaseStream> {
+  NewFile = [&counted](const std::string& name, std::uint32_t mode) -> std::unique_ptr<BaseStream> {
     std::unique_ptr<BaseStream> inner = MakeFileStream(name, mode);
     if (!inner) return nullptr;
     return std::make_unique<CountingStream>(std::move(inner), counted);
@@ -176,54 +172,6 @@ TEST_F(JamReadAheadTest, AScanCostsAFewFileCallsNotSeveralPerMessage) {
   // The index once, then a window of headers or texts every few dozen
   // messages: far less than one call per message.
   EXPECT_LT(scan_calls, 120) << scan_calls << " calls for 600 messages";
-}
-
-// A file whose bytes are known, read through a window in every way.
-class ReadWindowTest : public JamBaseTest {
- protected:
-  void SetUp() override {
-    JamBaseTest::SetUp();
-    for (std::size_t i = 0; i < 200000; ++i)
-      bytes_ += static_cast<char>((i * 7 + i / 251) & 0xFF);
-    dir.WriteFile("data.bin", bytes_);
-    stream_ = MakeFileStream(dir.Path("data.bin"), kFileOpenRead);
-    ASSERT_TRUE(stream_ && stream_->Status() == StOk);
-  }
-  std::string Read(ReadWindow& window, std::int64_t size, std::int64_t offset,
-                   std::size_t count, bool& ok) {
-    std::string out(count, '\0');
-    ok = window.Read(*stream_, size, offset, out.data(), count);
-    return out;
-  }
-  std::string bytes_;
-  std::unique_ptr<FileStream> stream_;
-};
-
-TEST_F(ReadWindowTest, EveryRangeReadsTheFileBytesAndRangesPastTheEndFail) {
-  ReadWindow window;
-  const std::int64_t size = static_cast<std::int64_t>(bytes_.size());
-  bool ok = false;
-  // Ranges inside one window, across window edges, larger than a window,
-  // and at the very end of the file.
-  const std::pair<std::int64_t, std::size_t> ranges[] = {
-      {0, 76},        {76, 12288},   {4000, 200},   {65530, 20},  {70000, 4},
-      {3, 70000},     {131072, 1},   {size - 10, 10}, {size - 1, 1}, {12345, 0}};
-  for (const auto& [offset, count] : ranges) {
-    const std::string got = Read(window, size, offset, count, ok);
-    EXPECT_TRUE(ok) << offset << "+" << count;
-    EXPECT_EQ(got, bytes_.substr(static_cast<std::size_t>(offset), count)) << offset;
-  }
-  Read(window, size, size - 5, 10, ok);
-  EXPECT_FALSE(ok);
-  stream_->Reset();
-  // A size that says more than the file holds: the window cannot be
-  // filled, and the range alone is read as a plain read would.
-  ReadWindow fooled;
-  const std::string got = Read(fooled, size + 100000, 150000, 16, ok);
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(got, bytes_.substr(150000, 16));
-  Read(fooled, size + 100000, size + 10, 16, ok);
-  EXPECT_FALSE(ok);
 }
 
 }  // namespace
