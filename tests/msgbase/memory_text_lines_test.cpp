@@ -131,7 +131,9 @@ TEST(MemoryTextLinesTest, SearchesGiveWhatLineByLineReadingGives) {
                   other.FindKludgeZ(name, b_buf.data(), size))
             << ::testing::PrintToString(std::string(name)) << " " << size;
         // What lies behind the zero byte is scratch of either way.
-        if (size > 0) ASSERT_STREQ(a_buf.c_str(), b_buf.c_str());
+        if (size > 0) {
+          ASSERT_STREQ(a_buf.c_str(), b_buf.c_str());
+        }
         ASSERT_EQ(in_memory.GetTextPos(), other.GetTextPos());
       }
       std::string a_line;
