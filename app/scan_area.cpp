@@ -205,8 +205,9 @@ void AreaScanner::ReadHeader(CurrentHeader& header) {
   header.msgFrom = CutToWidth(base.GetFrom(), kNameWidth);
   header.msgTo = CutToWidth(base.GetTo(), kNameWidth);
   header.msgSubj = CutToWidth(base.GetSubj(), kSubjectWidth);
-  base.GetDestAddr(header.msgDest);
-  base.GetOrigAddr(header.msgOrig);
+  // Both addresses in one walk over the kludge lines: the same as reading
+  // the destination and then the origin, at half the cost.
+  base.GetOrigDestAddr(header.msgOrig, header.msgDest);
   base.GetDateWritten(header.msgDateWritten);
   base.GetDateArrived(header.msgDateArrived);
 }

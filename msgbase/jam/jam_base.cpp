@@ -102,7 +102,7 @@ void JamBase::ForgetMessage() {
   stored_message_ = false;
   header_only_ = false;
   created_pending_ = false;
-  deleted_headers_.clear();
+  deleted_headers_.Clear();
 }
 
 bool JamBase::OpenMsgBase(const std::string& path) {

@@ -36,15 +36,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "msgbase/base_stream.h"
 #include "msgbase/fido_address.h"
+#include "msgbase/jam/deleted_headers.h"
 #include "msgbase/jam/jam_layout.h"
-#include "msgbase/jam/read_window.h"
 #include "msgbase/message_base.h"
+#include "msgbase/read_window.h"
 
 namespace kestrel {
 
@@ -204,6 +204,12 @@ class JamBase : public MessageBase {
   // program has changed the base), otherwise only the records marked -1 and
   // the headers already seen deleted are dropped.
   bool CompactIndexRecords(bool check_headers);
+  // The walk of a compaction over every record, and the one over the records
+  // noted since the last walk (see index_swept_).
+  void WalkIndex(bool check_headers, std::size_t& kept, std::size_t& first_change);
+  void DropNotedRecords(std::size_t& kept, std::size_t& first_change);
+  // A record (at a byte offset of the index) the next compaction may drop.
+  void NoteRecordToDrop(std::int64_t offset);
   void DisposeFiles();
   void ForgetMessage();
 
@@ -253,16 +259,21 @@ class JamBase : public MessageBase {
   bool created_pending_ = false;
   // Header offsets seen carrying the deleted attribute since the base was
   // opened; compaction drops their index records.
-  std::set<std::int32_t> deleted_headers_;
+  jam::DeletedHeaders deleted_headers_;
 
   // The whole records of the index file, when index_loaded_.
   std::vector<std::uint8_t> index_records_;
   bool index_loaded_ = false;
+  // The last compaction walked every record and left no two naming one
+  // header: from then on only the records noted in unswept_records_ (by
+  // their number in the index) can be ones a compaction drops.
+  bool index_swept_ = false;
+  std::vector<std::size_t> unswept_records_;
   // Sizes of the .JHR and .JDT files; -1 until asked.
   std::int32_t header_file_size_ = -1;
   std::int32_t text_file_size_ = -1;
-  jam::ReadWindow header_window_;
-  jam::ReadWindow text_window_;
+  ReadWindow header_window_;
+  ReadWindow text_window_;
 };
 
 }  // namespace kestrel

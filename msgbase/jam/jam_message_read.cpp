@@ -111,7 +111,8 @@ bool JamBase::LoadMessage(bool with_body) {
 
   // Deleted in place by other JAM software: as good as gone.
   if ((HeaderField(kMsgAttributeOffset) & kAttrDeleted) != 0) {
-    deleted_headers_.insert(HeaderOffset);
+    deleted_headers_.Insert(HeaderOffset);
+    NoteRecordToDrop(IndexPos);
     return fail(kErrMsgHeaderOffset);
   }
   const std::int32_t text_offset = static_cast<std::int32_t>(HeaderField(kMsgTxtOffsetOffset));

@@ -29,7 +29,7 @@ namespace {
 
 // Bytes read at once when a message is opened: the frame and message
 // headers and, for most messages, the whole rest of the frame.
-constexpr std::size_t kFirstReadSize = 16384;
+constexpr std::size_t kFirstReadSize = 4096;
 // One stream call moves at most this many bytes.
 constexpr std::size_t kMaxTransfer = 0xFFFF;
 

@@ -4,19 +4,17 @@
 // file calls, not several per message.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "msgbase/jam/read_window.h"
 #include "msgbase/message_base_factory.h"
 #include "msgbase/stream_hooks.h"
 #include "tests/msgbase/jam/jam_test_support.h"
 
 namespace kestrel::testing {
 namespace {
-
-using jam::ReadWindow;
 
 // Every message as the base reads it: subject, sender and text.
 std::vector<std::string> Contents(JamBase& base) {
@@ -82,6 +80,50 @@ TEST_F(JamReadAheadTest, AnOpenBaseReadsWhatItWroteKilledAndRewrote) {
   EXPECT_EQ(after_writes, FreshContents());
 }
 
+// Kills during a walk, with messages another program deleted in place (the
+// header's deleted attribute set, the index left alone) among them: after
+// every compaction the index holds exactly the messages left.
+TEST_F(JamReadAheadTest, KillsAmongMessagesDeletedInPlaceLeaveExactlyTheRest) {
+  MakeBase(30);
+  std::string jhr = File("jhr");
+  const std::string jdx = File("jdx");
+  const std::vector<int> marked = {5, 6, 17, 30};
+  for (const int number : marked) {
+    const std::uint32_t header = GetLe32(jdx, (number - 1) * jam::kIndexRecordSize + 4);
+    const std::size_t at = header + jam::kMsgAttributeOffset;
+    PutLe32(jhr, at, GetLe32(jhr, at) | jam::kAttrDeleted);
+  }
+  WriteJamFile(base_path, "jhr", jhr);
+
+  std::vector<std::string> killed;
+  {
+    std::unique_ptr<JamBase> base = OpenBase();
+    int seen = 0;
+    for (base->SeekFirst(1); base->SeekFound(); base->SeekNext()) {
+      ASSERT_TRUE(base->OpenMsg());
+      const std::string subject = base->GetSubj();
+      base->CloseMsg();
+      if (++seen % 3 == 0) {
+        ASSERT_TRUE(base->KillMsg()) << subject;
+        killed.push_back(subject);
+      }
+    }
+    base->CloseMsgBase();
+  }
+  EXPECT_GE(killed.size(), 5u);
+  std::vector<std::string> left;
+  for (int number = 1; number <= 30; ++number) {
+    const std::string subject = "Subject " + std::to_string(number);
+    const bool gone = std::find(marked.begin(), marked.end(), number) != marked.end() ||
+                      std::find(killed.begin(), killed.end(), subject) != killed.end();
+    if (!gone) left.push_back(subject);
+  }
+  EXPECT_EQ(Subjects(), left);
+  // Every record went but the one of the last message deleted in place,
+  // which no compaction came after; it still counts as deleted.
+  EXPECT_EQ(File("jdx").size(), (left.size() + 1) * jam::kIndexRecordSize);
+}
+
 // Counts the calls that reach the base's files.
 struct CountedCalls {
   long calls = 0;
@@ -115,8 +157,7 @@ class CountingStream : public BaseStream {
 TEST_F(JamReadAheadTest, AScanCostsAFewFileCallsNotSeveralPerMessage) {
   MakeBase(600);
   CountedCalls counted;
-  NewFile = [&counted](const std::string& name,
-                       std::uint32_t mode) -> std::unique_ptr<BaseStream> {
+  NewFile = [&counted](const std::string& name, std::uint32_t mode) -> std::unique_ptr<BaseStream> {
     std::unique_ptr<BaseStream> inner = MakeFileStream(name, mode);
     if (!inner) return nullptr;
     return std::make_unique<CountingStream>(std::move(inner), counted);
@@ -131,54 +172,6 @@ TEST_F(JamReadAheadTest, AScanCostsAFewFileCallsNotSeveralPerMessage) {
   // The index once, then a window of headers or texts every few dozen
   // messages: far less than one call per message.
   EXPECT_LT(scan_calls, 120) << scan_calls << " calls for 600 messages";
-}
-
-// A file whose bytes are known, read through a window in every way.
-class ReadWindowTest : public JamBaseTest {
- protected:
-  void SetUp() override {
-    JamBaseTest::SetUp();
-    for (std::size_t i = 0; i < 200000; ++i)
-      bytes_ += static_cast<char>((i * 7 + i / 251) & 0xFF);
-    dir.WriteFile("data.bin", bytes_);
-    stream_ = MakeFileStream(dir.Path("data.bin"), kFileOpenRead);
-    ASSERT_TRUE(stream_ && stream_->Status() == StOk);
-  }
-  std::string Read(ReadWindow& window, std::int64_t size, std::int64_t offset,
-                   std::size_t count, bool& ok) {
-    std::string out(count, '\0');
-    ok = window.Read(*stream_, size, offset, out.data(), count);
-    return out;
-  }
-  std::string bytes_;
-  std::unique_ptr<FileStream> stream_;
-};
-
-TEST_F(ReadWindowTest, EveryRangeReadsTheFileBytesAndRangesPastTheEndFail) {
-  ReadWindow window;
-  const std::int64_t size = static_cast<std::int64_t>(bytes_.size());
-  bool ok = false;
-  // Ranges inside one window, across window edges, larger than a window,
-  // and at the very end of the file.
-  const std::pair<std::int64_t, std::size_t> ranges[] = {
-      {0, 76},        {76, 12288},   {4000, 200},   {65530, 20},  {70000, 4},
-      {3, 70000},     {131072, 1},   {size - 10, 10}, {size - 1, 1}, {12345, 0}};
-  for (const auto& [offset, count] : ranges) {
-    const std::string got = Read(window, size, offset, count, ok);
-    EXPECT_TRUE(ok) << offset << "+" << count;
-    EXPECT_EQ(got, bytes_.substr(static_cast<std::size_t>(offset), count)) << offset;
-  }
-  Read(window, size, size - 5, 10, ok);
-  EXPECT_FALSE(ok);
-  stream_->Reset();
-  // A size that says more than the file holds: the window cannot be
-  // filled, and the range alone is read as a plain read would.
-  ReadWindow fooled;
-  const std::string got = Read(fooled, size + 100000, 150000, 16, ok);
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(got, bytes_.substr(150000, 16));
-  Read(fooled, size + 100000, size + 10, 16, ok);
-  EXPECT_FALSE(ok);
 }
 
 }  // namespace

@@ -1,13 +1,30 @@
-#include "msgbase/jam/read_window.h"
+#include "msgbase/read_window.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
-#include "msgbase/jam/stream_blocks.h"
 #include "msgbase/stream_status.h"
 
-namespace kestrel::jam {
+namespace kestrel {
+
+namespace {
+
+// The largest count one stream Read moves.
+constexpr std::size_t kMaxTransfer = 0xFFFF;
+
+bool ReadBlock(BaseStream& stream, void* buffer, std::size_t count) {
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  while (count > 0) {
+    const std::size_t n = std::min(count, kMaxTransfer);
+    stream.Read(out, static_cast<std::uint16_t>(n));
+    out += n;
+    count -= n;
+  }
+  return stream.Status() == StOk;
+}
+
+}  // namespace
 
 bool ReadWindow::ReadDirect(BaseStream& stream, std::int64_t offset, void* buffer,
                             std::size_t count) {
@@ -43,4 +60,4 @@ bool ReadWindow::Read(BaseStream& stream, std::int64_t file_size, std::int64_t o
   return true;
 }
 
-}  // namespace kestrel::jam
+}  // namespace kestrel

@@ -1,8 +1,9 @@
 // Reads of a file that nobody but its owner writes while it is open, served
-// from one window of the file read ahead in a single call. A JAM base holds
-// its files deny-write, so the headers and texts of a scan, which lie one
-// after the other, come from a handful of large reads instead of a seek and
-// a read each. The owner forgets the window whenever it writes to the file.
+// from one window of the file read ahead in a single call. Squish and JAM
+// bases hold their files deny-write, so the frames, headers and texts of a
+// scan, which lie one after the other, come from a handful of large reads
+// instead of a seek and a read each. The owner forgets the window whenever
+// it writes to the file.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,7 @@
 
 #include "msgbase/base_stream.h"
 
-namespace kestrel::jam {
+namespace kestrel {
 
 class ReadWindow {
  public:
@@ -37,4 +38,4 @@ class ReadWindow {
   std::size_t length_ = 0;
 };
 
-}  // namespace kestrel::jam
+}  // namespace kestrel
