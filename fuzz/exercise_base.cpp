@@ -76,8 +76,11 @@ void WriteOneMessage(MessageBase& base, std::string_view text, std::uint8_t choi
     base.WriteTextBlock(text.data() + done, static_cast<std::uint16_t>(block));
     done += block;
   }
-  if ((choice & 8) != 0) {
-    base.SetOrigDestAddr(FidoAddress{2, 5020, 1, 0}, FidoAddress{1, 2, 3, 4}, (choice & 16) != 0);
+  // Addresses are set only over an existing MSGID line: a new serial waits
+  // for the clock to tick, which would slow every input down.
+  std::string msgid;
+  if ((choice & 8) != 0 && base.GetKludge(KludgeMsgId, msgid)) {
+    base.SetOrigDestAddr(FidoAddress{2, 5020, 1, 0}, FidoAddress{1, 2, 3, 4}, false);
   }
   if ((choice & 32) != 0) base.AddKludge("\x01PID: fuzz");
   base.WriteMsg();

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "msgbase/dir_search.h"
+#include "msgbase/file_stream.h"
 #include "msgbase/stream_hooks.h"
 #include "platform/file_system.h"
 
@@ -28,6 +29,13 @@ bool FileExists(std::string_view name) {
   const bool found = search->FindFirst(name, kAttrAnyEntry);
   search->FindClose();
   return found;
+}
+
+std::int64_t FileSizeOf(std::string_view name) {
+  const std::unique_ptr<BaseStream> file =
+      NewFile(std::string(name), kFileOpenRead | kFileShareDenyNone);
+  if (file == nullptr || file->Status() != StOk) return -1;
+  return file->GetSize();
 }
 
 bool DeleteFile(std::string_view name) {

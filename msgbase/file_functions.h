@@ -2,6 +2,7 @@
 // creation of directory paths. Paths may use "\" or "/" as separators.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,10 @@ namespace kestrel {
 // Whether a directory search for `name` with every attribute allowed finds an
 // entry: wildcards are honoured and a directory counts. Uses NewDirSearch.
 bool FileExists(std::string_view name);
+
+// The size of an existing file in bytes (opened for reading through
+// NewFile); -1 when it cannot be opened.
+std::int64_t FileSizeOf(std::string_view name);
 
 // Erases a file; true when that succeeded.
 bool DeleteFile(std::string_view name);

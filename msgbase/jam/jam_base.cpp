@@ -161,6 +161,12 @@ bool JamBase::CreateMsgBase(const std::string& path) {
   ForgetFileCopies();
   ForceDirectories(ExtractDir(path));
 
+  // What a creation cut off before the base header was written left behind
+  // holds nothing: it is removed and the base created anew.
+  if (CreationCutOff(BasePath)) {
+    for (const BaseFile& file : kBaseFiles)
+      DeleteFile(FileName(file.extension));
+  }
   std::unique_ptr<BaseStream>* streams[] = {&HeaderFile, &IndexFile, &TextFile, &LastReadFile};
   std::vector<std::string> created;
   auto fail = [this, &created](std::int32_t code) {
@@ -202,6 +208,18 @@ bool JamBase::MsgBaseExists(const std::string& path) {
   const std::string dotted = DottedPath(path);
   for (const BaseFile& file : kBaseFiles) {
     if (!FileExists(dotted + file.extension)) return false;
+  }
+  return !CreationCutOff(dotted);
+}
+
+bool JamBase::CreationCutOff(const std::string& dotted_path) {
+  // The files are created first and the base header written after them: a
+  // run stopped in between leaves a header file shorter than its header and
+  // three empty files. Nothing was ever stored in such a base.
+  const std::int64_t header_size = FileSizeOf(dotted_path + kHeaderExtension);
+  if (header_size < 0 || header_size >= static_cast<std::int64_t>(kBaseHeaderSize)) return false;
+  for (const char* extension : {kIndexExtension, kTextExtension, kLastReadExtension}) {
+    if (FileSizeOf(dotted_path + extension) != 0) return false;
   }
   return true;
 }

@@ -130,7 +130,14 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
 
 bool SquishBase::MsgBaseExists(const std::string& path) {
   const std::string base = NormalizeBasePath(path);
-  return FileExists(base + kDataExtension) && FileExists(base + kIndexExtension);
+  if (!FileExists(base + kDataExtension) || !FileExists(base + kIndexExtension)) return false;
+  // Both files are created before the base header is written: a run
+  // stopped in between leaves a data file shorter than its header and an
+  // empty index. Nothing was ever stored there; creating the base replaces
+  // both files.
+  const std::int64_t data_size = FileSizeOf(base + kDataExtension);
+  return data_size < 0 || data_size >= static_cast<std::int64_t>(kBaseHeaderSize) ||
+         FileSizeOf(base + kIndexExtension) != 0;
 }
 
 void SquishBase::CloseMsgBase() {

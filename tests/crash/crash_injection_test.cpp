@@ -6,7 +6,7 @@
 // check, and a second run must finish the job with the right result.
 //
 // KESTREL_CRASH_POINTS (a number) sets the kill points of each test (the
-// default: 100 for the moves, 30 for the copies); the default keeps the test
+// default: 200 for the moves, 60 for the copies); the default keeps the test
 // within a few minutes.
 #include <gtest/gtest.h>
 
@@ -181,7 +181,7 @@ class CrashInjection : public ::testing::Test {
 };
 
 TEST_F(CrashInjection, MovesAndKillsSurviveAKillAnywhere) {
-  const int requested = PointsPerTest(100);
+  const int requested = PointsPerTest(200);
   const SeriesResult result = RunKillSeries(true, requested);
   EXPECT_GE(result.points, requested);
   EXPECT_GT(result.killed, result.points * 9 / 10);
@@ -189,7 +189,7 @@ TEST_F(CrashInjection, MovesAndKillsSurviveAKillAnywhere) {
 }
 
 TEST_F(CrashInjection, CopiesSurviveAKillAnywhere) {
-  const int requested = PointsPerTest(30);
+  const int requested = PointsPerTest(60);
   const SeriesResult result = RunKillSeries(false, requested);
   EXPECT_GE(result.points, requested);
   EXPECT_GT(result.killed, result.points * 9 / 10);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "msgbase/jam/jam_base.h"
+#include "msgbase/message_base_factory.h"
 #include "tests/msgbase/jam/jam_checker.h"
 #include "tests/msgbase/jam/jam_test_support.h"
 
@@ -113,6 +114,50 @@ TEST_F(JamCutOffUpdateTest, TheCountsAreOnDiskAsSoonAsAnUpdateIsComplete) {
   const JamCheck check = CheckJamBase(base_path, IndexForm::kCompact);
   EXPECT_TRUE(check.ok()) << check.Describe();
   base->CloseMsgBase();
+}
+
+}  // namespace
+}  // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+class JamCutOffCreationTest : public JamBaseTest {};
+
+TEST_F(JamCutOffCreationTest, FilesLeftBeforeTheBaseHeaderAreReplacedByANewBase) {
+  for (const std::string& header : {std::string(), std::string(100, 'J')}) {
+    SCOPED_TRACE(header.size());
+    for (const char* extension : {"jhr", "jdx", "jdt", "jlr"})
+      WriteJamFile(base_path, extension, "");
+    WriteJamFile(base_path, "jhr", header);
+    JamBase probe;
+    EXPECT_FALSE(probe.MsgBaseExists(base_path));
+
+    std::unique_ptr<MessageBase> base;
+    ASSERT_TRUE(OpenOrCreateBase("J" + base_path, base));
+    AddMessage(static_cast<JamBase&>(*base), NewMessage{});
+    CloseBase(base);
+    const JamCheck check = CheckJamBase(base_path, IndexForm::kCompact);
+    EXPECT_TRUE(check.ok()) << check.Describe();
+    EXPECT_EQ(Subjects(), std::vector<std::string>{"Hello"});
+  }
+}
+
+TEST_F(JamCutOffCreationTest, ABaseHoldingAnythingIsNeverTakenForOne) {
+  // A damaged header file next to stored texts, or lastread records: the
+  // base exists (and fails to open) rather than being replaced.
+  for (const char* extension : {"jdx", "jdt", "jlr"}) {
+    SCOPED_TRACE(extension);
+    for (const char* other : {"jhr", "jdx", "jdt", "jlr"})
+      WriteJamFile(base_path, other, "");
+    WriteJamFile(base_path, extension, "stored bytes");
+    JamBase probe;
+    EXPECT_TRUE(probe.MsgBaseExists(base_path));
+    std::unique_ptr<MessageBase> base;
+    EXPECT_FALSE(OpenOrCreateBase("J" + base_path, base));
+    CloseBase(base);
+    EXPECT_EQ(ReadJamFile(base_path, extension), "stored bytes");
+  }
 }
 
 }  // namespace
