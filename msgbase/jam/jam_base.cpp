@@ -213,13 +213,19 @@ bool JamBase::MsgBaseExists(const std::string& path) {
 }
 
 bool JamBase::CreationCutOff(const std::string& dotted_path) {
-  // The files are created first and the base header written after them: a
-  // run stopped in between leaves a header file shorter than its header and
-  // three empty files. Nothing was ever stored in such a base.
-  const std::int64_t header_size = FileSizeOf(dotted_path + kHeaderExtension);
-  if (header_size < 0 || header_size >= static_cast<std::int64_t>(kBaseHeaderSize)) return false;
+  // The files are created one after the other and the base header written
+  // after them: a run stopped in between leaves some of the files, the
+  // header file (if there) shorter than its header, the others empty.
+  // Nothing was ever stored in such a base. A file that exists but cannot be
+  // opened to tell its size is taken as holding something.
+  const std::string header_file = dotted_path + kHeaderExtension;
+  if (FileExists(header_file)) {
+    const std::int64_t header_size = FileSizeOf(header_file);
+    if (header_size < 0 || header_size >= static_cast<std::int64_t>(kBaseHeaderSize)) return false;
+  }
   for (const char* extension : {kIndexExtension, kTextExtension, kLastReadExtension}) {
-    if (FileSizeOf(dotted_path + extension) != 0) return false;
+    const std::string name = dotted_path + extension;
+    if (FileExists(name) && FileSizeOf(name) != 0) return false;
   }
   return true;
 }

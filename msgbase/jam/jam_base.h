@@ -174,8 +174,8 @@ class JamBase : public MessageBase {
   std::int32_t ActiveMsgs() const;
   void SetActiveMsgs(std::int32_t value);
   // Whether the files at the path (with its final full stop) are what a
-  // creation cut off before the base header was written leaves: a header
-  // file shorter than its header and three empty files.
+  // creation cut off before the base header was written leaves: some of the
+  // four files, a header file shorter than its header, the others empty.
   static bool CreationCutOff(const std::string& dotted_path);
   // Writes the base header (ActiveMsgs and the other counters) to the file.
   bool WriteBaseHeader();

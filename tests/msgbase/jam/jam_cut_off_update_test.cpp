@@ -143,6 +143,17 @@ TEST_F(JamCutOffCreationTest, FilesLeftBeforeTheBaseHeaderAreReplacedByANewBase)
   }
 }
 
+TEST_F(JamCutOffCreationTest, SomeFilesLeftBeforeTheOthersWereCreatedAreReplacedToo) {
+  WriteJamFile(base_path, "jhr", "");
+  WriteJamFile(base_path, "jdx", "");
+  std::unique_ptr<MessageBase> base;
+  ASSERT_TRUE(OpenOrCreateBase("J" + base_path, base));
+  AddMessage(static_cast<JamBase&>(*base), NewMessage{});
+  CloseBase(base);
+  const JamCheck check = CheckJamBase(base_path, IndexForm::kCompact);
+  EXPECT_TRUE(check.ok()) << check.Describe();
+}
+
 TEST_F(JamCutOffCreationTest, ABaseHoldingAnythingIsNeverTakenForOne) {
   // A damaged header file next to stored texts, or lastread records: the
   // base exists (and fails to open) rather than being replaced.
