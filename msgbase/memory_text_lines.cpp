@@ -9,7 +9,7 @@ namespace {
 // The largest count one stream Read moves.
 constexpr std::size_t kMaxStreamTransfer = 0xFFFF;
 
-std::size_t Find(const std::string& bytes, std::size_t from, char c) {
+std::size_t Find(std::string_view bytes, std::size_t from, char c) {
   if (from >= bytes.size()) return bytes.size();
   const void* found = std::memchr(bytes.data() + from, c, bytes.size() - from);
   return found == nullptr
@@ -20,13 +20,19 @@ std::size_t Find(const std::string& bytes, std::size_t from, char c) {
 }  // namespace
 
 MemoryTextLines::MemoryTextLines(MemStream& text) {
-  bytes_.resize(static_cast<std::size_t>(std::max(text.GetSize(), 0)));
-  text.Seek(0);
-  for (std::size_t at = 0; at < bytes_.size();) {
-    const std::size_t n = std::min(bytes_.size() - at, kMaxStreamTransfer);
-    text.Read(bytes_.data() + at, static_cast<std::uint16_t>(n));
-    at += n;
+  const std::size_t size = static_cast<std::size_t>(std::max(text.GetSize(), 0));
+  bytes_ = text.FirstBlockBytes();
+  if (bytes_.size() != size) {
+    copy_.resize(size);
+    text.Seek(0);
+    for (std::size_t at = 0; at < size;) {
+      const std::size_t n = std::min(size - at, kMaxStreamTransfer);
+      text.Read(copy_.data() + at, static_cast<std::uint16_t>(n));
+      at += n;
+    }
+    bytes_ = copy_;
   }
+  text.Seek(static_cast<std::int32_t>(size));
   next_zero_ = Find(bytes_, 0, '\0');
 }
 

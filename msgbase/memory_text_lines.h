@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "msgbase/mem_stream.h"
 
@@ -14,7 +15,8 @@ namespace kestrel {
 
 class MemoryTextLines {
  public:
-  // Reads the whole text; the stream's position is then at its end.
+  // Takes the whole text; the stream's position is then at its end. The
+  // stream must not change while the lines are walked.
   explicit MemoryTextLines(MemStream& text);
 
   // The next line: its first byte, the byte after its last character (its
@@ -22,10 +24,12 @@ class MemoryTextLines {
   // False when the text is at its end.
   bool Next(std::size_t& start, std::size_t& end, std::size_t& next);
 
-  const std::string& bytes() const { return bytes_; }
+  std::string_view bytes() const { return bytes_; }
 
  private:
-  std::string bytes_;
+  // A text in one block is read where it lies; a longer one is copied.
+  std::string copy_;
+  std::string_view bytes_;
   std::size_t pos_ = 0;
   // The first zero byte at or after pos_ (bytes_.size() when none).
   std::size_t next_zero_ = 0;

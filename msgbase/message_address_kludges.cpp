@@ -96,7 +96,7 @@ void MessageBase::ScanAddressKludges(FidoAddress* orig, FidoAddress* dest) {
 
 void MessageBase::ScanAddressKludgesOf(MemStream& text, FidoAddress* orig, FidoAddress* dest) {
   MemoryTextLines lines(text);
-  const std::string& bytes = lines.bytes();
+  const std::string_view bytes = lines.bytes();
   std::string line;
   std::size_t start = 0;
   std::size_t end = 0;
@@ -104,7 +104,7 @@ void MessageBase::ScanAddressKludgesOf(MemStream& text, FidoAddress* orig, FidoA
   while (lines.Next(start, end, next)) {
     if (start == end || bytes[start] != KludgeMark) continue;
     // As GetTextLine gives it: at most TextLineLimit characters.
-    line.assign(bytes, start, std::min<std::size_t>(end - start, TextLineLimit));
+    line.assign(bytes.data() + start, std::min<std::size_t>(end - start, TextLineLimit));
     if (orig != nullptr) ParseOrigKludge(line, *orig);
     if (dest != nullptr) ParseDestKludge(line, *dest);
   }

@@ -74,7 +74,7 @@ bool MessageBase::FindKludgeZ(const char* name, char* buf, std::uint16_t size) {
 bool MessageBase::FindKludgeIn(MemStream& text, const char* name, std::size_t name_length,
                                char* buf, std::uint16_t size) {
   MemoryTextLines lines(text);
-  const std::string& bytes = lines.bytes();
+  const std::string_view bytes = lines.bytes();
   // Room for characters; the zero byte takes the last place.
   const std::size_t limit = size > 0 ? size - 1u : 0;
   std::size_t start = 0;

@@ -90,8 +90,8 @@ bool JamBase::LoadMessage(bool with_body) {
   if (!ReadIndexRecord(index_offset, IndexRecord.data())) return fail(kErrMsgRead);
 
   // The whole fixed header must lie inside the file; what follows it is read
-  // up to the end of the file or of the subfield area, and only those bytes
-  // are ever taken as subfields (never the previous message's leftovers).
+  // up to the end of the file or of what SubfieldLen covers, and only those
+  // bytes are ever taken as subfields (never the previous message's leftovers).
   const std::int32_t header_offset = GetLeSigned32(IndexRecord.data(), kIndexHdrOffsetOffset);
   const std::int32_t header_file_size = HeaderFileSize();
   if (header_offset < 0 || header_file_size < 0 ||
@@ -100,10 +100,21 @@ bool JamBase::LoadMessage(bool with_body) {
     return fail(kErrMsgHeaderOffset);
   }
   HeaderOffset = header_offset;
-  const std::size_t length = std::min<std::size_t>(
-      static_cast<std::size_t>(header_file_size - header_offset), MsgHeader.size());
-  MsgHeader.fill(0);
-  if (!header_window_.Read(*HeaderFile, header_file_size, HeaderOffset, MsgHeader.data(), length)) {
+  if (!header_window_.Read(*HeaderFile, header_file_size, HeaderOffset, MsgHeader.data(),
+                           kMsgHeaderSize)) {
+    return fail(kErrMsgRead);
+  }
+  // Of the subfield area only what SubfieldLen covers is ever looked at (every
+  // walk stops at the smallest of the bytes read, SubfieldLen and the area's
+  // size), so no more is read; the bytes behind it are never taken.
+  const std::uint64_t wanted =
+      kMsgHeaderSize +
+      std::min<std::uint64_t>(HeaderField(kMsgSubfieldLenOffset), kSubfieldAreaSize);
+  const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(
+      static_cast<std::uint64_t>(header_file_size - header_offset), wanted));
+  if (length > kMsgHeaderSize &&
+      !header_window_.Read(*HeaderFile, header_file_size, HeaderOffset + kMsgHeaderSize,
+                           Subfields(), length - kMsgHeaderSize)) {
     return fail(kErrMsgRead);
   }
   subfield_bytes_ = length - kMsgHeaderSize;

@@ -8,7 +8,6 @@
 #include <string>
 #include <utility>
 
-#include "msgbase/message_base_factory.h"
 #include "msgbase/stream_hooks.h"
 #include "tests/support/temp_dir.h"
 
@@ -19,7 +18,6 @@ namespace {
 class ReadWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    InstallStreamFactories();
     for (std::size_t i = 0; i < 200000; ++i)
       bytes_ += static_cast<char>((i * 7 + i / 251) & 0xFF);
     dir.WriteFile("data.bin", bytes_);
