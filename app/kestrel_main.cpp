@@ -11,6 +11,7 @@
 #include "app/run_mover.h"
 #include "msgbase/run_time_error.h"
 #include "platform/console.h"
+#include "platform/signals.h"
 
 namespace kestrel {
 namespace {
@@ -19,6 +20,9 @@ namespace {
 constexpr int kTextColour = 7;
 
 int RunKestrel(const std::vector<std::string>& arguments) {
+  // From here on SIGINT, SIGTERM and SIGHUP only leave a note; the scan
+  // stops at the next point where stopping loses nothing.
+  platform::InstallInterruptNotes();
   platform::ConsoleInit();
   WriteBanner();
   platform::ConsoleSetTextColor(kTextColour);

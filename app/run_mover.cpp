@@ -1,9 +1,11 @@
 #include "app/run_mover.h"
 
+#include "app/interruption.h"
 #include "app/scan_area.h"
 #include "app/version.h"
 #include "msgbase/message_base_factory.h"
 #include "msgbase/string_functions.h"
+#include "platform/signals.h"
 
 namespace kestrel {
 namespace {
@@ -18,6 +20,8 @@ constexpr char kEndMark = 'e';
 int RunMover(const MoverConfig& config, LogFile& log) {
   InstallStreamFactories();
   for (const std::string& area : config.NetmailAreas) {
+    const std::string_view signal = platform::NotedInterrupt();
+    if (!signal.empty()) log.Error(kLogTag, InterruptionMessage(signal, kStoppedBeforeArea));
     // The area is shown by its path, without the type letter.
     log.Log(kScanningMark, kLogTag, "Scanning " + (area.empty() ? area : area.substr(1)));
     const AreaScanResult result = ScanArea(area, config, log);

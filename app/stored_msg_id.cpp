@@ -29,16 +29,41 @@ bool EndsWithSeparator(const std::string& path) {
   return !path.empty() && (path.back() == '\\' || path.back() == '/');
 }
 
+platform::DosError WriteAll(platform::FileHandle handle, const std::string& value) {
+  std::uint32_t done = 0;
+  platform::DosError rc =
+      platform::WriteFile(handle, value.data(), static_cast<std::uint32_t>(value.size()), done);
+  if (rc == platform::dos_error::kNone && done != value.size())
+    rc = platform::dos_error::kWriteFault;
+  return rc;
+}
+
 platform::DosError WriteValue(const std::string& file_name, const std::string& value) {
   platform::FileHandle handle = platform::kInvalidFileHandle;
   platform::DosError rc = platform::CreateFile(file_name, handle);
   if (rc != platform::dos_error::kNone) return rc;
   HandleCloser closer(handle);
+  return WriteAll(handle, value);
+}
+
+// Reads the value from the file's start: its first line, at most its first
+// 8 characters.
+platform::DosError ReadValue(platform::FileHandle handle, std::string& value) {
+  value.clear();
+  char line[kMaxStringLength];
   std::uint32_t done = 0;
-  rc = platform::WriteFile(handle, value.data(), static_cast<std::uint32_t>(value.size()), done);
-  if (rc == platform::dos_error::kNone && done != value.size())
-    rc = platform::dos_error::kWriteFault;
-  return rc;
+  const platform::DosError rc = platform::ReadFile(handle, line, sizeof line, done);
+  if (rc != platform::dos_error::kNone) return rc;
+  for (std::uint32_t i = 0; i < done && value.size() < kStoredMsgIdWidth; ++i) {
+    if (line[i] == '\r' || line[i] == '\n') break;
+    value += line[i];
+  }
+  return platform::dos_error::kNone;
+}
+
+platform::DosError SeekToStart(platform::FileHandle handle) {
+  std::int64_t position = 0;
+  return platform::SeekFile(handle, 0, platform::SeekOrigin::kBegin, position);
 }
 
 }  // namespace
@@ -79,15 +104,7 @@ platform::DosError ReadStoredMsgId(const std::string& file_name, std::string& va
                                              platform::FileShare::kDenyNone, handle);
   if (rc != platform::dos_error::kNone) return rc;
   HandleCloser closer(handle);
-  char line[kMaxStringLength];
-  std::uint32_t done = 0;
-  rc = platform::ReadFile(handle, line, sizeof line, done);
-  if (rc != platform::dos_error::kNone) return rc;
-  for (std::uint32_t i = 0; i < done && value.size() < kStoredMsgIdWidth; ++i) {
-    if (line[i] == '\r' || line[i] == '\n') break;
-    value += line[i];
-  }
-  return platform::dos_error::kNone;
+  return ReadValue(handle, value);
 }
 
 platform::DosError WriteStoredMsgId(const std::string& file_name, const std::string& value) {
@@ -98,6 +115,41 @@ std::string StoredMsgIdFailure(platform::DosError rc) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(rc));
   return std::string("Unable to open file with last msgid, rc=") + digits;
+}
+
+StoredMsgIdFile::~StoredMsgIdFile() {
+  if (held()) platform::CloseFile(handle_);
+}
+
+platform::DosError StoredMsgIdFile::Hold() {
+  if (held()) return platform::dos_error::kNone;
+  platform::FileHandle handle = platform::kInvalidFileHandle;
+  platform::DosError rc = platform::CreateNewFile(fileName_, handle);
+  if (rc == platform::dos_error::kNone) {
+    HandleCloser closer(handle);
+    rc = WriteAll(handle, kFreshStoredMsgId);
+    if (rc != platform::dos_error::kNone) return rc;
+  } else if (rc != platform::dos_error::kFileExists) {
+    return rc;
+  }
+  return platform::OpenFile(fileName_, platform::FileAccess::kReadWrite,
+                            platform::FileShare::kDenyWrite, handle_);
+}
+
+platform::DosError StoredMsgIdFile::Read(std::string& value) {
+  if (!held()) return ReadStoredMsgId(fileName_, value);
+  value.clear();
+  const platform::DosError rc = SeekToStart(handle_);
+  if (rc != platform::dos_error::kNone) return rc;
+  return ReadValue(handle_, value);
+}
+
+platform::DosError StoredMsgIdFile::Write(const std::string& value) {
+  if (!held()) return WriteStoredMsgId(fileName_, value);
+  platform::DosError rc = SeekToStart(handle_);
+  if (rc == platform::dos_error::kNone) rc = WriteAll(handle_, value);
+  if (rc == platform::dos_error::kNone) rc = platform::SetEndOfFile(handle_);
+  return rc;
 }
 
 }  // namespace kestrel

@@ -11,8 +11,10 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 
 #include "platform/dos_error.h"
+#include "platform/file_system.h"
 
 namespace kestrel {
 
@@ -38,5 +40,34 @@ platform::DosError WriteStoredMsgId(const std::string& file_name, const std::str
 
 // The fatal error text for a failed read or write of the file.
 std::string StoredMsgIdFailure(platform::DosError rc);
+
+// The stored-MSGID file of one area while it is scanned. Held, it is open for
+// reading and writing with sharing class deny write from Hold() to the end
+// of the scan: a second Kestrel scanning the same area cannot hold it too and
+// stops with the stored-MSGID error before it has read or changed anything.
+// This is what keeps two runs apart on a *.MSG area, whose message files are
+// each open only while in hand (a Squish or JAM base is itself held deny
+// write while open). Not held, every read and write opens the file anew.
+class StoredMsgIdFile {
+ public:
+  explicit StoredMsgIdFile(std::string file_name) : fileName_(std::move(file_name)) {}
+  ~StoredMsgIdFile();
+  StoredMsgIdFile(const StoredMsgIdFile&) = delete;
+  StoredMsgIdFile& operator=(const StoredMsgIdFile&) = delete;
+
+  // Opens the file and keeps it open, first creating it with "00000000" when
+  // it does not exist (an existing file is never replaced). Returns the
+  // failing system error, or 0.
+  platform::DosError Hold();
+  bool held() const { return handle_ != platform::kInvalidFileHandle; }
+
+  // As ReadStoredMsgId and WriteStoredMsgId, through the held file when held.
+  platform::DosError Read(std::string& value);
+  platform::DosError Write(const std::string& value);
+
+ private:
+  std::string fileName_;
+  platform::FileHandle handle_ = platform::kInvalidFileHandle;
+};
 
 }  // namespace kestrel

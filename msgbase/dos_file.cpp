@@ -65,10 +65,14 @@ std::int32_t DosFile::GetPos() {
 
 std::int32_t DosFile::GetSize() {
   if (status_ != StOk) return -1;
-  const std::int64_t position = SeekRequest(0, kSeekFromCurrent);
-  if (position < 0) return -1;
-  const std::int64_t size = SeekRequest(0, kSeekFromEnd);
-  if (SeekRequest(position, kSeekFromStart) < 0 || size < 0) return -1;
+  // What a seek to the end and back would tell, in one query.
+  std::int64_t size = -1;
+  DosError error = platform::GetFileSize(handle_, size);
+  if (error == dos_error::kNone && size > kLargestPosition) error = dos_error::kSeekError;
+  if (error != dos_error::kNone) {
+    SetStatus(StError, static_cast<std::int32_t>(error));
+    return -1;
+  }
   return static_cast<std::int32_t>(size);
 }
 

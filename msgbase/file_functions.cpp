@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "msgbase/dir_search.h"
+#include "msgbase/file_stream.h"
 #include "msgbase/stream_hooks.h"
 #include "platform/file_system.h"
 
@@ -30,6 +31,13 @@ bool FileExists(std::string_view name) {
   return found;
 }
 
+std::int64_t FileSizeOf(std::string_view name) {
+  const std::unique_ptr<BaseStream> file =
+      NewFile(std::string(name), kFileOpenRead | kFileShareDenyNone);
+  if (file == nullptr || file->Status() != StOk) return -1;
+  return file->GetSize();
+}
+
 bool DeleteFile(std::string_view name) {
   return platform::DeleteFile(name) == platform::dos_error::kNone;
 }
@@ -51,6 +59,10 @@ bool ForceDirectories(std::string_view path) {
   }
   MakeDirQuiet(collected);
   return true;
+}
+
+std::string ExpandFileName(std::string_view path) {
+  return platform::GetFullPathName(path);
 }
 
 std::string ExtractDir(std::string_view path) {

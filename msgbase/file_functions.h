@@ -2,6 +2,7 @@
 // creation of directory paths. Paths may use "\" or "/" as separators.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,10 @@ namespace kestrel {
 // Whether a directory search for `name` with every attribute allowed finds an
 // entry: wildcards are honoured and a directory counts. Uses NewDirSearch.
 bool FileExists(std::string_view name);
+
+// The size of an existing file in bytes (opened for reading through
+// NewFile); -1 when it cannot be opened.
+std::int64_t FileSizeOf(std::string_view name);
 
 // Erases a file; true when that succeeded.
 bool DeleteFile(std::string_view name);
@@ -22,6 +27,10 @@ void MakeDirQuiet(std::string_view path);
 // that exist and every error. Always true: whether the directory is there is
 // for the caller to find out when it creates its files.
 bool ForceDirectories(std::string_view path);
+
+// The full path of `path`: absolute, "." and ".." folded, the existing
+// components in the spelling the file layer finds them by, "\" separators.
+std::string ExpandFileName(std::string_view path);
 
 // The directory part of the full path of `path`: everything before its last
 // "\", without that "\"; "" when there is none.

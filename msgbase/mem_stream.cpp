@@ -66,6 +66,13 @@ void MemStream::Reset() {
   RaiseRunTimeError(kFailureAbstractCall);
 }
 
+std::string_view MemStream::FirstBlockBytes() const {
+  if (size_ <= 0 || blocks_.empty() || static_cast<std::size_t>(size_) > blocks_.front().size()) {
+    return {};
+  }
+  return {reinterpret_cast<const char*>(blocks_.front().data()), static_cast<std::size_t>(size_)};
+}
+
 std::vector<std::int32_t> MemStream::BlockLengths() const {
   std::vector<std::int32_t> lengths;
   for (const auto& block : blocks_)

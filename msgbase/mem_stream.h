@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "msgbase/base_stream.h"
@@ -47,6 +48,10 @@ class MemStream : public BaseStream {
   void Reset() override;
 
   std::int32_t Capacity() const { return capacity_; }
+  // The bytes from 0 to the size when they lie in the first block (texts of
+  // up to kMemBlockSize bytes); an empty view otherwise. Valid until the
+  // stream is next changed.
+  std::string_view FirstBlockBytes() const;
   // The lengths of the blocks in chain order.
   std::vector<std::int32_t> BlockLengths() const;
 

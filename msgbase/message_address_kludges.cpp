@@ -4,9 +4,12 @@
 //
 //   MSGID: <origin> <serial>       INTL <dest 3D> <orig 3D>
 //   FMPT <origin point>            TOPT <destination point>
+#include <algorithm>
 #include <string>
 #include <string_view>
 
+#include "msgbase/mem_stream.h"
+#include "msgbase/memory_text_lines.h"
 #include "msgbase/message_base.h"
 #include "msgbase/msgid_serial.h"
 #include "msgbase/string_functions.h"
@@ -69,6 +72,12 @@ void MessageBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
 }
 
 void MessageBase::ScanAddressKludges(FidoAddress* orig, FidoAddress* dest) {
+  // A text in memory is read in one piece and cut into lines as the line
+  // reader cuts them; only kludge lines are copied out.
+  if (auto* memory = dynamic_cast<MemStream*>(&TextStream())) {
+    ScanAddressKludgesOf(*memory, orig, dest);
+    return;
+  }
   SetTextPos(0);
   const std::int32_t text_size = GetTextSize();
   std::int32_t pos = 0;
@@ -82,6 +91,22 @@ void MessageBase::ScanAddressKludges(FidoAddress* orig, FidoAddress* dest) {
     const std::int32_t next = GetTextPos();
     if (next <= pos) break;  // a failing stream does not move: stop
     pos = next;
+  }
+}
+
+void MessageBase::ScanAddressKludgesOf(MemStream& text, FidoAddress* orig, FidoAddress* dest) {
+  MemoryTextLines lines(text);
+  const std::string_view bytes = lines.bytes();
+  std::string line;
+  std::size_t start = 0;
+  std::size_t end = 0;
+  std::size_t next = 0;
+  while (lines.Next(start, end, next)) {
+    if (start == end || bytes[start] != KludgeMark) continue;
+    // As GetTextLine gives it: at most TextLineLimit characters.
+    line.assign(bytes.data() + start, std::min<std::size_t>(end - start, TextLineLimit));
+    if (orig != nullptr) ParseOrigKludge(line, *orig);
+    if (dest != nullptr) ParseDestKludge(line, *dest);
   }
 }
 

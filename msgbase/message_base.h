@@ -27,6 +27,8 @@
 
 namespace kestrel {
 
+class MemStream;
+
 // Run-time failure raised by a text operation called while no text exists.
 inline constexpr int kFailureObjectNotInitialized = 210;
 
@@ -269,6 +271,13 @@ class MessageBase {
   // Runs the origin (MSGID, INTL, FMPT) and destination (INTL, TOPT) kludge
   // scan over the whole text; either address may be null.
   void ScanAddressKludges(FidoAddress* orig, FidoAddress* dest);
+  // The same scan over a text in memory, read in one piece.
+  void ScanAddressKludgesOf(MemStream& text, FidoAddress* orig, FidoAddress* dest);
+  // FindKludgeZ over a text in memory, read in one piece.
+  bool FindKludgeIn(MemStream& text, const char* name, std::size_t name_length, char* buf,
+                    std::uint16_t size);
+  // GetTextLineZ, returning how many characters it stored.
+  std::size_t ReadTextLine(char* buf, std::uint16_t size);
   // Whether the text is empty or its last line is ended by a terminator.
   // Leaves the position at the end of the text.
   bool TextEndsWithTerminator();

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "msgbase/mem_stream.h"
+#include "msgbase/memory_text_lines.h"
 #include "msgbase/message_base.h"
 
 namespace kestrel {
@@ -48,14 +50,17 @@ void WriteBytes(BaseStream& stream, const char* in, std::int32_t count) {
 bool MessageBase::FindKludgeZ(const char* name, char* buf, std::uint16_t size) {
   const std::size_t name_length = name != nullptr ? std::strlen(name) : 0;
   if (size > 0) buf[0] = '\0';
+  // A text in memory is searched in one piece, line by line as below.
+  if (auto* memory = dynamic_cast<MemStream*>(&TextStream())) {
+    return FindKludgeIn(*memory, name, name_length, buf, size);
+  }
   SetTextPos(0);
   const std::int32_t text_size = GetTextSize();
   std::int32_t pos = 0;
   while (pos < text_size) {
     KludgeStart = pos;
-    GetTextLineZ(buf, size);
+    const std::size_t length = ReadTextLine(buf, size);
     const std::int32_t next = GetTextPos();
-    const std::size_t length = size > 0 ? std::strlen(buf) : 0;
     if (LineBeginsWith(buf, length, name, name_length)) {
       KludgeEnd = next;
       return true;
@@ -64,6 +69,34 @@ bool MessageBase::FindKludgeZ(const char* name, char* buf, std::uint16_t size) {
     pos = next;
   }
   return false;
+}
+
+bool MessageBase::FindKludgeIn(MemStream& text, const char* name, std::size_t name_length,
+                               char* buf, std::uint16_t size) {
+  MemoryTextLines lines(text);
+  const std::string_view bytes = lines.bytes();
+  // Room for characters; the zero byte takes the last place.
+  const std::size_t limit = size > 0 ? size - 1u : 0;
+  std::size_t start = 0;
+  std::size_t end = 0;
+  std::size_t next = 0;
+  bool found = false;
+  bool any = false;
+  while (!found && lines.Next(start, end, next)) {
+    any = true;
+    found = LineBeginsWith(bytes.data() + start, std::min(end - start, limit), name, name_length);
+  }
+  if (!any) return false;
+  // The line found, or else the last line read, as the line reader leaves it.
+  KludgeStart = static_cast<std::int32_t>(start);
+  const std::size_t length = std::min(end - start, limit);
+  if (size > 0) {
+    std::memcpy(buf, bytes.data() + start, length);
+    buf[length] = '\0';
+  }
+  text.Seek(static_cast<std::int32_t>(next));
+  if (found) KludgeEnd = static_cast<std::int32_t>(next);
+  return found;
 }
 
 bool MessageBase::GetKludge(const std::string& name, std::string& line) {

@@ -1,9 +1,10 @@
 // Reading and writing the lines of the message text, the raw stream
 // operations on it, and the origin line.
 //
-// The stream position is the only cursor. A line is read in blocks of at
-// most TextReadBlockSize bytes from the position, so finding the end of a
-// line never copies more of the text than that line and one block.
+// The stream position is the only cursor. A line is read in blocks from the
+// position: a short first block (most lines are short) and then blocks of
+// TextReadBlockSize bytes, so finding the end of a line never copies more of
+// the text than that line and one block.
 #include <algorithm>
 #include <cstring>
 
@@ -13,6 +14,7 @@ namespace kestrel {
 namespace {
 
 constexpr std::int32_t TextReadBlockSize = 1024;
+constexpr std::int32_t TextFirstBlockSize = 128;
 constexpr char CarriageReturn = '\r';
 constexpr char LineFeed = '\n';
 // The largest count one stream Read or Write moves.
@@ -25,6 +27,10 @@ bool IsLineTerminator(char c) {
 }  // namespace
 
 void MessageBase::GetTextLineZ(char* buf, std::uint16_t size) {
+  ReadTextLine(buf, size);
+}
+
+std::size_t MessageBase::ReadTextLine(char* buf, std::uint16_t size) {
   BaseStream& text = TextStream();
   // Room for characters; the zero byte takes the last place. A buffer of
   // size 0 receives nothing, but the line is still consumed.
@@ -40,8 +46,10 @@ void MessageBase::GetTextLineZ(char* buf, std::uint16_t size) {
   }
 
   char block[TextReadBlockSize];
+  std::int32_t block_size = TextFirstBlockSize;
   while (pos >= 0 && pos < text_size) {
-    const std::int32_t n = std::min(TextReadBlockSize, text_size - pos);
+    const std::int32_t n = std::min(block_size, text_size - pos);
+    block_size = TextReadBlockSize;
     text.Read(block, static_cast<std::uint16_t>(n));
     const char* end = std::find_if(block, block + n, IsLineTerminator);
     const std::size_t before = static_cast<std::size_t>(end - block);
@@ -65,12 +73,13 @@ void MessageBase::GetTextLineZ(char* buf, std::uint16_t size) {
     break;
   }
   if (size > 0) buf[collected] = '\0';
+  return collected;
 }
 
 void MessageBase::GetTextLine(std::string& s) {
   char buf[TextLineLimit + 1];
-  GetTextLineZ(buf, sizeof buf);
-  s.assign(buf);
+  // No terminator is ever collected, so the line is the bytes counted.
+  s.assign(buf, ReadTextLine(buf, sizeof buf));
 }
 
 void MessageBase::PutTextLineZ(const char* p) {

@@ -13,6 +13,8 @@ std::string RunTimeError::module() const {
   return std::string(file);
 }
 
-void RaiseRunTimeError(int code, std::source_location where) { throw RunTimeError(code, where); }
+void RaiseRunTimeError(int code, SourceLocation where) {
+  throw RunTimeError(code, where);
+}
 
 }  // namespace kestrel

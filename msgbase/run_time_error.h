@@ -8,10 +8,31 @@
 #pragma once
 
 #include <exception>
-#include <source_location>
 #include <string>
 
 namespace kestrel {
+
+// Where a failure was raised: the file and line of the call, filled in by the
+// compiler as default arguments. The same builtins stand behind
+// std::source_location, which clang 14 with libstdc++ (the fuzzing
+// toolchain) does not offer.
+class SourceLocation {
+ public:
+  static constexpr SourceLocation current(const char* file = __builtin_FILE(),
+                                          unsigned line = __builtin_LINE()) noexcept {
+    return SourceLocation(file, line);
+  }
+  constexpr SourceLocation() noexcept = default;
+
+  constexpr const char* file_name() const noexcept { return file_; }
+  constexpr unsigned line() const noexcept { return line_; }
+
+ private:
+  constexpr SourceLocation(const char* file, unsigned line) noexcept : file_(file), line_(line) {}
+
+  const char* file_ = "";
+  unsigned line_ = 0;
+};
 
 // Failure numbers raised by the program itself.
 inline constexpr int kFailureHeapOverflow = 203;  // memory exhausted
@@ -19,7 +40,7 @@ inline constexpr int kFailureAbstractCall = 217;  // operation not provided by t
 
 class RunTimeError : public std::exception {
  public:
-  RunTimeError(int code, std::source_location where) : code_(code), where_(where) {}
+  RunTimeError(int code, SourceLocation where) : code_(code), where_(where) {}
 
   int code() const { return code_; }
   // The source file's base name without extension ("message_base"), or empty.
@@ -31,10 +52,9 @@ class RunTimeError : public std::exception {
 
  private:
   int code_;
-  std::source_location where_;
+  SourceLocation where_;
 };
 
-[[noreturn]] void RaiseRunTimeError(
-    int code, std::source_location where = std::source_location::current());
+[[noreturn]] void RaiseRunTimeError(int code, SourceLocation where = SourceLocation::current());
 
 }  // namespace kestrel

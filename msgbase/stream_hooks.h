@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <source_location>
 #include <string>
 #include <utility>
 
@@ -41,8 +40,7 @@ class FactoryHook<Result(Args...)> {
 
   // Calls the installed factory; run-time failure 217, reported at the
   // caller's place, when there is none.
-  Result operator()(Args... args,
-                    std::source_location where = std::source_location::current()) const {
+  Result operator()(Args... args, SourceLocation where = SourceLocation::current()) const {
     if (!function_) RaiseRunTimeError(kFailureAbstractCall, where);
     return function_(std::forward<Args>(args)...);
   }

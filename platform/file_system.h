@@ -3,8 +3,8 @@
 // host system is. On POSIX, "\" and "/" both separate components; a component
 // that does not exist with its exact spelling is found ignoring ASCII case
 // (the first match in byte order), and one that does not exist at all is
-// created in lower case. "/" plays the part of a drive root. This header and clock.h, console.h, process.h are the whole
-// interface to the operating system; only the files below platform/ include
+// created in lower case. "/" plays the part of a drive root. This header and clock.h, console.h,
+// process.h are the whole interface to the operating system; only the files below platform/ include
 // system headers.
 //
 // Every operation that can fail returns a DosError (0 on success).
@@ -54,11 +54,14 @@ DosError OpenFile(std::string_view path, FileAccess access, FileShare share, Fil
 
 // One system call each. `done` receives the number of bytes moved.
 DosError ReadFile(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& done);
-DosError WriteFile(FileHandle handle, const void* buffer, std::uint32_t count,
-                   std::uint32_t& done);
+DosError WriteFile(FileHandle handle, const void* buffer, std::uint32_t count, std::uint32_t& done);
 
 DosError SeekFile(FileHandle handle, std::int64_t distance, SeekOrigin origin,
                   std::int64_t& position);
+
+// The size of an open file; its position does not move. As a seek to the
+// end would tell it (one query of the file's status for a regular file).
+DosError GetFileSize(FileHandle handle, std::int64_t& size);
 
 // Sets the end of the file to the current position; the position stays.
 DosError SetEndOfFile(FileHandle handle);
@@ -75,6 +78,21 @@ DosError GetFileAttributes(std::string_view path, std::uint32_t& attributes);
 
 // Creates one directory; its parent must exist.
 DosError CreateDirectory(std::string_view path);
+
+// What tells whether a directory's entries may have changed: the directory
+// itself and the time of its last change, to the nanosecond. Adding,
+// removing or renaming an entry changes the time; changes made within one
+// tick of the file system's clock may leave it the same.
+struct DirectoryStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t changed_ns = 0;
+
+  friend bool operator==(const DirectoryStamp&, const DirectoryStamp&) = default;
+};
+
+// The stamp of an existing directory.
+DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp);
 
 // Expands a path to an absolute one against the current directory, folding
 // "." and ".." without resolving links. Separators come back as "\".

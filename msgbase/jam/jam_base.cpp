@@ -72,6 +72,12 @@ void JamBase::SetActiveMsgs(std::int32_t value) {
   PutLe32(BaseHeader.data(), kBaseActiveMsgsOffset, static_cast<std::uint32_t>(value));
 }
 
+bool JamBase::WriteBaseHeader() {
+  NoteHeaderFileWritten();
+  HeaderFile->Seek(0);
+  return WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size());
+}
+
 std::int32_t JamBase::BaseMsgNum() const {
   return GetLeSigned32(BaseHeader.data(), kBaseMsgNumOffset);
 }
@@ -96,12 +102,13 @@ void JamBase::ForgetMessage() {
   stored_message_ = false;
   header_only_ = false;
   created_pending_ = false;
-  deleted_headers_.clear();
+  deleted_headers_.Clear();
 }
 
 bool JamBase::OpenMsgBase(const std::string& path) {
   if (HeaderFile) CloseMsgBase();
   SetBasePath(DottedPath(path));
+  ForgetFileCopies();
   for (const BaseFile& file : kBaseFiles) {
     if (!FileExists(FileName(file.extension))) {
       SetLastError(file.missing_error);
@@ -139,6 +146,10 @@ bool JamBase::OpenMsgBase(const std::string& path) {
   SetMsgNum(0);
   const std::int32_t index_size = IndexFile->GetSize();
   if (index_size < 0) return fail(kErrIndexOpen);
+  // The writes of a message update keep the index and ActiveMsgs apart until
+  // the update is complete (see WriteMsg and KillMsg): a base left by a run
+  // that was cut off shows here as a count that differs, and is compacted
+  // and recounted.
   if (index_size / static_cast<std::int32_t>(kIndexRecordSize) != ActiveMsgs()) CompactIndex();
   SetOpened(true);
   return true;
@@ -147,8 +158,15 @@ bool JamBase::OpenMsgBase(const std::string& path) {
 bool JamBase::CreateMsgBase(const std::string& path) {
   if (HeaderFile) CloseMsgBase();
   SetBasePath(DottedPath(path));
+  ForgetFileCopies();
   ForceDirectories(ExtractDir(path));
 
+  // What a creation cut off before the base header was written left behind
+  // holds nothing: it is removed and the base created anew.
+  if (CreationCutOff(BasePath)) {
+    for (const BaseFile& file : kBaseFiles)
+      DeleteFile(FileName(file.extension));
+  }
   std::unique_ptr<BaseStream>* streams[] = {&HeaderFile, &IndexFile, &TextFile, &LastReadFile};
   std::vector<std::string> created;
   auto fail = [this, &created](std::int32_t code) {
@@ -191,6 +209,24 @@ bool JamBase::MsgBaseExists(const std::string& path) {
   for (const BaseFile& file : kBaseFiles) {
     if (!FileExists(dotted + file.extension)) return false;
   }
+  return !CreationCutOff(dotted);
+}
+
+bool JamBase::CreationCutOff(const std::string& dotted_path) {
+  // The files are created one after the other and the base header written
+  // after them: a run stopped in between leaves some of the files, the
+  // header file (if there) shorter than its header, the others empty.
+  // Nothing was ever stored in such a base. A file that exists but cannot be
+  // opened to tell its size is taken as holding something.
+  const std::string header_file = dotted_path + kHeaderExtension;
+  if (FileExists(header_file)) {
+    const std::int64_t header_size = FileSizeOf(header_file);
+    if (header_size < 0 || header_size >= static_cast<std::int64_t>(kBaseHeaderSize)) return false;
+  }
+  for (const char* extension : {kIndexExtension, kTextExtension, kLastReadExtension}) {
+    const std::string name = dotted_path + extension;
+    if (FileExists(name) && FileSizeOf(name) != 0) return false;
+  }
   return true;
 }
 
@@ -198,14 +234,14 @@ void JamBase::CloseMsgBase() {
   if (!BaseIsOpen()) return;
   CloseMsg();
   ResetFiles();
-  HeaderFile->Seek(0);
-  WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size());
+  WriteBaseHeader();
   for (BaseStream* stream :
        {HeaderFile.get(), IndexFile.get(), TextFile.get(), LastReadFile.get()}) {
     stream->Flush();
   }
   DisposeFiles();
   ForgetMessage();
+  ForgetFileCopies();
   SetOpened(false);
 }
 

@@ -22,19 +22,29 @@
 // While the base is open the in-memory base header is the authority:
 // ActiveMsgs and ModCounter change only there and reach the file at
 // CloseMsgBase, which always writes the base header back.
+//
+// The files are held deny-write, so nobody else changes them while the base
+// is open: the index is read once (on first use) and kept in memory, every
+// write to it going to the file and the copy alike; headers and texts are
+// read through windows of the files read ahead in large pieces, and the
+// sizes of the files are asked once. Every write to a file drops its window
+// and its size, so nothing is ever read from memory that the file no longer
+// holds.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
+#include <vector>
 
 #include "msgbase/base_stream.h"
 #include "msgbase/fido_address.h"
+#include "msgbase/jam/deleted_headers.h"
 #include "msgbase/jam/jam_layout.h"
 #include "msgbase/message_base.h"
+#include "msgbase/read_window.h"
 
 namespace kestrel {
 
@@ -143,7 +153,9 @@ class JamBase : public MessageBase {
   // the next operation).
   void ResetFiles();
   // Removes every index record that marks a deleted message (header offset
-  // -1, or a header with the deleted attribute); ActiveMsgs becomes the
+  // -1, or a header with the deleted attribute) and every record that repeats
+  // the header offset of the record before it (what a compaction cut off by
+  // a crash leaves at the end of the index); ActiveMsgs becomes the
   // number of records kept. The kept records keep their order. An index that
   // cannot be read whole is left as it is.
   void CompactIndex();
@@ -161,14 +173,43 @@ class JamBase : public MessageBase {
   std::string FileName(const char* extension) const;
   std::int32_t ActiveMsgs() const;
   void SetActiveMsgs(std::int32_t value);
+  // Whether the files at the path (with its final full stop) are what a
+  // creation cut off before the base header was written leaves: some of the
+  // four files, a header file shorter than its header, the others empty.
+  static bool CreationCutOff(const std::string& dotted_path);
+  // Writes the base header (ActiveMsgs and the other counters) to the file.
+  bool WriteBaseHeader();
   std::int32_t BaseMsgNum() const;
   // Byte offset of message num's index record; -1 when num has none.
   std::int64_t IndexOffsetOf(std::int32_t num);
+  // The index file's whole records, read into index_records_ when they are
+  // not there yet. False when the file cannot be read whole.
+  bool LoadIndexRecords();
+  // The record at a byte offset of the index; false when the file has no
+  // whole record there (or cannot be read).
+  bool ReadIndexRecord(std::int64_t offset, std::uint8_t* record);
+  // Keeps the copy of the index in step with a record written to the file
+  // at `offset` (ok: the write worked; otherwise the copy is read again).
+  void NoteIndexRecordWritten(std::int64_t offset, const std::uint8_t* record, bool ok);
+  // The sizes of the header and text files, asked of the files once.
+  std::int32_t HeaderFileSize();
+  std::int32_t TextFileSize();
+  // A write to the header or text file: its window and size are dropped.
+  void NoteHeaderFileWritten();
+  void NoteTextFileWritten();
+  // Drops every copy of file contents and sizes.
+  void ForgetFileCopies();
   bool HeaderMarkedDeleted(std::int32_t header_offset);
   // Compaction; check_headers reads every header's attribute (after another
   // program has changed the base), otherwise only the records marked -1 and
   // the headers already seen deleted are dropped.
   bool CompactIndexRecords(bool check_headers);
+  // The walk of a compaction over every record, and the one over the records
+  // noted since the last walk (see index_swept_).
+  void WalkIndex(bool check_headers, std::size_t& kept, std::size_t& first_change);
+  void DropNotedRecords(std::size_t& kept, std::size_t& first_change);
+  // A record (at a byte offset of the index) the next compaction may drop.
+  void NoteRecordToDrop(std::int64_t offset);
   void DisposeFiles();
   void ForgetMessage();
 
@@ -218,7 +259,21 @@ class JamBase : public MessageBase {
   bool created_pending_ = false;
   // Header offsets seen carrying the deleted attribute since the base was
   // opened; compaction drops their index records.
-  std::set<std::int32_t> deleted_headers_;
+  jam::DeletedHeaders deleted_headers_;
+
+  // The whole records of the index file, when index_loaded_.
+  std::vector<std::uint8_t> index_records_;
+  bool index_loaded_ = false;
+  // The last compaction walked every record and left no two naming one
+  // header: from then on only the records noted in unswept_records_ (by
+  // their number in the index) can be ones a compaction drops.
+  bool index_swept_ = false;
+  std::vector<std::size_t> unswept_records_;
+  // Sizes of the .JHR and .JDT files; -1 until asked.
+  std::int32_t header_file_size_ = -1;
+  std::int32_t text_file_size_ = -1;
+  ReadWindow header_window_;
+  ReadWindow text_window_;
 };
 
 }  // namespace kestrel

@@ -77,18 +77,19 @@ bool JamBase::HeaderMarkedDeleted(std::int32_t header_offset) {
       header_offset > kLargestNumber - static_cast<std::int64_t>(kMsgHeaderSize)) {
     return false;
   }
-  if (deleted_headers_.count(header_offset) != 0) return true;
+  if (deleted_headers_.Contains(header_offset)) return true;
   std::uint8_t attribute[4] = {};
-  HeaderFile->Seek(header_offset + static_cast<std::int32_t>(kMsgAttributeOffset));
-  HeaderFile->Read(attribute, sizeof attribute);
-  if (HeaderFile->Status() != StOk) {
+  const std::int64_t attribute_at =
+      static_cast<std::int64_t>(header_offset) + static_cast<std::int64_t>(kMsgAttributeOffset);
+  if (!header_window_.Read(*HeaderFile, HeaderFileSize(), attribute_at, attribute,
+                           sizeof attribute)) {
     // No whole header there: not a deletion mark (opening it reports the
     // damage). The failure must not block the next read.
     HeaderFile->Reset();
     return false;
   }
   if ((GetLe32(attribute, 0) & kAttrDeleted) == 0) return false;
-  deleted_headers_.insert(header_offset);
+  deleted_headers_.Insert(header_offset);
   return true;
 }
 
@@ -96,20 +97,100 @@ bool JamBase::MsgExists(std::int32_t num) {
   if (!BaseIsOpen()) return false;
   const std::int64_t offset = IndexOffsetOf(num);
   if (offset < 0) return false;
-  // A failure left by an earlier read must not make every later message
-  // vanish from a scan.
-  IndexFile->Reset();
-  IndexFile->Seek(static_cast<std::int32_t>(offset));
-  if (IndexFile->Status() != StOk) return false;
   std::uint8_t record[kIndexRecordSize] = {};
-  IndexFile->Read(record, sizeof record);
-  if (IndexFile->Status() != StOk) {
+  if (!ReadIndexRecord(offset, record)) return false;
+  const std::int32_t header_offset = RecordHdrOffset(record);
+  if (header_offset == kDeletedHdrOffset) return false;
+  if (!HeaderMarkedDeleted(header_offset)) return true;
+  NoteRecordToDrop(offset);
+  return false;
+}
+
+void JamBase::NoteRecordToDrop(std::int64_t offset) {
+  if (index_swept_) unswept_records_.push_back(static_cast<std::size_t>(offset) / kIndexRecordSize);
+}
+
+bool JamBase::LoadIndexRecords() {
+  if (index_loaded_) return true;
+  index_swept_ = false;
+  unswept_records_.clear();
+  // A failure left by an earlier read must not make the index unreadable.
+  IndexFile->Reset();
+  const std::int32_t size = IndexFile->GetSize();
+  if (size < 0) {
     IndexFile->Reset();
     return false;
   }
-  const std::int32_t header_offset = RecordHdrOffset(record);
-  if (header_offset == kDeletedHdrOffset) return false;
-  return !HeaderMarkedDeleted(header_offset);
+  // Bytes after the last whole record are no record.
+  const std::size_t records = static_cast<std::size_t>(size) / kIndexRecordSize;
+  index_records_.assign(records * kIndexRecordSize, 0);
+  IndexFile->Seek(0);
+  if (!ReadBlock(*IndexFile, index_records_.data(), index_records_.size())) {
+    IndexFile->Reset();
+    index_records_.clear();
+    return false;
+  }
+  index_loaded_ = true;
+  return true;
+}
+
+bool JamBase::ReadIndexRecord(std::int64_t offset, std::uint8_t* record) {
+  if (offset < 0 || !LoadIndexRecords()) return false;
+  if (offset + static_cast<std::int64_t>(kIndexRecordSize) >
+      static_cast<std::int64_t>(index_records_.size())) {
+    return false;
+  }
+  std::memcpy(record, index_records_.data() + offset, kIndexRecordSize);
+  return true;
+}
+
+void JamBase::NoteIndexRecordWritten(std::int64_t offset, const std::uint8_t* record, bool ok) {
+  if (!index_loaded_) return;
+  const auto at = static_cast<std::size_t>(offset);
+  if (!ok || offset < 0 || at % kIndexRecordSize != 0 || at > index_records_.size()) {
+    // The file is not what the copy would say: read it again when needed.
+    index_loaded_ = false;
+    index_swept_ = false;
+    index_records_.clear();
+    return;
+  }
+  if (at == index_records_.size()) index_records_.resize(at + kIndexRecordSize);
+  std::memcpy(index_records_.data() + at, record, kIndexRecordSize);
+  // A record marked deleted is one the next compaction drops; any other
+  // record written may name a header another record names too.
+  if (RecordHdrOffset(record) == kDeletedHdrOffset) {
+    NoteRecordToDrop(offset);
+  } else {
+    index_swept_ = false;
+  }
+}
+
+std::int32_t JamBase::HeaderFileSize() {
+  if (header_file_size_ < 0) header_file_size_ = HeaderFile->GetSize();
+  return header_file_size_;
+}
+
+std::int32_t JamBase::TextFileSize() {
+  if (text_file_size_ < 0) text_file_size_ = TextFile->GetSize();
+  return text_file_size_;
+}
+
+void JamBase::NoteHeaderFileWritten() {
+  header_window_.Forget();
+  header_file_size_ = -1;
+}
+
+void JamBase::NoteTextFileWritten() {
+  text_window_.Forget();
+  text_file_size_ = -1;
+}
+
+void JamBase::ForgetFileCopies() {
+  NoteHeaderFileWritten();
+  NoteTextFileWritten();
+  index_loaded_ = false;
+  index_swept_ = false;
+  index_records_.clear();
 }
 
 void JamBase::CompactIndex() {
@@ -117,36 +198,24 @@ void JamBase::CompactIndex() {
 }
 
 bool JamBase::CompactIndexRecords(bool check_headers) {
+  // A partly read index is never written back.
+  if (!LoadIndexRecords()) return false;
   IndexFile->Reset();
   const std::int32_t size = IndexFile->GetSize();
   if (size < 0) return false;
-  // Bytes after the last whole record are no record: they are dropped.
-  const std::size_t records = static_cast<std::size_t>(size) / kIndexRecordSize;
-  std::vector<std::uint8_t> index(records * kIndexRecordSize);
-  IndexFile->Seek(0);
-  // A partly read index is never written back.
-  if (!ReadBlock(*IndexFile, index.data(), index.size())) {
-    IndexFile->Reset();
-    return false;
-  }
+  std::vector<std::uint8_t>& index = index_records_;
+  const std::size_t records = index.size() / kIndexRecordSize;
 
   std::size_t kept = 0;
   std::size_t first_change = records;
-  for (std::size_t i = 0; i < records; ++i) {
-    const std::uint8_t* record = index.data() + i * kIndexRecordSize;
-    const std::int32_t header_offset = RecordHdrOffset(record);
-    const bool deleted = header_offset == kDeletedHdrOffset ||
-                         deleted_headers_.count(header_offset) != 0 ||
-                         (check_headers && HeaderMarkedDeleted(header_offset));
-    if (deleted) {
-      first_change = std::min(first_change, i);
-      continue;
-    }
-    if (kept != i) {
-      std::memmove(index.data() + kept * kIndexRecordSize, record, kIndexRecordSize);
-    }
-    ++kept;
+  if (!check_headers && index_swept_) {
+    // Nothing but the records noted since the last whole walk can go.
+    DropNotedRecords(kept, first_change);
+  } else {
+    WalkIndex(check_headers, kept, first_change);
   }
+  unswept_records_.clear();
+  index.resize(kept * kIndexRecordSize);
   // A created message not yet written is counted without a record.
   SetActiveMsgs(static_cast<std::int32_t>(kept) + (created_pending_ ? 1 : 0));
   if (first_change == records && records * kIndexRecordSize == static_cast<std::size_t>(size)) {
@@ -159,15 +228,99 @@ bool JamBase::CompactIndexRecords(bool check_headers) {
   WriteBlock(*IndexFile, index.data() + from, kept * kIndexRecordSize - from);
   IndexFile->Truncate();
   IndexFile->Flush();
-  return IndexFile->Status() == StOk;
+  const bool written = IndexFile->Status() == StOk;
+  if (!written) {
+    index_loaded_ = false;
+    index_swept_ = false;
+    index.clear();
+  }
+  return written;
+}
+
+void JamBase::WalkIndex(bool check_headers, std::size_t& kept, std::size_t& first_change) {
+  std::vector<std::uint8_t>& index = index_records_;
+  const std::size_t records = index.size() / kIndexRecordSize;
+  kept = 0;
+  first_change = records;
+  for (std::size_t i = 0; i < records; ++i) {
+    const std::uint8_t* record = index.data() + i * kIndexRecordSize;
+    const std::int32_t header_offset = RecordHdrOffset(record);
+    // A record naming the same header as the one kept before it is the
+    // leftover of a compaction cut off before the index was cut to size:
+    // the message would otherwise be seen twice.
+    const bool repeated =
+        kept > 0 && header_offset != kDeletedHdrOffset &&
+        RecordHdrOffset(index.data() + (kept - 1) * kIndexRecordSize) == header_offset;
+    const bool deleted = header_offset == kDeletedHdrOffset || repeated ||
+                         deleted_headers_.Contains(header_offset) ||
+                         (check_headers && HeaderMarkedDeleted(header_offset));
+    if (deleted) {
+      first_change = std::min(first_change, i);
+      continue;
+    }
+    if (kept != i) {
+      std::memmove(index.data() + kept * kIndexRecordSize, record, kIndexRecordSize);
+    }
+    ++kept;
+  }
+  // With no two kept records naming one header, a record can only come to
+  // be dropped through a note (NoteRecordToDrop), so the next compaction
+  // need look at nothing else.
+  std::vector<std::int32_t> headers(kept);
+  for (std::size_t i = 0; i < kept; ++i)
+    headers[i] = RecordHdrOffset(index.data() + i * kIndexRecordSize);
+  std::sort(headers.begin(), headers.end());
+  index_swept_ = std::adjacent_find(headers.begin(), headers.end()) == headers.end();
+}
+
+void JamBase::DropNotedRecords(std::size_t& kept, std::size_t& first_change) {
+  std::vector<std::uint8_t>& index = index_records_;
+  const std::size_t records = index.size() / kIndexRecordSize;
+  std::vector<std::size_t>& noted = unswept_records_;
+  std::sort(noted.begin(), noted.end());
+  noted.erase(std::unique(noted.begin(), noted.end()), noted.end());
+  // Each run of kept records between two dropped ones moves down at once.
+  kept = 0;
+  first_change = records;
+  std::size_t run_start = 0;
+  for (const std::size_t i : noted) {
+    if (i >= records) break;
+    const std::int32_t header_offset = RecordHdrOffset(index.data() + i * kIndexRecordSize);
+    if (header_offset != kDeletedHdrOffset && !deleted_headers_.Contains(header_offset)) continue;
+    if (first_change == records) {
+      first_change = i;
+      kept = i;
+    } else {
+      std::memmove(index.data() + kept * kIndexRecordSize,
+                   index.data() + run_start * kIndexRecordSize, (i - run_start) * kIndexRecordSize);
+      kept += i - run_start;
+    }
+    run_start = i + 1;
+  }
+  if (first_change == records) {
+    kept = records;
+    return;
+  }
+  std::memmove(index.data() + kept * kIndexRecordSize, index.data() + run_start * kIndexRecordSize,
+               (records - run_start) * kIndexRecordSize);
+  kept += records - run_start;
 }
 
 bool JamBase::KillMsg() {
   if (!BaseIsOpen() || !stored_message_) return false;
   ResetFiles();
-  bool written = true;
 
-  // The header is marked first: should the run stop before the index is
+  // The order of the writes makes every point where a run may be cut off
+  // leave a readable base that the next open puts right. ActiveMsgs goes
+  // down first: from then until the index is compacted and cut, the index
+  // holds one record more than ActiveMsgs says, so the next open compacts
+  // and recounts (dropping the killed message if its header is marked, or
+  // keeping it if not, and dropping the repeated last record of a compaction
+  // that was not cut to size).
+  SetActiveMsgs(ActiveMsgs() - 1);
+  bool written = WriteBaseHeader();
+
+  // The header is marked next: should the run stop before the index is
   // rewritten, the message counts as deleted all the same.
   std::uint8_t attribute[4] = {};
   const std::int32_t attribute_at = HeaderOffset + static_cast<std::int32_t>(kMsgAttributeOffset);
@@ -177,7 +330,8 @@ bool JamBase::KillMsg() {
     PutLe32(attribute, 0, GetLe32(attribute, 0) | kAttrDeleted);
     HeaderFile->Seek(attribute_at);
     written = WriteBlock(*HeaderFile, attribute, sizeof attribute);
-    deleted_headers_.insert(HeaderOffset);
+    deleted_headers_.Insert(HeaderOffset);
+    NoteHeaderFileWritten();
   } else {
     HeaderFile->Reset();  // no header to mark: the index record still goes
   }
@@ -190,8 +344,9 @@ bool JamBase::KillMsg() {
   PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, kNoCrc);
   PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(kDeletedHdrOffset));
   IndexFile->Seek(IndexPos);
-  written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size()) && written;
-  SetActiveMsgs(ActiveMsgs() - 1);
+  const bool record_written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size());
+  NoteIndexRecordWritten(IndexPos, IndexRecord.data(), record_written);
+  written = record_written && written;
   written = CompactIndexRecords(false) && written;
   stored_message_ = false;
   // The current number steps back with the renumbering: a forward scan's

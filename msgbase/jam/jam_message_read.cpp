@@ -87,37 +87,47 @@ bool JamBase::LoadMessage(bool with_body) {
   const std::int64_t index_offset = IndexOffsetOf(GetMsgNum());
   if (index_offset < 0) return fail(kErrMsgRead);
   IndexPos = static_cast<std::int32_t>(index_offset);
-  IndexFile->Seek(IndexPos);
-  if (IndexFile->Status() != StOk) return fail(kErrMsgRead);
-  if (!ReadBlock(*IndexFile, IndexRecord.data(), IndexRecord.size())) return fail(kErrMsgRead);
+  if (!ReadIndexRecord(index_offset, IndexRecord.data())) return fail(kErrMsgRead);
 
   // The whole fixed header must lie inside the file; what follows it is read
-  // up to the end of the file or of the subfield area, and only those bytes
-  // are ever taken as subfields (never the previous message's leftovers).
+  // up to the end of the file or of what SubfieldLen covers, and only those
+  // bytes are ever taken as subfields (never the previous message's leftovers).
   const std::int32_t header_offset = GetLeSigned32(IndexRecord.data(), kIndexHdrOffsetOffset);
-  const std::int32_t header_file_size = HeaderFile->GetSize();
+  const std::int32_t header_file_size = HeaderFileSize();
   if (header_offset < 0 || header_file_size < 0 ||
       static_cast<std::int64_t>(header_offset) + static_cast<std::int64_t>(kMsgHeaderSize) >
           header_file_size) {
     return fail(kErrMsgHeaderOffset);
   }
   HeaderOffset = header_offset;
-  HeaderFile->Seek(HeaderOffset);
-  if (HeaderFile->Status() != StOk) return fail(kErrMsgRead);
-  const std::size_t length = std::min<std::size_t>(
-      static_cast<std::size_t>(header_file_size - header_offset), MsgHeader.size());
-  MsgHeader.fill(0);
-  if (!ReadBlock(*HeaderFile, MsgHeader.data(), length)) return fail(kErrMsgRead);
+  if (!header_window_.Read(*HeaderFile, header_file_size, HeaderOffset, MsgHeader.data(),
+                           kMsgHeaderSize)) {
+    return fail(kErrMsgRead);
+  }
+  // Of the subfield area only what SubfieldLen covers is ever looked at (every
+  // walk stops at the smallest of the bytes read, SubfieldLen and the area's
+  // size), so no more is read; the bytes behind it are never taken.
+  const std::uint64_t wanted =
+      kMsgHeaderSize +
+      std::min<std::uint64_t>(HeaderField(kMsgSubfieldLenOffset), kSubfieldAreaSize);
+  const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(
+      static_cast<std::uint64_t>(header_file_size - header_offset), wanted));
+  if (length > kMsgHeaderSize &&
+      !header_window_.Read(*HeaderFile, header_file_size, HeaderOffset + kMsgHeaderSize,
+                           Subfields(), length - kMsgHeaderSize)) {
+    return fail(kErrMsgRead);
+  }
   subfield_bytes_ = length - kMsgHeaderSize;
   subfields_full_ = false;
 
   // Deleted in place by other JAM software: as good as gone.
   if ((HeaderField(kMsgAttributeOffset) & kAttrDeleted) != 0) {
-    deleted_headers_.insert(HeaderOffset);
+    deleted_headers_.Insert(HeaderOffset);
+    NoteRecordToDrop(IndexPos);
     return fail(kErrMsgHeaderOffset);
   }
   const std::int32_t text_offset = static_cast<std::int32_t>(HeaderField(kMsgTxtOffsetOffset));
-  const std::int32_t text_file_size = TextFile->GetSize();
+  const std::int32_t text_file_size = TextFileSize();
   if (text_offset < 0 || text_file_size < 0 || text_offset > text_file_size) {
     return fail(kErrMsgTextOffset);
   }
@@ -177,8 +187,9 @@ bool JamBase::LoadMessage(bool with_body) {
     const std::int64_t body_length =
         std::clamp<std::int64_t>(stored_length, 0, text_file_size - text_offset);
     std::vector<std::uint8_t> body(static_cast<std::size_t>(body_length));
-    TextFile->Seek(text_offset);
-    if (!ReadBlock(*TextFile, body.data(), body.size())) return fail(kErrMsgRead);
+    if (!text_window_.Read(*TextFile, text_file_size, text_offset, body.data(), body.size())) {
+      return fail(kErrMsgRead);
+    }
     WriteBlock(*Text, body.data(), body.size());
     // Via, SEEN-BY and PATH lines start lines of their own even when the
     // stored text does not end its last line.

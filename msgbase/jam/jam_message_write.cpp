@@ -192,14 +192,18 @@ bool JamBase::WriteMsg() {
                                            static_cast<std::int32_t>(kIndexRecordSize)
                                      : IndexPos;
 
+  NoteTextFileWritten();
   TextFile->Seek(WriteTextOffset);
   if (!WriteBlock(*TextFile, body.data(), body.size())) return fail();
+  NoteHeaderFileWritten();
   HeaderFile->Seek(header_at);
   if (!WriteBlock(*HeaderFile, MsgHeader.data(), header_length)) return fail();
   PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, NameCrc(To));
   PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(header_at));
   IndexFile->Seek(record_at);
-  if (!WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size())) return fail();
+  const bool record_written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size());
+  NoteIndexRecordWritten(record_at, IndexRecord.data(), record_written);
+  if (!record_written) return fail();
   HeaderOffset = header_at;
   for (BaseStream* stream :
        {IndexFile.get(), HeaderFile.get(), TextFile.get(), LastReadFile.get()}) {
@@ -209,14 +213,21 @@ bool JamBase::WriteMsg() {
   IndexPos = record_at;
   PutLe32(BaseHeader.data(), kBaseModCounterOffset,
           GetLe32(BaseHeader.data(), kBaseModCounterOffset) + 1);
+  const bool was_new = created_pending_;
   created_pending_ = false;
   stored_message_ = true;
+  // The counters come last, once the text, header and index record of a new
+  // message are all in place: until then ActiveMsgs on disk differs from
+  // the number of index records, which is how opening tells a base whose
+  // update was cut off (it then recounts).
+  if (was_new && !WriteBaseHeader()) return false;
   return true;
 }
 
 bool JamBase::RewriteHeader() {
   if (!BaseIsOpen() || !stored_message_) return false;
   ResetFiles();
+  NoteHeaderFileWritten();
   HeaderFile->Seek(HeaderOffset);
   const bool written = WriteBlock(*HeaderFile, MsgHeader.data(), kMsgHeaderSize);
   HeaderFile->Flush();

@@ -25,6 +25,7 @@
 #include "msgbase/base_stream.h"
 #include "msgbase/message_base.h"
 #include "msgbase/msgdir/msg_header.h"
+#include "msgbase/msgdir/msg_listing_cache.h"
 #include "msgbase/msgdir/msg_number_set.h"
 
 namespace kestrel {
@@ -103,6 +104,12 @@ class MsgDirBase : public MessageBase {
   void NormalisePath(const std::string& path);
   // Lists the directory and rebuilds the number set and the highest number.
   void ScanNumbers();
+  // The name to open message `num` by: its file's own spelling when the
+  // listing showed it in the lower case most software writes and in no
+  // other case, else MessageFileName (whose spelling the file layer looks
+  // up). Naming the file as it is spares the case-insensitive look-up of
+  // every component of the path on every open.
+  std::string FileNameToOpen(std::int32_t num);
   // Opens the current message's file and a fresh text stream and reads the
   // header. False (with the error code set) when either cannot be made.
   bool OpenMessageFile();
@@ -116,8 +123,12 @@ class MsgDirBase : public MessageBase {
   // Brings the FLAGS kludge line in step with one attribute's name.
   void KeepFlagsLine(std::string_view name, bool on);
 
-  MsgNumberSet numbers_;
-  std::int32_t highest_ = 0;
+  // The numbers found in the directory: the message files, the highest
+  // number, and the spellings of their names.
+  MsgDirListing listing_;
+  // The directory as the file layer resolves it, with a trailing separator;
+  // empty when its spelling is not taken (a path with "." or ".." parts).
+  std::string directory_spelling_;
   // The file of the open message; null when none is open.
   std::unique_ptr<BaseStream> message_file_;
   MsgHeader header_;

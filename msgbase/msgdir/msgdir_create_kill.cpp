@@ -5,6 +5,7 @@
 #include "msgbase/file_stream.h"
 #include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/stream_hooks.h"
+#include "platform/file_system.h"
 
 namespace kestrel {
 namespace {
@@ -21,22 +22,36 @@ bool MsgDirBase::CreateNextMessageFile() {
   for (int attempt = 0; attempt < kMaxCreateAttempts; ++attempt) {
     // The highest number never goes down, so a number is never given out
     // twice while this object lives; past the largest number there is none.
-    if (highest_ == std::numeric_limits<std::int32_t>::max()) return false;
-    const std::int32_t number = highest_ + 1;
-    highest_ = number;
+    if (listing_.highest == std::numeric_limits<std::int32_t>::max()) return false;
+    const std::int32_t number = listing_.highest + 1;
+    listing_.highest = number;
     SetMsgNum(number);
-    numbers_.Record(number);
+    listing_.numbers.Record(number);
     // The number set reflects the directory at the time of the scan; another
     // program may have written this number's file since. Creating the file
     // only when it does not exist never destroys that message; its number
     // stays recorded (the message is there) and the next one is tried.
     const std::string name = MessageFileName(number);
+    platform::DirectoryStamp before;
+    const bool stamped =
+        !directory_spelling_.empty() &&
+        platform::GetDirectoryStamp(directory_spelling_, before) == platform::dos_error::kNone;
     std::unique_ptr<BaseStream> file = NewFile(name, kFileCreateNew);
     if (file != nullptr && file->Status() == StOk) {
       message_file_ = std::move(file);
+      // A new file is named in lower case: "<number>.msg".
+      platform::DirectoryStamp after;
+      if (stamped &&
+          platform::GetDirectoryStamp(directory_spelling_, after) == platform::dos_error::kNone) {
+        NoteMessageFileCreated(directory_spelling_, before, after, number);
+      } else {
+        ForgetListing(directory_spelling_);
+      }
       return true;
     }
     file.reset();
+    // Another program's file, which the listing did not hold.
+    ForgetListing(directory_spelling_);
     if (!FileExists(name)) return false;  // failed for another reason
   }
   return false;
@@ -61,8 +76,13 @@ bool MsgDirBase::CreateMsg() {
 bool MsgDirBase::KillMsg() {
   const std::int32_t number = GetMsgNum();
   if (!MsgExists(number)) return false;
-  if (!DeleteFile(MessageFileName(number))) return false;
-  numbers_.Remove(number);
+  if (!DeleteFile(FileNameToOpen(number)) &&
+      (FileNameToOpen(number) == MessageFileName(number) || !DeleteFile(MessageFileName(number)))) {
+    return false;
+  }
+  listing_.numbers.Remove(number);
+  listing_.lower_case_names.Remove(number);
+  ForgetListing(directory_spelling_);
   return true;
 }
 

@@ -28,7 +28,13 @@ bool MsgDirBase::OpenMessageFile() {
   }
   if (message_file_ != nullptr) CloseMsg();
 
-  std::unique_ptr<BaseStream> file = NewFile(MessageFileName(GetMsgNum()), kFileOpenReadWrite);
+  std::unique_ptr<BaseStream> file = NewFile(FileNameToOpen(GetMsgNum()), kFileOpenReadWrite);
+  // The file may have been renamed since the listing: its name as the file
+  // layer looks it up decides.
+  if (!Usable(file) && FileNameToOpen(GetMsgNum()) != MessageFileName(GetMsgNum())) {
+    file.reset();
+    file = NewFile(MessageFileName(GetMsgNum()), kFileOpenReadWrite);
+  }
   if (!Usable(file)) {
     SetLastError(MsgDirErrorCannotOpen);
     return false;
@@ -140,13 +146,17 @@ bool MsgDirBase::WriteMsg() {
   BaseStream& file = *message_file_;
   BaseStream& text = *GetTextStream();
   file.Reset();
-  file.Seek(0);
-  file.Write(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
+  // The text and its closing 0 go first, the header last: a new file, cut
+  // short by a crash or a full disk, then holds a header of zeros (no sender,
+  // no recipient, no subject) and never passes for a message with a cut text.
+  file.Seek(HeaderBytes);
   text.Seek(0);
   CopyStreamBytes(text, file, text.GetSize());
   const char closing_zero = '\0';
   file.Write(&closing_zero, 1);
   file.Truncate();
+  file.Seek(0);
+  file.Write(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
   file.Flush();
   return file.Status() == StOk;
 }

@@ -80,6 +80,10 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     SetLastError(kErrorOpenIndexFile);
     return false;
   }
+  // A base still marked was changed and never closed: its last update may
+  // have been cut off anywhere.
+  update_marked_ = false;
+  if (UpdateMarked()) RepairCutOffUpdate();
   SelectNothing();
   state_ = MessageState::kNone;
   SetOpened(true);
@@ -117,6 +121,7 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
   }
   index_.clear();
   highest_uid_ = 0;
+  update_marked_ = false;
   SelectNothing();
   state_ = MessageState::kNone;
   SetOpened(true);
@@ -125,12 +130,22 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
 
 bool SquishBase::MsgBaseExists(const std::string& path) {
   const std::string base = NormalizeBasePath(path);
-  return FileExists(base + kDataExtension) && FileExists(base + kIndexExtension);
+  if (!FileExists(base + kDataExtension) || !FileExists(base + kIndexExtension)) return false;
+  // Both files are created before the base header is written: a run
+  // stopped in between leaves a data file shorter than its header and an
+  // empty index. Nothing was ever stored there; creating the base replaces
+  // both files.
+  const std::int64_t data_size = FileSizeOf(base + kDataExtension);
+  return data_size < 0 || data_size >= static_cast<std::int64_t>(kBaseHeaderSize) ||
+         FileSizeOf(base + kIndexExtension) != 0;
 }
 
 void SquishBase::CloseMsgBase() {
   if (!IsOpened()) return;
   SetOpened(false);
+  // After a failed write the mark stays, so that the next open puts right
+  // whatever the failed update left half done.
+  if (data_file_->Ok() && IndexOk()) ClearUpdateMark();
   data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
   data_file_.reset();
   index_file_.reset();

@@ -133,6 +133,21 @@ class SquishBase : public MessageBase {
   // The unique id a new message gets; 0 when none is left.
   std::uint32_t NextFreeUniqueId() const;
 
+  // squish_repair.cpp
+  // Whether the base header holds the mark of an update under way.
+  bool UpdateMarked() const;
+  // Writes the mark into the base header on disk before the first change of
+  // this session; false when that write failed (nothing may be changed then).
+  // `working`, the copy of the header an update plans on, gets the mark too.
+  bool MarkUpdating(squish::SquishBaseHeader& working);
+  // Takes the mark out of the header in memory (the next header write, at
+  // close, stores the word it replaced).
+  void ClearUpdateMark();
+  // Rebuilds the chains, counts, end of data and index of a base opened with
+  // the mark set. False, leaving the rest as it is, when the frames cannot be
+  // walked up to every indexed message.
+  bool RepairCutOffUpdate();
+
   squish::SquishIndexRecord current_record_;
   squish::SquishFrameHeader current_frame_;
   std::uint32_t current_frame_offset_ = 0;
@@ -149,6 +164,9 @@ class SquishBase : public MessageBase {
   // The highest unique id the index has held since the base was opened.
   std::uint32_t highest_uid_ = 0;
   MessageState state_ = MessageState::kNone;
+  // This session has marked the header on disk; the word the mark replaced.
+  bool update_marked_ = false;
+  std::uint16_t reserved_before_mark_ = 0;
   // The open message's unique id and the slot its record had when opened.
   std::uint32_t message_uid_ = 0;
   std::int64_t message_slot_ = -1;

@@ -29,7 +29,6 @@ bool SquishDataFile::Holds(std::int64_t offset, std::int64_t length) {
 bool SquishDataFile::ReadAt(std::int64_t offset, std::uint8_t* buffer, std::size_t length) {
   read_end_ = -1;
   if (!Holds(offset, static_cast<std::int64_t>(length)) || !Ok()) return false;
-  stream_->Seek(static_cast<std::int32_t>(offset));
   read_end_ = offset;
   return ReadOn(buffer, length);
 }
@@ -39,15 +38,12 @@ bool SquishDataFile::ReadOn(std::uint8_t* buffer, std::size_t length) {
     read_end_ = -1;
     return false;
   }
-  while (length > 0 && Ok()) {
-    const std::size_t n = std::min(length, kMaxTransfer);
-    stream_->Read(buffer, static_cast<std::uint16_t>(n));
-    buffer += n;
-    length -= n;
-    read_end_ += static_cast<std::int64_t>(n);
+  if (!window_.Read(*stream_, size_, read_end_, buffer, length) || !Ok()) {
+    read_end_ = -1;
+    return false;
   }
-  if (!Ok()) read_end_ = -1;
-  return Ok();
+  read_end_ += static_cast<std::int64_t>(length);
+  return true;
 }
 
 void SquishDataFile::WriteAt(std::int64_t offset, const std::uint8_t* data, std::size_t length) {
@@ -59,6 +55,7 @@ void SquishDataFile::WriteAt(std::int64_t offset, const std::uint8_t* data, std:
     return;
   }
   read_end_ = -1;
+  window_.Forget();
   stream_->Seek(static_cast<std::int32_t>(offset));
   write_end_ = offset;
   WriteMore(data, length);
@@ -66,6 +63,7 @@ void SquishDataFile::WriteAt(std::int64_t offset, const std::uint8_t* data, std:
 
 void SquishDataFile::WriteMore(const std::uint8_t* data, std::size_t length) {
   if (write_end_ < 0) return;
+  window_.Forget();
   while (length > 0) {
     const std::size_t n = std::min(length, kMaxTransfer);
     stream_->Write(data, static_cast<std::uint16_t>(n));
@@ -74,6 +72,20 @@ void SquishDataFile::WriteMore(const std::uint8_t* data, std::size_t length) {
     write_end_ += static_cast<std::int64_t>(n);
   }
   if (Ok()) size_ = std::max(size_, write_end_);
+}
+
+void SquishDataFile::CutBackTo(std::int64_t size) {
+  if (size < 0 || size > kMaxFileOffset) return;
+  window_.Forget();
+  const int status = stream_->Status();
+  stream_->Reset();
+  stream_->Seek(static_cast<std::int32_t>(size));
+  stream_->Truncate();
+  if (stream_->Status() == 0) size_ = size;
+  // The write that failed is still to be reported.
+  if (status != 0) refused_ = true;
+  read_end_ = -1;
+  write_end_ = -1;
 }
 
 bool SquishDataFile::ReadFrameHeader(std::uint32_t offset, SquishFrameHeader& header) {

@@ -1,7 +1,10 @@
 // The open data file (.SQD) of a Squish base: reads and writes at offsets in
 // as few system calls as the stream allows, with every read checked against
 // the real size of the file first, so damaged offsets and lengths are found
-// before any byte is read rather than through a failed read.
+// before any byte is read rather than through a failed read. The base holds
+// the file deny-write, so reads are served from a window read ahead in large
+// pieces (the frames of a scan lie one after the other); every write drops
+// it.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +12,7 @@
 #include <memory>
 
 #include "msgbase/base_stream.h"
+#include "msgbase/read_window.h"
 #include "msgbase/squish/squish_frame_header.h"
 
 namespace kestrel::squish {
@@ -45,6 +49,10 @@ class SquishDataFile {
   void WriteAt(std::int64_t offset, const std::uint8_t* data, std::size_t length);
   // Continues writing where the last write ended.
   void WriteMore(const std::uint8_t* data, std::size_t length);
+  // Cuts the file back to `size` after a write past its end failed (a full
+  // disk), so that no piece of that write stays behind the last frame. The
+  // status stays failed: the failure is still to be reported.
+  void CutBackTo(std::int64_t size);
 
   // The frame header at `offset`; false when the offset cannot hold one
   // (below the base header, or not inside the file) or the read failed.
@@ -53,6 +61,7 @@ class SquishDataFile {
 
  private:
   std::unique_ptr<BaseStream> stream_;
+  ReadWindow window_;
   std::int64_t size_ = 0;
   std::int64_t write_end_ = 0;
   std::int64_t read_end_ = -1;

@@ -29,7 +29,7 @@ namespace {
 
 // Bytes read at once when a message is opened: the frame and message
 // headers and, for most messages, the whole rest of the frame.
-constexpr std::size_t kFirstReadSize = 16384;
+constexpr std::size_t kFirstReadSize = 4096;
 // One stream call moves at most this many bytes.
 constexpr std::size_t kMaxTransfer = 0xFFFF;
 
@@ -285,7 +285,14 @@ bool SquishBase::WriteMsg() {
   // Each step is written only when the one before it worked: a frame that
   // did not reach the file must not be linked or indexed. After a failure
   // the message cannot be written again (the mover stops there anyway).
+  // The header on disk says that an update is under way before anything of
+  // it is written.
+  if (!MarkUpdating(header)) return WriteFailed();
+  const std::int64_t size_before = data_file_->Size();
   data_file_->WriteAt(offset, bytes.data(), bytes.size());
+  // A frame appended in part (the disk ran full) is cut off again: left
+  // behind the last frame, it would lie under the next frame appended there.
+  if (!data_file_->Ok() && offset >= size_before) data_file_->CutBackTo(size_before);
   if (data_file_->Ok()) edit.WriteChanged({offset, old_offset});
   if (!data_file_->Ok()) return WriteFailed();
   // The chains on disk now hold the frame: the header in memory follows.
@@ -364,6 +371,9 @@ bool SquishBase::KillMsg() {
   header.SetNumMessages(DecreasedCount(header.NumMessages()));
   header.SetHighMessage(DecreasedCount(header.HighMessage()));
 
+  // The header on disk says that an update is under way before anything of
+  // it is written.
+  if (!MarkUpdating(header)) return Fail(kErrorFrameIo);
   edit.WriteChanged({offset});
   if (!data_file_->Ok()) return Fail(kErrorFrameIo);
   base_header_ = header;

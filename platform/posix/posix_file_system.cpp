@@ -172,6 +172,24 @@ DosError SeekFile(FileHandle handle, std::int64_t distance, SeekOrigin origin,
   return dos_error::kNone;
 }
 
+DosError GetFileSize(FileHandle handle, std::int64_t& size) {
+  size = -1;
+  struct stat status {};
+  if (::fstat(Descriptor(handle), &status) != 0) return LastError();
+  if (S_ISREG(status.st_mode)) {
+    size = status.st_size;
+    return dos_error::kNone;
+  }
+  // Anything else answers as a seek to its end does (a pipe cannot seek).
+  std::int64_t position = 0;
+  DosError error = SeekFile(handle, 0, SeekOrigin::kCurrent, position);
+  if (error != dos_error::kNone) return error;
+  error = SeekFile(handle, 0, SeekOrigin::kEnd, size);
+  std::int64_t back = 0;
+  const DosError restore = SeekFile(handle, position, SeekOrigin::kBegin, back);
+  return error != dos_error::kNone ? error : restore;
+}
+
 DosError SetEndOfFile(FileHandle handle) {
   const off_t position = ::lseek(Descriptor(handle), 0, SEEK_CUR);
   if (position < 0) return LastError();
@@ -221,6 +239,27 @@ DosError GetFileAttributes(std::string_view path, std::uint32_t& attributes) {
     return OpenError(errno, resolved);
   }
   attributes = posix::AttributesOf(resolved.name, status);
+  return dos_error::kNone;
+}
+
+DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp) {
+  stamp = DirectoryStamp{};
+  if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
+  // The exact spelling first: one call when the name is right.
+  std::string native = posix::ToNativeSeparators(path);
+  if (native.empty()) return dos_error::kPathNotFound;
+  struct stat status {};
+  if (::stat(native.c_str(), &status) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR) return LastError();
+    const ResolvedPath resolved = posix::ResolvePath(path);
+    if (!resolved.exists) return dos_error::kPathNotFound;
+    if (::stat(resolved.native.c_str(), &status) != 0) return OpenError(errno, resolved);
+  }
+  if (!S_ISDIR(status.st_mode)) return dos_error::kPathNotFound;
+  stamp.device = static_cast<std::uint64_t>(status.st_dev);
+  stamp.inode = static_cast<std::uint64_t>(status.st_ino);
+  stamp.changed_ns =
+      static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
   return dos_error::kNone;
 }
 

@@ -27,7 +27,10 @@ off_t RegionStart(Region region) {
 // that opens rarely meet on the same byte (when they do, the next is taken).
 std::uint32_t NextSlot() {
   static std::uint32_t counter = 0;
-  const auto process = static_cast<std::uint32_t>(::getpid());
+  // Asked once: a process that forks without starting a new program shares
+  // its parent's number, which only makes a byte already taken more likely
+  // (the next one is then taken).
+  static const auto process = static_cast<std::uint32_t>(::getpid());
   return (process << 10) + counter++;
 }
 
@@ -53,15 +56,34 @@ LockResult Hold(int fd, short type, Region region, std::uint32_t slot) {
   return LockResult::kBusy;
 }
 
-// Whether an open other than `fd`'s holds any byte of the region.
-bool HeldElsewhere(int fd, Region region) {
+// Whether an open other than `fd`'s holds any byte of the regions `first`
+// to `last` (nothing lies between two regions, so one query covers a run of
+// neighbours).
+bool HeldElsewhere(int fd, Region first, Region last) {
   struct flock lock {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
-  lock.l_start = RegionStart(region);
-  lock.l_len = kRegionLength;
+  lock.l_start = RegionStart(first);
+  lock.l_len = RegionStart(last) + kRegionLength - RegionStart(first);
   if (::fcntl(fd, F_OFD_GETLK, &lock) != 0) return false;
   return lock.l_type != F_UNLCK;
+}
+
+// Whether an open other than `fd`'s holds a byte of any region marked in
+// `check`: one query per run of neighbouring regions.
+bool AnyHeldElsewhere(int fd, const bool (&check)[4]) {
+  for (int first = kHoldsRead; first <= kDeniesWrite;) {
+    if (!check[first]) {
+      ++first;
+      continue;
+    }
+    int last = first;
+    while (last < kDeniesWrite && check[last + 1])
+      ++last;
+    if (HeldElsewhere(fd, static_cast<Region>(first), static_cast<Region>(last))) return true;
+    first = last + 1;
+  }
+  return false;
 }
 
 }  // namespace
@@ -89,16 +111,18 @@ DosError TakeSharingLocks(int fd, bool readable, FileAccess access, FileShare sh
         return dos_error::kNone;
     }
   }
-  if ((reads && HeldElsewhere(fd, kDeniesRead)) || (writes && HeldElsewhere(fd, kDeniesWrite)) ||
-      (denies_read && HeldElsewhere(fd, kHoldsRead)) ||
-      (denies_write && HeldElsewhere(fd, kHoldsWrite))) {
-    return dos_error::kSharingViolation;
-  }
-  return dos_error::kNone;
+  // What this open may not meet: a denial of an access it asks for, or a
+  // holder of an access it denies.
+  bool conflicts[4] = {};
+  conflicts[kDeniesRead] = reads;
+  conflicts[kDeniesWrite] = writes;
+  conflicts[kHoldsRead] = denies_read;
+  conflicts[kHoldsWrite] = denies_write;
+  return AnyHeldElsewhere(fd, conflicts) ? dos_error::kSharingViolation : dos_error::kNone;
 }
 
 bool IsOpenElsewhere(int fd) {
-  return HeldElsewhere(fd, kHoldsRead) || HeldElsewhere(fd, kHoldsWrite);
+  return HeldElsewhere(fd, kHoldsRead, kHoldsWrite);
 }
 
 }  // namespace kestrel::platform::posix

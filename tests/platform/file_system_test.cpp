@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/child_process.h"
+#include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel::platform {
@@ -45,6 +46,34 @@ TEST(FileTest, WriteSeekTruncateRead) {
   FileHandle again = kInvalidFileHandle;
   EXPECT_EQ(CreateNewFile(dir.Path("data.bin"), again), dos_error::kFileExists);
   EXPECT_EQ(again, kInvalidFileHandle);
+}
+
+// The size of an open file is what a seek to its end tells, and the position
+// stays where it was; a pipe, which cannot seek, fails as the seek does.
+TEST(FileTest, TheSizeIsTheSeekToTheEndWithoutMovingThePosition) {
+  testing::TempDir dir;
+  FileHandle handle = kInvalidFileHandle;
+  ASSERT_EQ(CreateFile(dir.Path("data.bin"), handle), dos_error::kNone);
+  std::uint32_t done = 0;
+  ASSERT_EQ(WriteFile(handle, "0123456789", 10, done), dos_error::kNone);
+  std::int64_t position = 0;
+  ASSERT_EQ(SeekFile(handle, 4, SeekOrigin::kBegin, position), dos_error::kNone);
+  std::int64_t size = 0;
+  ASSERT_EQ(GetFileSize(handle, size), dos_error::kNone);
+  EXPECT_EQ(size, 10);
+  ASSERT_EQ(SeekFile(handle, 0, SeekOrigin::kCurrent, position), dos_error::kNone);
+  EXPECT_EQ(position, 4);
+  CloseFile(handle);
+
+  const std::string fifo = dir.Path("pipe");
+  ASSERT_EQ(testing::RunProgram({"/usr/bin/mkfifo", fifo}).exit_code, 0);
+  FileHandle pipe = kInvalidFileHandle;
+  ASSERT_EQ(OpenFile(fifo, FileAccess::kRead, FileShare::kDenyNone, pipe), dos_error::kNone);
+  std::int64_t pipe_size = 0;
+  const DosError seek_error = SeekFile(pipe, 0, SeekOrigin::kEnd, position);
+  EXPECT_NE(seek_error, dos_error::kNone);
+  EXPECT_EQ(GetFileSize(pipe, pipe_size), seek_error);
+  CloseFile(pipe);
 }
 
 TEST(FileTest, MissingFileIsReportedInDosNumbers) {

@@ -59,6 +59,49 @@ TEST_F(SharingTest, ConflictingClassesInOneProcess) {
   EXPECT_EQ(Second(kReadWriteDenyAll, kReadDenyNone), kRefused);
 }
 
+// Every pair of opens in one process, against the DOS rule: the second open
+// fails when it asks for an access the first denies, or denies an access the
+// first holds (compatibility mode denying all). The checks look at several
+// lock regions at once; a pair that needs two regions apart (deny read
+// against a writer) must not be caught by the region between them.
+TEST_F(SharingTest, EveryPairOfClassesFollowsTheDosRule) {
+  const FileAccess accesses[] = {FileAccess::kRead, FileAccess::kWrite, FileAccess::kReadWrite};
+  const FileShare shares[] = {FileShare::kCompatibility, FileShare::kDenyAll,
+                              FileShare::kDenyWrite, FileShare::kDenyRead, FileShare::kDenyNone};
+  auto reads = [](const Open& o) { return o.access != FileAccess::kWrite; };
+  auto writes = [](const Open& o) { return o.access != FileAccess::kRead; };
+  auto denies_read = [](const Open& o) {
+    return o.share == FileShare::kCompatibility || o.share == FileShare::kDenyAll ||
+           o.share == FileShare::kDenyRead;
+  };
+  auto denies_write = [](const Open& o) {
+    return o.share == FileShare::kCompatibility || o.share == FileShare::kDenyAll ||
+           o.share == FileShare::kDenyWrite;
+  };
+  int conflicts = 0;
+  for (const FileAccess a1 : accesses) {
+    for (const FileShare s1 : shares) {
+      for (const FileAccess a2 : accesses) {
+        for (const FileShare s2 : shares) {
+          const Open first{a1, s1};
+          const Open second{a2, s2};
+          const bool conflict = (reads(second) && denies_read(first)) ||
+                                (writes(second) && denies_write(first)) ||
+                                (denies_read(second) && reads(first)) ||
+                                (denies_write(second) && writes(first));
+          conflicts += conflict;
+          EXPECT_EQ(Second(first, second),
+                    conflict ? dos_error::kSharingViolation : dos_error::kNone)
+              << "first " << static_cast<int>(a1) << "/" << static_cast<int>(s1) << ", second "
+              << static_cast<int>(a2) << "/" << static_cast<int>(s2);
+        }
+      }
+    }
+  }
+  EXPECT_GT(conflicts, 0);
+  EXPECT_LT(conflicts, 15 * 15);
+}
+
 TEST_F(SharingTest, CompatibleClassesInOneProcess) {
   EXPECT_EQ(Second(kReadDenyNone, kReadDenyNone), dos_error::kNone);
   EXPECT_EQ(Second(kReadWriteDenyWrite, kReadDenyNone), dos_error::kNone);

@@ -1,7 +1,9 @@
 // Reading and writing message files: layout, text ends, bad files, and what
 // reaches the disk when.
+#include <algorithm>
 #include <filesystem>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "msgbase/field_widths.h"
@@ -323,6 +325,70 @@ TEST_F(MsgDirAreaTest, FailedWritesAreReported) {
   ASSERT_TRUE(base->CreateMsg());
   EXPECT_TRUE(base->RewriteHeader());
   EXPECT_FALSE(base->RewriteHeader());
+  InstallStreamFactories();
+}
+
+// A file whose changes stop after the first `kept` (a run killed there):
+// later writes and truncations never happen. What it held is saved when it
+// is closed.
+class CutOffWrites : public MemStream {
+ public:
+  CutOffWrites(int kept, std::string& saved, int& attempted)
+      : kept_(kept), saved_(saved), attempted_(attempted) {}
+  ~CutOffWrites() override {
+    saved_.assign(static_cast<std::size_t>(GetSize()), '\0');
+    Seek(0);
+    for (std::size_t at = 0; at < saved_.size(); at += 0x8000) {
+      const std::size_t n = std::min<std::size_t>(0x8000, saved_.size() - at);
+      MemStream::Read(saved_.data() + at, static_cast<std::uint16_t>(n));
+    }
+  }
+  void Write(const void* buffer, std::uint16_t count) override {
+    if (Allowed()) MemStream::Write(buffer, count);
+  }
+  void Truncate() override {
+    if (Allowed()) MemStream::Truncate();
+  }
+  void Reset() override { SetStatus(StOk); }
+
+ private:
+  bool Allowed() { return ++attempted_ <= kept_; }
+  int kept_;
+  std::string& saved_;
+  int& attempted_;
+};
+
+TEST_F(MsgDirAreaTest, AWriteCutOffAnywhereNeverShowsAHeaderOverACutText) {
+  auto base = OpenArea();
+  const std::string text = "\x01MSGID: 1:2/3 12345678\r" + std::string(70000, 'b') + "\r";
+  std::string complete;
+  for (int kept = 0;; ++kept) {
+    std::string saved;
+    int attempted = 0;
+    NewFile = [&](const std::string&, std::uint32_t) -> std::unique_ptr<BaseStream> {
+      return std::make_unique<CutOffWrites>(kept, saved, attempted);
+    };
+    ASSERT_TRUE(base->CreateMsg());
+    base->SetFrom("Sender");
+    base->SetTo("Receiver");
+    base->SetSubj("Subject");
+    for (std::size_t at = 0; at < text.size(); at += 0x8000) {
+      const std::string piece = text.substr(at, 0x8000);
+      base->WriteTextBlock(piece.data(), static_cast<std::uint16_t>(piece.size()));
+    }
+    base->WriteMsg();
+    base->CloseMsg();
+    if (attempted <= kept) {  // nothing was cut off: the whole message
+      complete = saved;
+      break;
+    }
+    const std::string header = saved.substr(0, std::min(saved.size(), MsgHeaderSize));
+    EXPECT_EQ(header, std::string(header.size(), '\0'))
+        << "cut off after " << kept << " writes: a header over a text of "
+        << saved.size() - header.size() << " bytes";
+  }
+  EXPECT_EQ(complete.size(), MsgHeaderSize + text.size() + 1);
+  EXPECT_EQ(complete.substr(0, 6), "Sender");
   InstallStreamFactories();
 }
 

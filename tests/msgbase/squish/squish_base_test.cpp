@@ -88,6 +88,30 @@ TEST_F(SquishBaseTest, ADataFileShorterThanItsHeaderIsNoBase) {
   EXPECT_EQ(Sqd(), std::string(100, '\x07'));
 }
 
+TEST_F(SquishBaseTest, FilesLeftBeforeTheBaseHeaderAreReplacedByANewBase) {
+  // A creation stopped between making the files and writing the header.
+  for (const std::string& data : {std::string(), std::string(100, '\x07')}) {
+    dir_.WriteFile("netmail.sqd", data);
+    dir_.WriteFile("netmail.sqi", "");
+    SquishBase probe;
+    EXPECT_FALSE(probe.MsgBaseExists(Base()));
+    std::unique_ptr<MessageBase> base;
+    ASSERT_TRUE(OpenOrCreateBase("S" + Base(), base));
+    EXPECT_EQ(base->GetMsgCount(), 0);
+    CloseBase(base);
+    EXPECT_EQ(Sqd().size(), 256u);
+  }
+  // With anything in the index it is a (damaged) base, never replaced.
+  dir_.WriteFile("netmail.sqd", std::string(100, '\x07'));
+  dir_.WriteFile("netmail.sqi", std::string(12, '\x01'));
+  SquishBase probe;
+  EXPECT_TRUE(probe.MsgBaseExists(Base()));
+  std::unique_ptr<MessageBase> base;
+  EXPECT_FALSE(OpenOrCreateBase("S" + Base(), base));
+  CloseBase(base);
+  EXPECT_EQ(Sqd(), std::string(100, '\x07'));
+}
+
 TEST_F(SquishBaseTest, AnOpenBaseCannotBeOpenedForWritingElsewhere) {
   CreateBase();
   {

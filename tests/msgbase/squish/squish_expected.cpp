@@ -22,6 +22,7 @@ void PutAddress(std::string& bytes, std::size_t offset, const ExpectedAddress& a
 std::string ExpectedBaseHeader::Bytes() const {
   std::string b(256, '\0');
   PutLe16(b, 0, 256);
+  if (updating) PutLe16(b, 2, 0x5055);  // "UP"
   PutLe32(b, 4, num_messages);
   PutLe32(b, 8, high_message);
   PutLe32(b, 20, next_unique_id);

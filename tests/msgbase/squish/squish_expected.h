@@ -18,6 +18,9 @@ struct ExpectedBaseHeader {
   std::uint32_t first_free = 0;
   std::uint32_t last_free = 0;
   std::uint32_t end_of_data = 256;
+  // The mark of an update under way (offset 2): on disk from the first
+  // change of a session until the base is closed.
+  bool updating = false;
 
   // The 256 bytes; the fields not named here hold what a new base gets
   // (maximum messages 65535, keep days 32767, 28 at offset 130).

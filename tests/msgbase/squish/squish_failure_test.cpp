@@ -3,14 +3,17 @@
 // was in the base is lost or damaged.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
 
 #include "msgbase/message_base_factory.h"
+#include "tests/msgbase/squish/squish_checker.h"
 #include "tests/msgbase/squish/squish_fixture.h"
 #include "tests/msgbase/squish/watched_files.h"
+#include "tests/support/child_process.h"
 
 namespace kestrel::testing {
 namespace {
@@ -64,6 +67,10 @@ class SquishFailureTest : public SquishFixture {
       }
       InstallStreamFactories();
       ExpectNothingLost(scenario);
+      // Opened once more (above), the base is sound again: whatever the
+      // failed update left half done was put right.
+      const SquishCheckReport check = CheckSquishBase(Base());
+      EXPECT_TRUE(check.ok()) << check.Describe();
       if (!calls.failed) break;  // every write of the operation has failed once
       ASSERT_LT(k, 50) << "the operation keeps writing";
     }
@@ -183,6 +190,45 @@ TEST_F(SquishFailureTest, CreatingABaseWhoseHeaderCannotBeWritten) {
   EXPECT_EQ(BaseResult, 0x3009);
   EXPECT_TRUE(calls.failed);
   EXPECT_FALSE(base->IsOpened());
+}
+
+// A disk that runs full in the middle of a new frame: the part written is
+// cut off again, so the next frame appended lies right behind the last one.
+TEST_F(SquishFailureTest, AFrameAppendedInPartOnAFullDiskIsCutOffAgain) {
+  MakeBase();
+  const std::string sqd = FindAnyCase(Base() + ".sqd");
+  const std::uintmax_t size_before = std::filesystem::file_size(sqd);
+  const int result = RunInChild([&] {
+    LimitFileSize(size_before + 100);
+    SquishBase base;
+    if (!base.OpenMsgBase(Base())) return 1;
+    if (AddNew(*this, base, std::string(4000, 'x') + "\r")) return 2;  // must fail
+    if (base.GetLastError() != 0x3008) return 3;
+    base.CloseMsgBase();
+    return 0;
+  });
+  ASSERT_EQ(result, 0);
+  EXPECT_EQ(std::filesystem::file_size(sqd), size_before);
+  // The next open puts right what the failed update left in the header (the
+  // count of the message that was not stored).
+  {
+    SquishBase base;
+    ASSERT_TRUE(base.OpenMsgBase(Base()));
+    base.CloseMsgBase();
+  }
+  const SquishCheckReport after_failure = CheckSquishBase(Base());
+  EXPECT_TRUE(after_failure.ok()) << after_failure.Describe();
+
+  // With room again the message goes right behind the last frame.
+  {
+    SquishBase base;
+    ASSERT_TRUE(base.OpenMsgBase(Base()));
+    ASSERT_TRUE(AddNew(*this, base, std::string(4000, 'x') + "\r"));
+    base.CloseMsgBase();
+  }
+  const SquishCheckReport check = CheckSquishBase(Base());
+  EXPECT_TRUE(check.ok()) << check.Describe();
+  EXPECT_EQ(check.unique_ids.size(), 4u);
 }
 
 }  // namespace

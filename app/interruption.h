@@ -1,0 +1,19 @@
+// Stopping the run when a signal asked for it, at the points where stopping
+// loses nothing: after a message has been completely handled (copied and,
+// when it is to go, deleted) and before an area is begun.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+// The log and console text of a stop: "Interrupted by signal SIGINT; stopped
+// after the message in hand." (`where` is what follows "stopped ").
+std::string InterruptionMessage(std::string_view signal, std::string_view where);
+
+// Where the scan stops.
+inline constexpr std::string_view kStoppedInArea = "after the message in hand";
+inline constexpr std::string_view kStoppedBeforeArea = "before the next area";
+
+}  // namespace kestrel

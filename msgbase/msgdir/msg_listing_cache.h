@@ -1,0 +1,55 @@
+// The message numbers of *.MSG directories as this process last listed them,
+// so that an area opened again and again (a destination area is opened once
+// for every message copied into it) is not listed anew while its directory
+// has not changed: without this, filling an area of n messages would read
+// n^2/2 directory entries.
+//
+// A listing is kept with the directory's stamp (identity and time of its last
+// change) taken before it was listed, and only when the stamp was the same
+// after the listing; it is handed out while the directory's stamp is still
+// that one. A file this process creates in the directory is added to the
+// kept listing when the listing was current just before; any other change of
+// this process drops it. (A change made by another program in the same tick
+// of the file system's clock as the directory's last change would leave the
+// stamp as it was; systems that give out a finer stamp once one has been
+// looked at, as Linux does from 6.13 on for the common file systems, see
+// every change.)
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "msgbase/msgdir/msg_number_set.h"
+#include "platform/file_system.h"
+
+namespace kestrel {
+
+// What a listing of a *.MSG directory tells.
+struct MsgDirListing {
+  MsgNumberSet numbers;
+  std::int32_t highest = 0;
+  // Numbers whose file is named "<n>.msg", and numbers with an entry of
+  // another spelling of that name.
+  MsgNumberSet lower_case_names;
+  MsgNumberSet other_spellings;
+};
+
+// The listing kept for `directory` (its full path) if the directory's stamp
+// is still `stamp`; null otherwise.
+const MsgDirListing* FindKeptListing(const std::string& directory,
+                                     const platform::DirectoryStamp& stamp);
+
+// Keeps a listing of `directory` whose stamp was `stamp` before and after it
+// was taken.
+void KeepListing(const std::string& directory, const platform::DirectoryStamp& stamp,
+                 const MsgDirListing& listing);
+
+// This process created the file "<number>.msg" in `directory`, whose stamp
+// was `before` just before and is `after` now.
+void NoteMessageFileCreated(const std::string& directory, const platform::DirectoryStamp& before,
+                            const platform::DirectoryStamp& after, std::int32_t number);
+
+// This process changed `directory` in another way: its kept listing goes.
+void ForgetListing(const std::string& directory);
+
+}  // namespace kestrel

@@ -1,0 +1,159 @@
+// Crash safety of a Squish base: the mark that an update is under way, and
+// the repair of a base whose update was cut off (a crash, a kill, a power
+// cut).
+//
+// The chains of the data file and the index file cannot be changed together
+// in one write, so a run cut off between two writes leaves a base whose
+// chains, index and header counts disagree (a frame taken out of the
+// message chain but not yet in the free chain, an index rewrite not yet cut
+// to size, header counts one off). Before the first change of a session the
+// base header on disk is marked (its reserved word, offset 2, holds
+// kUpdateMark); closing the base writes the header back without the mark. A
+// base opened with the mark still set was not closed after a change: it is
+// rebuilt from what cannot be half written, the index (the list of messages,
+// written only after their frames) and the frames lying end to end in the
+// data file.
+#include <algorithm>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "msgbase/little_endian.h"
+#include "msgbase/squish/squish_base.h"
+#include "msgbase/squish/squish_layout.h"
+
+namespace kestrel {
+
+using namespace squish;
+
+namespace {
+
+// "UP" in the reserved word: an update is under way.
+constexpr std::uint16_t kUpdateMark = 0x5055;
+
+}  // namespace
+
+bool SquishBase::UpdateMarked() const {
+  return GetLe16(base_header_.bytes().data(), kBaseReservedOffset) == kUpdateMark;
+}
+
+bool SquishBase::MarkUpdating(SquishBaseHeader& working) {
+  if (update_marked_) return true;
+  std::uint8_t* header = base_header_.bytes().data();
+  reserved_before_mark_ = GetLe16(header, kBaseReservedOffset);
+  PutLe16(header, kBaseReservedOffset, kUpdateMark);
+  data_file_->WriteAt(0, header, kBaseHeaderSize);
+  if (!data_file_->Ok()) {
+    PutLe16(header, kBaseReservedOffset, reserved_before_mark_);
+    return false;
+  }
+  PutLe16(working.bytes().data(), kBaseReservedOffset, kUpdateMark);
+  update_marked_ = true;
+  return true;
+}
+
+void SquishBase::ClearUpdateMark() {
+  if (!update_marked_) return;
+  PutLe16(base_header_.bytes().data(), kBaseReservedOffset, reserved_before_mark_);
+  update_marked_ = false;
+}
+
+bool SquishBase::RepairCutOffUpdate() {
+  // An index rewrite cut off before the file was cut to size repeats the
+  // records after the one taken out: each unique id counts once.
+  std::vector<SquishIndexRecord> records;
+  for (const SquishIndexRecord& record : index_) {
+    if (!records.empty() && records.back().unique_id == record.unique_id) continue;
+    records.push_back(record);
+  }
+  const bool index_changed = records.size() != index_.size();
+
+  // The frames end to end. A frame that does not fit in the file was cut off
+  // while it was appended, and never indexed (a record is written only after
+  // its frame): the file ends before it.
+  struct Found {
+    std::uint32_t offset;
+    SquishFrameHeader header;
+  };
+  std::vector<Found> frames;
+  std::int64_t at = kBaseHeaderSize;
+  const std::int64_t size = data_file_->Size();
+  while (at + kFrameHeaderSize <= size) {
+    SquishFrameHeader frame;
+    if (!data_file_->ReadFrameHeader(static_cast<std::uint32_t>(at), frame)) return false;
+    const std::int64_t end = at + kFrameHeaderSize + frame.frame_length;
+    if (!frame.HasValidId() || end > size || frame.message_length > frame.frame_length) break;
+    frames.push_back({static_cast<std::uint32_t>(at), frame});
+    at = end;
+  }
+  std::set<std::uint32_t> walked;
+  for (const Found& found : frames)
+    walked.insert(found.offset);
+  for (const SquishIndexRecord& record : records) {
+    // A message the walk did not reach lies beyond damage this repair does
+    // not understand: the base is left as it is.
+    if (walked.count(record.frame_offset) == 0) return false;
+  }
+  if (at < size) data_file_->CutBackTo(at);
+
+  // The message chain follows the index; every other frame is free, in file
+  // order.
+  std::set<std::uint32_t> indexed;
+  for (const SquishIndexRecord& record : records)
+    indexed.insert(record.frame_offset);
+  std::vector<std::uint32_t> free_frames;
+  for (const Found& found : frames) {
+    if (indexed.count(found.offset) == 0) free_frames.push_back(found.offset);
+  }
+  std::vector<std::uint32_t> message_frames;
+  for (const SquishIndexRecord& record : records)
+    message_frames.push_back(record.frame_offset);
+  // Where each frame stands in its chain.
+  std::map<std::uint32_t, std::size_t> message_position;
+  std::map<std::uint32_t, std::size_t> free_position;
+  for (std::size_t i = 0; i < message_frames.size(); ++i)
+    message_position[message_frames[i]] = i;
+  for (std::size_t i = 0; i < free_frames.size(); ++i)
+    free_position[free_frames[i]] = i;
+  auto link = [](const std::vector<std::uint32_t>& chain, std::size_t i, bool next) {
+    if (next) return i + 1 < chain.size() ? chain[i + 1] : 0u;
+    return i > 0 ? chain[i - 1] : 0u;
+  };
+  for (const Found& found : frames) {
+    SquishFrameHeader wanted = found.header;
+    const auto message = message_position.find(found.offset);
+    const bool is_message = message != message_position.end();
+    const std::vector<std::uint32_t>& chain = is_message ? message_frames : free_frames;
+    const std::size_t i = is_message ? message->second : free_position[found.offset];
+    wanted.frame_type = is_message ? kFrameTypeMessage : kFrameTypeFree;
+    wanted.prev = link(chain, i, false);
+    wanted.next = link(chain, i, true);
+    if (!(wanted == found.header)) data_file_->WriteFrameHeader(found.offset, wanted);
+  }
+
+  SquishBaseHeader& header = base_header_;
+  const auto count = static_cast<std::uint32_t>(records.size());
+  header.SetNumMessages(count);
+  header.SetHighMessage(count);
+  header.SetMessageChain(message_frames.empty()
+                             ? ChainEnds{}
+                             : ChainEnds{message_frames.front(), message_frames.back()});
+  header.SetFreeChain(free_frames.empty() ? ChainEnds{}
+                                          : ChainEnds{free_frames.front(), free_frames.back()});
+  header.SetEndOfData(static_cast<std::uint32_t>(at));
+  std::uint32_t highest = 0;
+  for (const SquishIndexRecord& record : records)
+    highest = std::max(highest, record.unique_id);
+  if (header.NextUniqueId() <= highest) header.SetNextUniqueId(highest + 1);
+  PutLe16(header.bytes().data(), kBaseReservedOffset, 0);
+  data_file_->WriteAt(0, header.bytes().data(), kBaseHeaderSize);
+
+  if (index_changed ||
+      index_file_->GetSize() != static_cast<std::int32_t>(records.size() * kIndexRecordSize)) {
+    index_ = records;
+    WriteIndexFrom(0);
+  }
+  return data_file_->Ok() && IndexOk();
+}
+
+}  // namespace kestrel

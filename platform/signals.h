@@ -1,0 +1,22 @@
+// Requests to stop from outside (Ctrl-C, a shutdown, a closed terminal):
+// noted, never acted on where they arrive. The mover looks at the note at
+// points where stopping loses nothing (between messages, between areas), so
+// a signal can never fall between the copy of a message and the deletion of
+// its source, nor into the middle of a base update.
+#pragma once
+
+#include <string_view>
+
+namespace kestrel::platform {
+
+// Installs handlers for the interrupt, termination and hang-up signals
+// (SIGINT, SIGTERM, SIGHUP) that only note the first signal received. System
+// calls under way when one arrives are resumed, not failed. Called once at
+// start-up.
+void InstallInterruptNotes();
+
+// The name of the first signal noted since the handlers were installed
+// ("SIGINT", "SIGTERM", "SIGHUP"), or "" when none has arrived.
+std::string_view NotedInterrupt();
+
+}  // namespace kestrel::platform

@@ -1,0 +1,113 @@
+// Two kestrel runs started at the same time over the same areas: the sharing
+// classes keep them apart. Each ends complete or fails cleanly with a fatal
+// error; nothing is corrupted or lost and no message is copied twice.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/stored_msg_id.h"
+#include "platform/dos_error.h"
+#include "tests/app/area_files.h"
+#include "tests/app/kestrel_run.h"
+#include "tests/crash/mover_scenario.h"
+#include "tests/support/child_process.h"
+#include "tests/support/run_program.h"
+#include "tests/support/running_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrel::testing {
+namespace {
+
+constexpr int kMessagesPerArea = 60;
+
+bool FailedCleanly(const ProgramResult& run) {
+  return run.exit_code == 255 && run.output.find("Error: ") != std::string::npos;
+}
+
+TEST(ConcurrentRuns, TwoRunsOverTheSameAreasNeverCopyTwice) {
+  std::mt19937 random(4242);
+  TempDir areas;  // the netmail areas every round starts from
+  MoverScenario(areas, kMessagesPerArea, true).Create();
+  constexpr int kRounds = 8;
+  int refused = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    TempDir dir;
+    // MOVE NO as well: a message copied by one run must not be copied again
+    // by the other (the resume state of an area is one run's alone).
+    MoverScenario scenario(dir, kMessagesPerArea, round % 2 == 0);
+    scenario.CreateFrom(areas);
+    RunningProgram first({KestrelBinary(), "kestrel.cfg"}, dir.path());
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+    RunningProgram second({KestrelBinary(), "kestrel.cfg"}, dir.path());
+    const ProgramResult first_run = first.Wait();
+    const ProgramResult second_run = second.Wait();
+    for (const ProgramResult* run : {&first_run, &second_run}) {
+      EXPECT_TRUE(run->exit_code == 0 || FailedCleanly(*run)) << run->output;
+      if (run->exit_code != 0) ++refused;
+    }
+    for (const std::string& problem : scenario.CheckStructure())
+      ADD_FAILURE() << problem;
+    std::vector<std::string> in_hand;
+    for (const std::string& problem : scenario.CheckInterrupted(scenario.Take(), in_hand)) {
+      ADD_FAILURE() << "after both runs: " << problem;
+    }
+    const ProgramResult finish = RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path());
+    EXPECT_EQ(finish.exit_code, 0) << finish.output;
+    const Census census = scenario.Take();
+    for (const std::string& problem : scenario.CheckFinished(census, {})) {
+      ADD_FAILURE() << "after the next run: " << problem;
+    }
+    // With MOVE NO every copy must exist exactly once.
+    if (!scenario.moves()) {
+      for (const auto& [subject, places] : census.places) {
+        EXPECT_LE(places.size(), 2u) << subject << " copied twice";
+      }
+    }
+    if (HasFailure()) break;
+  }
+  std::printf("concurrent runs: %d rounds, %d runs refused by the other\n", kRounds, refused);
+}
+
+TEST(ConcurrentRuns, ASecondRunOnAHeldMsgDirAreaStopsBeforeTouchingIt) {
+  TempDir dir;
+  MoverScenario scenario(dir, 10, true);
+  scenario.Create();
+  // Another process holds the *.MSG netmail area as a scan does.
+  HoldingChild other_run([&dir] {
+    auto* held = new StoredMsgIdFile(dir.Path("netm") + "/msgid");  // held until the child ends
+    return held->Hold() == platform::dos_error::kNone;
+  });
+  ASSERT_TRUE(other_run.succeeded());
+
+  const ProgramResult run = RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path());
+  EXPECT_EQ(run.exit_code, 255);
+  EXPECT_NE(run.output.find("Error: Unable to open file with last msgid, rc=00000020"),
+            std::string::npos)
+      << run.output;
+  // Nothing was read or changed: every message is where it was.
+  const Census census = scenario.Take();
+  for (const auto& [subject, places] : census.places) {
+    EXPECT_EQ(places.size(), 1u) << subject;
+    const std::vector<std::string>& sources = scenario.Sources();
+    EXPECT_NE(std::find(sources.begin(), sources.end(), places[0]), sources.end())
+        << subject << " left its netmail area";
+  }
+  EXPECT_EQ(census.places.size(), scenario.MessageCount());
+  EXPECT_FALSE(AreaExists(scenario.Destinations()[0]));
+
+  other_run.End();
+  const ProgramResult next = RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path());
+  EXPECT_EQ(next.exit_code, 0) << next.output;
+  for (const std::string& problem : scenario.CheckFinished(scenario.Take(), {})) {
+    ADD_FAILURE() << problem;
+  }
+}
+
+}  // namespace
+}  // namespace kestrel::testing
