@@ -202,12 +202,18 @@ class JamBase : public MessageBase {
   bool HeaderMarkedDeleted(std::int32_t header_offset);
   // Compaction; check_headers reads every header's attribute (after another
   // program has changed the base), otherwise only the records marked -1 and
-  // the headers already seen deleted are dropped.
-  bool CompactIndexRecords(bool check_headers);
+  // the headers already seen deleted are dropped. `dropped` (when given)
+  // receives the number of records dropped at or before record `through`,
+  // which is how far a message number at `through` moves down.
+  bool CompactIndexRecords(bool check_headers, std::size_t through = 0,
+                           std::size_t* dropped = nullptr);
   // The walk of a compaction over every record, and the one over the records
-  // noted since the last walk (see index_swept_).
-  void WalkIndex(bool check_headers, std::size_t& kept, std::size_t& first_change);
-  void DropNotedRecords(std::size_t& kept, std::size_t& first_change);
+  // noted since the last walk (see index_swept_); both count the records
+  // dropped at or before `through` into `dropped`.
+  void WalkIndex(bool check_headers, std::size_t through, std::size_t& kept,
+                 std::size_t& first_change, std::size_t& dropped);
+  void DropNotedRecords(std::size_t through, std::size_t& kept, std::size_t& first_change,
+                        std::size_t& dropped);
   // A record (at a byte offset of the index) the next compaction may drop.
   void NoteRecordToDrop(std::int64_t offset);
   void DisposeFiles();

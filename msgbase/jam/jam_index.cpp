@@ -197,7 +197,7 @@ void JamBase::CompactIndex() {
   if (BaseIsOpen()) CompactIndexRecords(true);
 }
 
-bool JamBase::CompactIndexRecords(bool check_headers) {
+bool JamBase::CompactIndexRecords(bool check_headers, std::size_t through, std::size_t* dropped) {
   // A partly read index is never written back.
   if (!LoadIndexRecords()) return false;
   IndexFile->Reset();
@@ -208,12 +208,14 @@ bool JamBase::CompactIndexRecords(bool check_headers) {
 
   std::size_t kept = 0;
   std::size_t first_change = records;
+  std::size_t dropped_through = 0;
   if (!check_headers && index_swept_) {
     // Nothing but the records noted since the last whole walk can go.
-    DropNotedRecords(kept, first_change);
+    DropNotedRecords(through, kept, first_change, dropped_through);
   } else {
-    WalkIndex(check_headers, kept, first_change);
+    WalkIndex(check_headers, through, kept, first_change, dropped_through);
   }
+  if (dropped != nullptr) *dropped = dropped_through;
   unswept_records_.clear();
   index.resize(kept * kIndexRecordSize);
   // A created message not yet written is counted without a record.
@@ -237,11 +239,13 @@ bool JamBase::CompactIndexRecords(bool check_headers) {
   return written;
 }
 
-void JamBase::WalkIndex(bool check_headers, std::size_t& kept, std::size_t& first_change) {
+void JamBase::WalkIndex(bool check_headers, std::size_t through, std::size_t& kept,
+                        std::size_t& first_change, std::size_t& dropped) {
   std::vector<std::uint8_t>& index = index_records_;
   const std::size_t records = index.size() / kIndexRecordSize;
   kept = 0;
   first_change = records;
+  dropped = 0;
   for (std::size_t i = 0; i < records; ++i) {
     const std::uint8_t* record = index.data() + i * kIndexRecordSize;
     const std::int32_t header_offset = RecordHdrOffset(record);
@@ -256,6 +260,7 @@ void JamBase::WalkIndex(bool check_headers, std::size_t& kept, std::size_t& firs
                          (check_headers && HeaderMarkedDeleted(header_offset));
     if (deleted) {
       first_change = std::min(first_change, i);
+      if (i <= through) ++dropped;
       continue;
     }
     if (kept != i) {
@@ -273,7 +278,8 @@ void JamBase::WalkIndex(bool check_headers, std::size_t& kept, std::size_t& firs
   index_swept_ = std::adjacent_find(headers.begin(), headers.end()) == headers.end();
 }
 
-void JamBase::DropNotedRecords(std::size_t& kept, std::size_t& first_change) {
+void JamBase::DropNotedRecords(std::size_t through, std::size_t& kept, std::size_t& first_change,
+                               std::size_t& dropped) {
   std::vector<std::uint8_t>& index = index_records_;
   const std::size_t records = index.size() / kIndexRecordSize;
   std::vector<std::size_t>& noted = unswept_records_;
@@ -282,11 +288,13 @@ void JamBase::DropNotedRecords(std::size_t& kept, std::size_t& first_change) {
   // Each run of kept records between two dropped ones moves down at once.
   kept = 0;
   first_change = records;
+  dropped = 0;
   std::size_t run_start = 0;
   for (const std::size_t i : noted) {
     if (i >= records) break;
     const std::int32_t header_offset = RecordHdrOffset(index.data() + i * kIndexRecordSize);
     if (header_offset != kDeletedHdrOffset && !deleted_headers_.Contains(header_offset)) continue;
+    if (i <= through) ++dropped;
     if (first_change == records) {
       first_change = i;
       kept = i;
@@ -337,22 +345,26 @@ bool JamBase::KillMsg() {
   }
   SetHeaderField(kMsgAttributeOffset, HeaderField(kMsgAttributeOffset) | kAttrDeleted);
 
-  // The number the message had: every later message moves down by one.
-  const std::int64_t killed_number = static_cast<std::int64_t>(BaseMsgNum()) +
-                                     IndexPos / static_cast<std::int32_t>(kIndexRecordSize);
-
   PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, kNoCrc);
   PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(kDeletedHdrOffset));
   IndexFile->Seek(IndexPos);
   const bool record_written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size());
   NoteIndexRecordWritten(IndexPos, IndexRecord.data(), record_written);
   written = record_written && written;
-  written = CompactIndexRecords(false) && written;
-  stored_message_ = false;
-  // The current number steps back with the renumbering: a forward scan's
+  // The current number moves down with the renumbering, by every record the
+  // compaction drops at or before it: the killed one and those of messages
+  // deleted in place that the scan has already passed. A forward scan's
   // SeekNext then comes to the message that followed the killed one (which
-  // now has its number) instead of passing over it.
-  if (GetMsgNum() > 0 && GetMsgNum() >= killed_number) SetMsgNum(GetMsgNum() - 1);
+  // now has a lower number) instead of passing over it or over the ones after.
+  const std::int64_t current_record =
+      static_cast<std::int64_t>(GetMsgNum()) - static_cast<std::int64_t>(BaseMsgNum());
+  std::size_t dropped = 0;
+  const bool follow = GetMsgNum() > 0 && current_record >= 0;
+  written = CompactIndexRecords(false, follow ? static_cast<std::size_t>(current_record) : 0,
+                                follow ? &dropped : nullptr) &&
+            written;
+  stored_message_ = false;
+  if (follow) SetMsgNum(GetMsgNum() - static_cast<std::int32_t>(dropped));
   return written;
 }
 

@@ -56,6 +56,34 @@ TEST_F(JamKillDuringScanTest, EveryMessageIsVisitedWhateverIsKilled) {
   }
 }
 
+// Messages another program deleted in place that the walk has passed are
+// dropped by the same compaction as the killed one, so the numbers move down
+// by more than one: the walk must still come to every message after it.
+TEST_F(JamKillDuringScanTest, MessagesDeletedInPlaceBeforeAKillDoNotHideLaterOnes) {
+  MakeBase(30);
+  const std::vector<int> marked = {5, 6, 9, 17, 30};
+  MarkDeletedInPlace(marked);
+  std::vector<std::string> expected;
+  std::vector<std::string> kill;
+  int alive = 0;
+  for (int number = 1; number <= 30; ++number) {
+    if (std::find(marked.begin(), marked.end(), number) != marked.end()) continue;
+    const std::string subject = "Subject " + std::to_string(number);
+    expected.push_back(subject);
+    if (++alive % 3 == 0) kill.push_back(subject);
+  }
+  std::vector<std::string> left;
+  for (const std::string& subject : expected) {
+    if (std::find(kill.begin(), kill.end(), subject) == kill.end()) left.push_back(subject);
+  }
+  {
+    std::unique_ptr<JamBase> base = OpenBase();
+    EXPECT_EQ(WalkAndKill(*base, kill), expected);
+    base->CloseMsgBase();
+  }
+  EXPECT_EQ(Subjects(), left);
+}
+
 TEST_F(JamKillDuringScanTest, ACurrentNumberBeforeTheKilledMessageStays) {
   MakeBase(3);
   std::unique_ptr<JamBase> base = OpenBase();

@@ -85,15 +85,8 @@ TEST_F(JamReadAheadTest, AnOpenBaseReadsWhatItWroteKilledAndRewrote) {
 // every compaction the index holds exactly the messages left.
 TEST_F(JamReadAheadTest, KillsAmongMessagesDeletedInPlaceLeaveExactlyTheRest) {
   MakeBase(30);
-  std::string jhr = File("jhr");
-  const std::string jdx = File("jdx");
   const std::vector<int> marked = {5, 6, 17, 30};
-  for (const int number : marked) {
-    const std::uint32_t header = GetLe32(jdx, (number - 1) * jam::kIndexRecordSize + 4);
-    const std::size_t at = header + jam::kMsgAttributeOffset;
-    PutLe32(jhr, at, GetLe32(jhr, at) | jam::kAttrDeleted);
-  }
-  WriteJamFile(base_path, "jhr", jhr);
+  MarkDeletedInPlace(marked);
 
   std::vector<std::string> killed;
   {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "msgbase/jam/jam_layout.h"
 #include "msgbase/message_base_factory.h"
 
 namespace kestrel::testing {
@@ -181,6 +182,17 @@ std::vector<std::string> JamBaseTest::Subjects() {
   }
   base->CloseMsgBase();
   return subjects;
+}
+
+void JamBaseTest::MarkDeletedInPlace(const std::vector<int>& numbers) {
+  std::string jhr = File("jhr");
+  const std::string jdx = File("jdx");
+  for (const int number : numbers) {
+    const std::uint32_t header = GetLe32(jdx, (number - 1) * jam::kIndexRecordSize + 4);
+    const std::size_t at = header + jam::kMsgAttributeOffset;
+    PutLe32(jhr, at, GetLe32(jhr, at) | jam::kAttrDeleted);
+  }
+  WriteJamFile(base_path, "jhr", jhr);
 }
 
 }  // namespace kestrel::testing

@@ -99,6 +99,9 @@ class JamBaseTest : public ::testing::Test {
   // The subject of every message, in number order, read with a fresh open.
   std::vector<std::string> Subjects();
   std::string File(std::string_view extension) const { return ReadJamFile(base_path, extension); }
+  // Deletes messages the way other JAM software does, in place: the header's
+  // deleted attribute is set, the index and ActiveMsgs are left alone.
+  void MarkDeletedInPlace(const std::vector<int>& numbers);
 
   TempDir dir;
   std::string base_path;
