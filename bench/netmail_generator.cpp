@@ -209,7 +209,11 @@ std::string NetmailGenerator::Body(const GeneratedMessage& message, std::size_t 
   std::string line;
   int lines_in_paragraph = 0;
   while (true) {
-    if (line.empty() && random_.Chance(8)) line = " " + signer.substr(0, 2) + "> ";
+    if (line.empty() && random_.Chance(8)) {
+      line.assign(1, ' ');
+      line.append(signer, 0, 2);
+      line.append("> ");
+    }
     line += kWords[random_.Between(0, kWords.size() - 1)];
     if (line.size() < kLineWidth - random_.Between(0, 20)) {
       line += ' ';

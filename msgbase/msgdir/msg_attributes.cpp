@@ -42,9 +42,12 @@ std::optional<std::string> UpdatedFlagsLine(bool found, const std::string& line,
                                             std::string_view name, bool on) {
   const bool present = found && line.find(name) != std::string::npos;
   if (present == on) return std::nullopt;
-  if (!found) return on ? std::string(KludgeFlags) + " " + std::string(name) : std::string();
+  // " " + name, built by appending: GCC 12 warns falsely (-Wrestrict) about
+  // operator+ on a literal and a temporary at -O3.
+  std::string spaced(1, ' ');
+  spaced.append(name);
+  if (!found) return on ? std::string(KludgeFlags) + spaced : std::string();
   std::string updated = line;
-  const std::string spaced = " " + std::string(name);
   if (on) {
     updated += spaced;
   } else if (const std::size_t at = updated.find(spaced); at != std::string::npos) {
