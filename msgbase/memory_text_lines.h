@@ -24,10 +24,26 @@ class MemoryTextLines {
   // False when the text is at its end.
   bool Next(std::size_t& start, std::size_t& end, std::size_t& next);
 
+  // The next line whose first byte is `mark`, the lines before it skipped.
+  // The mark is searched for in the bytes, so a body without it is passed
+  // in one search instead of line by line. False when no such line is left.
+  bool NextStartingWith(char mark, std::size_t& start, std::size_t& end, std::size_t& next);
+
+  // The line Next gives last; false for an empty text. Leaves the walk
+  // where it is.
+  bool Last(std::size_t& start, std::size_t& end, std::size_t& next) const;
+
   std::string_view bytes() const { return bytes_; }
 
  private:
   // A text in one block is read where it lies; a longer one is copied.
+  // Whether a line begins at `at`: the first byte, or the byte after a
+  // terminator, or after a line feed that follows a terminator.
+  bool StartsLine(std::size_t at) const;
+  // The line that begins at `start`, as Next cuts it.
+  void LineAt(std::size_t start, std::size_t first_zero, std::size_t& end,
+              std::size_t& next) const;
+
   std::string copy_;
   std::string_view bytes_;
   std::size_t pos_ = 0;

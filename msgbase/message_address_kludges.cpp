@@ -101,8 +101,7 @@ void MessageBase::ScanAddressKludgesOf(MemStream& text, FidoAddress* orig, FidoA
   std::size_t start = 0;
   std::size_t end = 0;
   std::size_t next = 0;
-  while (lines.Next(start, end, next)) {
-    if (start == end || bytes[start] != KludgeMark) continue;
+  while (lines.NextStartingWith(KludgeMark, start, end, next)) {
     // As GetTextLine gives it: at most TextLineLimit characters.
     line.assign(bytes.data() + start, std::min<std::size_t>(end - start, TextLineLimit));
     if (orig != nullptr) ParseOrigKludge(line, *orig);

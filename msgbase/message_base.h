@@ -276,6 +276,8 @@ class MessageBase {
   // FindKludgeZ over a text in memory, read in one piece.
   bool FindKludgeIn(MemStream& text, const char* name, std::size_t name_length, char* buf,
                     std::uint16_t size);
+  // GetKludgeInsertPos over a text in memory, read in one piece.
+  std::int32_t KludgeInsertPosIn(MemStream& text);
   // GetTextLineZ, returning how many characters it stored.
   std::size_t ReadTextLine(char* buf, std::uint16_t size);
   // Whether the text is empty or its last line is ended by a terminator.

@@ -81,12 +81,22 @@ bool MessageBase::FindKludgeIn(MemStream& text, const char* name, std::size_t na
   std::size_t end = 0;
   std::size_t next = 0;
   bool found = false;
-  bool any = false;
-  while (!found && lines.Next(start, end, next)) {
-    any = true;
-    found = LineBeginsWith(bytes.data() + start, std::min(end - start, limit), name, name_length);
+  if (name_length > 0 && name[0] == KludgeMark) {
+    // Only lines that begin with the mark can match: the search jumps from
+    // one to the next, and ends, when nothing matched, on the last line as
+    // the line-by-line walk would.
+    while (!found && lines.NextStartingWith(KludgeMark, start, end, next)) {
+      found = LineBeginsWith(bytes.data() + start, std::min(end - start, limit), name, name_length);
+    }
+    if (!found && !lines.Last(start, end, next)) return false;
+  } else {
+    bool any = false;
+    while (!found && lines.Next(start, end, next)) {
+      any = true;
+      found = LineBeginsWith(bytes.data() + start, std::min(end - start, limit), name, name_length);
+    }
+    if (!any) return false;
   }
-  if (!any) return false;
   // The line found, or else the last line read, as the line reader leaves it.
   KludgeStart = static_cast<std::int32_t>(start);
   const std::size_t length = std::min(end - start, limit);
@@ -130,6 +140,7 @@ void MessageBase::DeleteKludge(const std::string& name) {
 }
 
 std::int32_t MessageBase::GetKludgeInsertPos() {
+  if (auto* memory = dynamic_cast<MemStream*>(&TextStream())) return KludgeInsertPosIn(*memory);
   char scratch[LineBufferSize];
   const std::int32_t text_size = GetTextSize();
   bool seen = false;
@@ -147,6 +158,25 @@ std::int32_t MessageBase::GetKludgeInsertPos() {
     start = next;
   }
   return text_size;
+}
+
+std::int32_t MessageBase::KludgeInsertPosIn(MemStream& text) {
+  MemoryTextLines lines(text);
+  const std::string_view bytes = lines.bytes();
+  std::size_t start = 0;
+  std::size_t end = 0;
+  std::size_t next = 0;
+  bool seen = false;
+  while (lines.Next(start, end, next)) {
+    if (start < end && bytes[start] == KludgeMark) {
+      seen = true;
+    } else if (seen) {
+      // Left after the line, where the line-by-line walk leaves it.
+      text.Seek(static_cast<std::int32_t>(next));
+      return static_cast<std::int32_t>(start);
+    }
+  }
+  return static_cast<std::int32_t>(bytes.size());
 }
 
 void MessageBase::AddKludgeZ(const char* line) {

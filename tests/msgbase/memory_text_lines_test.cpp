@@ -143,6 +143,8 @@ TEST(MemoryTextLinesTest, SearchesGiveWhatLineByLineReadingGives) {
       ASSERT_EQ(in_memory.GetKludge(name, a_line), other.GetKludge(name, b_line));
       ASSERT_EQ(a_line, b_line);
     }
+    ASSERT_EQ(in_memory.GetKludgeInsertPos(), other.GetKludgeInsertPos());
+    ASSERT_EQ(in_memory.GetTextPos(), other.GetTextPos());
     // The operations built on the search change the text alike.
     in_memory.SetKludge("\x01INTL", "\x01INTL 5:6/7 8:9/10");
     other.SetKludge("\x01INTL", "\x01INTL 5:6/7 8:9/10");
