@@ -32,22 +32,29 @@ bool SplitAddressWords(std::string_view text, bool (*allowed)(char), AddressWord
 
   const bool has_colon = text.find(':') != std::string_view::npos;
   const bool has_slash = text.find('/') != std::string_view::npos;
+  std::string_view parts[4];
   if (has_colon) {
     // "zone:net" alone names no node: accepted, gives nothing.
     if (!has_slash) return true;
-    words.zone = ExtractWord(1, text, ".:/");
-    words.net = ExtractWord(2, text, ".:/");
-    words.node = ExtractWord(3, text, ".:/");
-    words.point = ExtractWord(4, text, ".:/");
+    ExtractWords(text, ".:/", parts, 4);
+    words.zone = std::string(parts[0]);
+    words.net = std::string(parts[1]);
+    words.node = std::string(parts[2]);
+    words.point = std::string(parts[3]);
   } else if (has_slash) {
-    words.net = ExtractWord(1, text, "/");
-    words.node = ExtractWord(2, text, "./");
-    words.point = ExtractWord(3, text, "./");
+    // The net is the first word split at slashes alone ("1.2/3" has net
+    // "1.2"); node and point are the second and third split at "." and "/".
+    ExtractWords(text, "/", parts, 1);
+    words.net = std::string(parts[0]);
+    ExtractWords(text, "./", parts, 3);
+    words.node = std::string(parts[1]);
+    words.point = std::string(parts[2]);
   } else if (text.front() == '.') {
     words.point = std::string(text.substr(1));
   } else {
-    words.node = ExtractWord(1, text, ".");
-    words.point = ExtractWord(2, text, ".");
+    ExtractWords(text, ".", parts, 2);
+    words.node = std::string(parts[0]);
+    words.point = std::string(parts[1]);
   }
   return true;
 }

@@ -31,6 +31,28 @@ SignedDigits SplitNumber(std::string_view text) {
   return result;
 }
 
+// Whether c is one of the few delimiter bytes (a plain loop: the sets hold
+// one to three bytes, and this runs for every byte of every address).
+bool IsDelimiter(std::string_view delimiters, char c) {
+  for (const char d : delimiters) {
+    if (d == c) return true;
+  }
+  return false;
+}
+
+// The word at or after `pos`: `pos` moves to its first byte, `end` past its
+// last. False when only delimiters are left.
+bool NextWord(std::string_view text, std::string_view delimiters, std::size_t& pos,
+              std::size_t& end) {
+  while (pos < text.size() && IsDelimiter(delimiters, text[pos]))
+    ++pos;
+  if (pos >= text.size()) return false;
+  end = pos;
+  while (end < text.size() && !IsDelimiter(delimiters, text[end]))
+    ++end;
+  return true;
+}
+
 }  // namespace
 
 std::string IntToStr(std::int32_t n) {
@@ -66,11 +88,23 @@ std::string ExtractWord(int n, std::string_view text, std::string_view delimiter
   if (n < 1) return std::string();
   std::size_t pos = 0;
   for (int word = 1;; ++word) {
-    pos = text.find_first_not_of(delimiters, pos);
-    if (pos == std::string_view::npos) return std::string();
-    std::size_t end = text.find_first_of(delimiters, pos);
-    if (end == std::string_view::npos) end = text.size();
+    std::size_t end = 0;
+    if (!NextWord(text, delimiters, pos, end)) return std::string();
     if (word == n) return std::string(text.substr(pos, end - pos));
+    pos = end;
+  }
+}
+
+void ExtractWords(std::string_view text, std::string_view delimiters, std::string_view* words,
+                  int count) {
+  std::size_t pos = 0;
+  for (int word = 0; word < count; ++word) {
+    std::size_t end = 0;
+    if (!NextWord(text, delimiters, pos, end)) {
+      for (; word < count; ++word) words[word] = std::string_view();
+      return;
+    }
+    words[word] = text.substr(pos, end - pos);
     pos = end;
   }
 }

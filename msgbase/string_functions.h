@@ -32,6 +32,11 @@ bool StrToInt32(std::string_view text, std::int32_t& value);
 // "" when there is no n-th word or n < 1.
 std::string ExtractWord(int n, std::string_view text, std::string_view delimiters);
 
+// The first `count` words of `text`, each as ExtractWord(1..count) gives it
+// (empty when there is no such word), found in one pass over the text.
+void ExtractWords(std::string_view text, std::string_view delimiters, std::string_view* words,
+                  int count);
+
 // Copies `text` into a zero-terminated buffer of `size` bytes, cut to
 // size - 1 bytes. Nothing is written when size is 0. Returns `buffer`.
 char* StrPCopy(std::string_view text, char* buffer, std::size_t size);

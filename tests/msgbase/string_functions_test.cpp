@@ -68,6 +68,18 @@ TEST(ExtractWordTest, WordsBetweenRunsOfDelimiters) {
   EXPECT_EQ(ExtractWord(1, raw, ","), std::string("\x80\0\xff", 3));
 }
 
+TEST(ExtractWordTest, ExtractWordsGivesTheWordsExtractWordGives) {
+  for (const std::string text : {"  a  b c", "/2:5020/1.5", "", "..", "1.2/3", "x::y//z.", "abc"}) {
+    for (const std::string delimiters : {" ", ".:/", "./", ""}) {
+      std::string_view words[5];
+      ExtractWords(text, delimiters, words, 5);
+      for (int n = 1; n <= 5; ++n) {
+        EXPECT_EQ(words[n - 1], ExtractWord(n, text, delimiters)) << text << " " << n;
+      }
+    }
+  }
+}
+
 TEST(ZeroTerminatedTest, CopyNeverWritesPastTheBuffer) {
   char buffer[8];
   std::memset(buffer, 'X', sizeof buffer);
