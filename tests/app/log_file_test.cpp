@@ -9,28 +9,19 @@
 
 #include "platform/clock.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_dates.h"
 
 namespace kestrel {
 namespace {
 
+using testing::MakeLocalTime;
 using testing::TempDir;
-
-platform::LocalTime Moment(int year, int month, int day, int hour, int minute, int second) {
-  platform::LocalTime t;
-  t.year = static_cast<std::uint16_t>(year);
-  t.month = static_cast<std::uint16_t>(month);
-  t.day = static_cast<std::uint16_t>(day);
-  t.hour = static_cast<std::uint16_t>(hour);
-  t.minute = static_cast<std::uint16_t>(minute);
-  t.second = static_cast<std::uint16_t>(second);
-  return t;
-}
 
 // Every test runs on a clock fixed at 09:05:03, 1 February 2000.
 class LogFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::SetClockOverride([] { return Moment(2000, 2, 1, 9, 5, 3); });
+    platform::SetClockOverride([] { return MakeLocalTime(2000, 2, 1, 9, 5, 3); });
   }
   void TearDown() override { platform::SetClockOverride({}); }
 
@@ -41,10 +32,10 @@ class LogFileTest : public ::testing::Test {
 };
 
 TEST(FormatLogStampTest, TwoDigitFieldsAndYears) {
-  EXPECT_EQ(FormatLogStamp(Moment(2000, 2, 1, 9, 5, 3)), "01 Feb 00 09:05:03");
-  EXPECT_EQ(FormatLogStamp(Moment(1999, 12, 31, 23, 59, 59)), "31 Dec 99 23:59:59");
-  EXPECT_EQ(FormatLogStamp(Moment(2026, 12, 6, 5, 22, 34)), "06 Dec 26 05:22:34");
-  EXPECT_EQ(FormatLogStamp(Moment(2010, 13, 1, 0, 0, 0)), "01 ??? 10 00:00:00");
+  EXPECT_EQ(FormatLogStamp(MakeLocalTime(2000, 2, 1, 9, 5, 3)), "01 Feb 00 09:05:03");
+  EXPECT_EQ(FormatLogStamp(MakeLocalTime(1999, 12, 31, 23, 59, 59)), "31 Dec 99 23:59:59");
+  EXPECT_EQ(FormatLogStamp(MakeLocalTime(2026, 12, 6, 5, 22, 34)), "06 Dec 26 05:22:34");
+  EXPECT_EQ(FormatLogStamp(MakeLocalTime(2010, 13, 1, 0, 0, 0)), "01 ??? 10 00:00:00");
 }
 
 TEST_F(LogFileTest, EntryFormatsOfEveryOperation) {

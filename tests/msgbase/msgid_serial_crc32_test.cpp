@@ -6,9 +6,12 @@
 #include "msgbase/crc32.h"
 #include "msgbase/msgid_serial.h"
 #include "platform/clock.h"
+#include "tests/support/test_dates.h"
 
 namespace kestrel {
 namespace {
+
+using testing::MakeLocalTime;
 
 class FixedClock {
  public:
@@ -18,21 +21,8 @@ class FixedClock {
   ~FixedClock() { platform::SetClockOverride({}); }
 };
 
-platform::LocalTime Moment(int year, int month, int day, int hour, int minute, int second,
-                           int millisecond) {
-  platform::LocalTime t;
-  t.year = static_cast<std::uint16_t>(year);
-  t.month = static_cast<std::uint16_t>(month);
-  t.day = static_cast<std::uint16_t>(day);
-  t.hour = static_cast<std::uint16_t>(hour);
-  t.minute = static_cast<std::uint16_t>(minute);
-  t.second = static_cast<std::uint16_t>(second);
-  t.millisecond = static_cast<std::uint16_t>(millisecond);
-  return t;
-}
-
 TEST(MsgIdSerialTest, PacksTheClockIntoEightLowerCaseHexDigits) {
-  platform::LocalTime now = Moment(2000, 6, 15, 12, 34, 56, 780);
+  platform::LocalTime now = MakeLocalTime(2000, 6, 15, 12, 34, 56, 780);
   FixedClock clock(&now);
   std::uint32_t v =
       (2000u + 10) * 355 * 86400 + 6u * 30 * 86400 + 15u * 86400 + 12u * 3600 + 34u * 60 + 56;
@@ -61,8 +51,8 @@ TEST(MsgIdSerialTest, ConsecutiveSerialsDifferOnTheRealClock) {
 TEST(MsgIdSerialTest, WaitsForTheClockToMoveOn) {
   // The clock stands still for a number of reads, then moves on by one
   // hundredth: the second serial is the one of the later moment.
-  platform::LocalTime first = Moment(2024, 1, 2, 3, 4, 5, 60);
-  platform::LocalTime later = Moment(2024, 1, 2, 3, 4, 5, 70);
+  platform::LocalTime first = MakeLocalTime(2024, 1, 2, 3, 4, 5, 60);
+  platform::LocalTime later = MakeLocalTime(2024, 1, 2, 3, 4, 5, 70);
   int reads = 0;
   platform::SetClockOverride([&] { return ++reads < 50 ? first : later; });
   const std::string a = NewMsgIdSerial();
@@ -74,7 +64,7 @@ TEST(MsgIdSerialTest, WaitsForTheClockToMoveOn) {
 }
 
 TEST(MsgIdSerialTest, AFrozenClockNeverHangsAndNeverRepeats) {
-  platform::LocalTime now = Moment(2010, 10, 10, 10, 10, 10, 100);
+  platform::LocalTime now = MakeLocalTime(2010, 10, 10, 10, 10, 10, 100);
   FixedClock clock(&now);
   std::set<std::string> seen;
   for (int i = 0; i < 3; ++i)

@@ -2,18 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/test_dates.h"
+
 namespace kestrel {
 namespace {
 
+// Day first, as the date texts of this format write it.
 MsgDateTime Date(int day, int month, int year, int hour, int min, int sec) {
-  MsgDateTime dt;
-  dt.day = static_cast<std::uint16_t>(day);
-  dt.month = static_cast<std::uint16_t>(month);
-  dt.year = static_cast<std::uint16_t>(year);
-  dt.hour = static_cast<std::uint16_t>(hour);
-  dt.min = static_cast<std::uint16_t>(min);
-  dt.sec = static_cast<std::uint16_t>(sec);
-  return dt;
+  return testing::MakeMsgDate(year, month, day, hour, min, sec);
 }
 
 TEST(MsgDateTextTest, WritesTwoDigitFieldsAndTwoSpacesBeforeTheTime) {

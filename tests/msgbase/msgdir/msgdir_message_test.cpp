@@ -13,19 +13,14 @@
 #include "tests/msgbase/msgdir/msgdir_test_support.h"
 #include "tests/support/fido_text.h"
 #include "tests/support/msg_file.h"
+#include "tests/support/test_dates.h"
 
 namespace kestrel::testing {
 namespace {
 
+// Day first, as the date texts of this format write it.
 MsgDateTime Date(int day, int month, int year, int hour, int min, int sec) {
-  MsgDateTime dt;
-  dt.day = static_cast<std::uint16_t>(day);
-  dt.month = static_cast<std::uint16_t>(month);
-  dt.year = static_cast<std::uint16_t>(year);
-  dt.hour = static_cast<std::uint16_t>(hour);
-  dt.min = static_cast<std::uint16_t>(min);
-  dt.sec = static_cast<std::uint16_t>(sec);
-  return dt;
+  return testing::MakeMsgDate(year, month, day, hour, min, sec);
 }
 
 // The packed form of the layout: date word low, time word high.
