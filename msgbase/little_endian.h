@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace kestrel {
 
@@ -34,10 +35,12 @@ inline void PutLe16(std::uint8_t* bytes, std::size_t offset, std::uint16_t value
 }
 
 inline void PutLe32(std::uint8_t* bytes, std::size_t offset, std::uint32_t value) {
-  bytes[offset] = static_cast<std::uint8_t>(value);
-  bytes[offset + 1] = static_cast<std::uint8_t>(value >> 8);
-  bytes[offset + 2] = static_cast<std::uint8_t>(value >> 16);
-  bytes[offset + 3] = static_cast<std::uint8_t>(value >> 24);
+  // Built in a local array and copied: the compiler can then store the four
+  // bytes at once (the target bytes may alias anything, a local cannot).
+  const std::uint8_t le[4] = {
+      static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+      static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+  std::memcpy(bytes + offset, le, sizeof le);
 }
 
 }  // namespace kestrel

@@ -10,12 +10,6 @@ SquishIndexRecord SquishIndexRecord::Decode(const std::uint8_t* bytes) {
           GetLe32(bytes, kIndexHashOffset)};
 }
 
-void SquishIndexRecord::EncodeTo(std::uint8_t* bytes) const {
-  PutLe32(bytes, kIndexFrameOffset, frame_offset);
-  PutLe32(bytes, kIndexUniqueIdOffset, unique_id);
-  PutLe32(bytes, kIndexHashOffset, name_hash);
-}
-
 SquishIndexRecord::Bytes SquishIndexRecord::Encode() const {
   Bytes b{};
   EncodeTo(b.data());

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "msgbase/little_endian.h"
 #include "msgbase/squish/squish_layout.h"
 
 namespace kestrel::squish {
@@ -23,6 +24,14 @@ struct SquishIndexRecord {
 
   friend bool operator==(const SquishIndexRecord&, const SquishIndexRecord&) = default;
 };
+
+// Inline: a kill writes the index from the killed record to its end, so
+// this runs for every record behind it.
+inline void SquishIndexRecord::EncodeTo(std::uint8_t* bytes) const {
+  PutLe32(bytes, kIndexFrameOffset, frame_offset);
+  PutLe32(bytes, kIndexUniqueIdOffset, unique_id);
+  PutLe32(bytes, kIndexHashOffset, name_hash);
+}
 
 // The higher of `highest` and `uid`, counting only unique ids that are
 // message numbers (up to kMaxUniqueId): larger ones cannot be asked for by
