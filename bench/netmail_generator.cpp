@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "msgbase/field_widths.h"
+#include "msgbase/stream_blocks.h"
 
 namespace kestrel::bench {
 namespace {
@@ -315,12 +316,7 @@ void ReplaceText(MessageBase& base, const std::string& text) {
   BaseStream* stream = base.GetTextStream();
   if (stream == nullptr) return;
   stream->Seek(0);
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const std::size_t piece = std::min<std::size_t>(text.size() - at, 0xFFFF);
-    stream->Write(text.data() + at, static_cast<std::uint16_t>(piece));
-    at += piece;
-  }
+  WriteBlock(*stream, text.data(), text.size());
   stream->Truncate();
 }
 

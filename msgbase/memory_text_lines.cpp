@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "msgbase/stream_blocks.h"
+
 namespace kestrel {
 namespace {
 
-// The largest count one stream Read moves.
-constexpr std::size_t kMaxStreamTransfer = 0xFFFF;
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
 
@@ -27,11 +27,7 @@ MemoryTextLines::MemoryTextLines(MemStream& text) {
   if (bytes_.size() != size) {
     copy_.resize(size);
     text.Seek(0);
-    for (std::size_t at = 0; at < size;) {
-      const std::size_t n = std::min(size - at, kMaxStreamTransfer);
-      text.Read(copy_.data() + at, static_cast<std::uint16_t>(n));
-      at += n;
-    }
+    ReadBlock(text, copy_.data(), size);
     bytes_ = copy_;
   }
   text.Seek(static_cast<std::int32_t>(size));

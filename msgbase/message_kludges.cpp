@@ -11,13 +11,13 @@
 #include "msgbase/mem_stream.h"
 #include "msgbase/memory_text_lines.h"
 #include "msgbase/message_base.h"
+#include "msgbase/stream_blocks.h"
 
 namespace kestrel {
 namespace {
 
 constexpr char KludgeMark = '\x01';
 constexpr char CarriageReturn = '\r';
-constexpr std::int32_t MaxStreamTransfer = 0xFFFF;
 
 // Whether the `length` bytes of buf begin with the `name_length` bytes of
 // name. A buffer holds no zero byte before its end, so its length is where
@@ -25,24 +25,6 @@ constexpr std::int32_t MaxStreamTransfer = 0xFFFF;
 bool LineBeginsWith(const char* buf, std::size_t length, const char* name,
                     std::size_t name_length) {
   return length >= name_length && std::memcmp(buf, name, name_length) == 0;
-}
-
-void ReadBytes(BaseStream& stream, char* out, std::int32_t count) {
-  while (count > 0) {
-    const std::int32_t n = std::min(count, MaxStreamTransfer);
-    stream.Read(out, static_cast<std::uint16_t>(n));
-    out += n;
-    count -= n;
-  }
-}
-
-void WriteBytes(BaseStream& stream, const char* in, std::int32_t count) {
-  while (count > 0) {
-    const std::int32_t n = std::min(count, MaxStreamTransfer);
-    stream.Write(in, static_cast<std::uint16_t>(n));
-    in += n;
-    count -= n;
-  }
 }
 
 }  // namespace
@@ -219,10 +201,10 @@ void MessageBase::ReplaceTextRange(std::int32_t at, std::int32_t from, const cha
   const std::int32_t tail_size = std::max(0, text_size - from);
   std::string tail(static_cast<std::size_t>(tail_size), '\0');
   text.Seek(from);
-  ReadBytes(text, tail.data(), tail_size);
+  ReadBlock(text, tail.data(), tail.size());
   text.Seek(at);
   if (line != nullptr) PutTextLineZ(line);
-  WriteBytes(text, tail.data(), tail_size);
+  WriteBlock(text, tail.data(), tail.size());
   text.Truncate();
 }
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "msgbase/message_base.h"
+#include "msgbase/stream_blocks.h"
 
 namespace kestrel {
 namespace {
@@ -17,8 +18,6 @@ constexpr std::int32_t TextReadBlockSize = 1024;
 constexpr std::int32_t TextFirstBlockSize = 128;
 constexpr char CarriageReturn = '\r';
 constexpr char LineFeed = '\n';
-// The largest count one stream Read or Write moves.
-constexpr std::size_t MaxStreamTransfer = 0xFFFF;
 
 bool IsLineTerminator(char c) {
   return c == CarriageReturn || c == '\0';
@@ -84,13 +83,7 @@ void MessageBase::GetTextLine(std::string& s) {
 
 void MessageBase::PutTextLineZ(const char* p) {
   BaseStream& text = TextStream();
-  std::size_t length = p != nullptr ? std::strlen(p) : 0;
-  while (length > 0) {
-    const std::size_t n = std::min(length, MaxStreamTransfer);
-    text.Write(p, static_cast<std::uint16_t>(n));
-    p += n;
-    length -= n;
-  }
+  if (p != nullptr) WriteBlock(text, p, std::strlen(p));
   text.Write(&CarriageReturn, 1);
 }
 

@@ -4,27 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#include "msgbase/stream_blocks.h"
 #include "msgbase/stream_status.h"
 
 namespace kestrel {
-
-namespace {
-
-// The largest count one stream Read moves.
-constexpr std::size_t kMaxTransfer = 0xFFFF;
-
-bool ReadBlock(BaseStream& stream, void* buffer, std::size_t count) {
-  auto* out = static_cast<std::uint8_t*>(buffer);
-  while (count > 0) {
-    const std::size_t n = std::min(count, kMaxTransfer);
-    stream.Read(out, static_cast<std::uint16_t>(n));
-    out += n;
-    count -= n;
-  }
-  return stream.Status() == StOk;
-}
-
-}  // namespace
 
 bool ReadWindow::ReadDirect(BaseStream& stream, std::int64_t offset, void* buffer,
                             std::size_t count) {

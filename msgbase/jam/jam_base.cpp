@@ -7,8 +7,8 @@
 
 #include "msgbase/date_time.h"
 #include "msgbase/file_functions.h"
-#include "msgbase/jam/stream_blocks.h"
 #include "msgbase/little_endian.h"
+#include "msgbase/stream_blocks.h"
 #include "msgbase/stream_hooks.h"
 
 namespace kestrel {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "msgbase/jam/jam_base.h"
-#include "msgbase/jam/stream_blocks.h"
 #include "msgbase/little_endian.h"
+#include "msgbase/stream_blocks.h"
 
 namespace kestrel {
 namespace {

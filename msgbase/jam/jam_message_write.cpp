@@ -10,8 +10,8 @@
 #include "msgbase/jam/jam_attributes.h"
 #include "msgbase/jam/jam_base.h"
 #include "msgbase/jam/name_crc.h"
-#include "msgbase/jam/stream_blocks.h"
 #include "msgbase/little_endian.h"
+#include "msgbase/stream_blocks.h"
 #include "msgbase/stream_hooks.h"
 
 namespace kestrel {

@@ -7,6 +7,7 @@
 
 #include "msgbase/file_functions.h"
 #include "msgbase/squish/squish_layout.h"
+#include "msgbase/stream_blocks.h"
 #include "msgbase/stream_hooks.h"
 
 namespace kestrel {
@@ -26,7 +27,7 @@ std::string NormalizeBasePath(const std::string& path) {
 
 // The index file is read in pieces of whole records that one stream call
 // moves.
-constexpr std::size_t kIndexReadChunk = (0xFFFF / kIndexRecordSize) * kIndexRecordSize;
+constexpr std::size_t kIndexReadChunk = (kLargestTransfer / kIndexRecordSize) * kIndexRecordSize;
 
 }  // namespace
 

@@ -4,15 +4,9 @@
 #include <utility>
 
 #include "msgbase/squish/squish_layout.h"
+#include "msgbase/stream_blocks.h"
 
 namespace kestrel::squish {
-
-namespace {
-
-// One stream call moves at most this many bytes.
-constexpr std::size_t kMaxTransfer = 0xFFFF;
-
-}  // namespace
 
 SquishDataFile::SquishDataFile(std::unique_ptr<BaseStream> stream) : stream_(std::move(stream)) {
   size_ = std::max<std::int64_t>(stream_->GetSize(), 0);
@@ -64,13 +58,8 @@ void SquishDataFile::WriteAt(std::int64_t offset, const std::uint8_t* data, std:
 void SquishDataFile::WriteMore(const std::uint8_t* data, std::size_t length) {
   if (write_end_ < 0) return;
   window_.Forget();
-  while (length > 0) {
-    const std::size_t n = std::min(length, kMaxTransfer);
-    stream_->Write(data, static_cast<std::uint16_t>(n));
-    data += n;
-    length -= n;
-    write_end_ += static_cast<std::int64_t>(n);
-  }
+  WriteBlock(*stream_, data, length);
+  write_end_ += static_cast<std::int64_t>(length);
   if (Ok()) size_ = std::max(size_, write_end_);
 }
 

@@ -19,6 +19,7 @@
 #include "msgbase/squish/squish_control_info.h"
 #include "msgbase/squish/squish_frame_edit.h"
 #include "msgbase/squish/squish_layout.h"
+#include "msgbase/stream_blocks.h"
 #include "msgbase/stream_hooks.h"
 
 namespace kestrel {
@@ -30,17 +31,6 @@ namespace {
 // Bytes read at once when a message is opened: the frame and message
 // headers and, for most messages, the whole rest of the frame.
 constexpr std::size_t kFirstReadSize = 4096;
-// One stream call moves at most this many bytes.
-constexpr std::size_t kMaxTransfer = 0xFFFF;
-
-void WriteAll(BaseStream& stream, const char* data, std::size_t length) {
-  while (length > 0) {
-    const std::size_t n = std::min(length, kMaxTransfer);
-    stream.Write(data, static_cast<std::uint16_t>(n));
-    data += n;
-    length -= n;
-  }
-}
 
 std::uint32_t DecreasedCount(std::uint32_t count) {
   return count > 0 ? count - 1 : 0;
@@ -108,8 +98,8 @@ bool SquishBase::ReadMessage(bool with_text) {
 
   SetTextStream(NewMemStream(MemStreamHint));
   BaseStream& text = *GetTextStream();
-  WriteAll(text, kludges.data(), kludges.size());
-  WriteAll(text, control + frame.control_length, static_cast<std::size_t>(text_length));
+  WriteBlock(text, kludges.data(), kludges.size());
+  WriteBlock(text, control + frame.control_length, static_cast<std::size_t>(text_length));
   text.Seek(0);
 
   state_ = MessageState::kStored;
@@ -168,11 +158,7 @@ std::string SquishBase::WholeText() {
   BaseStream& text = *GetTextStream();
   std::string bytes(static_cast<std::size_t>(std::max(text.GetSize(), 0)), '\0');
   text.Seek(0);
-  for (std::size_t at = 0; at < bytes.size();) {
-    const std::size_t n = std::min(bytes.size() - at, kMaxTransfer);
-    text.Read(bytes.data() + at, static_cast<std::uint16_t>(n));
-    at += n;
-  }
+  ReadBlock(text, bytes.data(), bytes.size());
   return bytes;
 }
 

@@ -10,6 +10,7 @@
 
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_layout.h"
+#include "msgbase/stream_blocks.h"
 
 namespace kestrel {
 
@@ -18,7 +19,7 @@ using namespace squish;
 namespace {
 
 // Whole records that one stream call moves.
-constexpr std::size_t kIndexWriteChunk = (0xFFFF / kIndexRecordSize) * kIndexRecordSize;
+constexpr std::size_t kIndexWriteChunk = (kLargestTransfer / kIndexRecordSize) * kIndexRecordSize;
 
 }  // namespace
 

@@ -1,6 +1,5 @@
 // Moving blocks larger than one stream call can carry (a Read or Write moves
-// at most 65535 bytes): the JAM base reads its index and lastread records and
-// copies message texts with as few calls as the stream allows.
+// at most 65535 bytes), with as few calls as the stream allows.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +7,7 @@
 
 #include "msgbase/base_stream.h"
 
-namespace kestrel::jam {
+namespace kestrel {
 
 // The largest count one Read or Write carries.
 inline constexpr std::size_t kLargestTransfer = 0xFFFF;
@@ -23,4 +22,4 @@ bool ReadBlock(BaseStream& stream, void* buffer, std::size_t count);
 // status is not StOk afterwards.
 bool WriteBlock(BaseStream& stream, const void* buffer, std::size_t count);
 
-}  // namespace kestrel::jam
+}  // namespace kestrel

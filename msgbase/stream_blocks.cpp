@@ -1,10 +1,10 @@
-#include "msgbase/jam/stream_blocks.h"
+#include "msgbase/stream_blocks.h"
 
 #include <algorithm>
 
 #include "msgbase/stream_status.h"
 
-namespace kestrel::jam {
+namespace kestrel {
 
 bool ReadBlock(BaseStream& stream, void* buffer, std::size_t count) {
   auto* out = static_cast<std::uint8_t*>(buffer);
@@ -28,4 +28,4 @@ bool WriteBlock(BaseStream& stream, const void* buffer, std::size_t count) {
   return stream.Status() == StOk;
 }
 
-}  // namespace kestrel::jam
+}  // namespace kestrel
