@@ -42,6 +42,15 @@ class JamCutOffUpdateTest : public JamBaseTest {
     EXPECT_TRUE(check.ok()) << check.Describe();
     EXPECT_EQ(Subjects(), subjects);
   }
+
+  // The first two steps of killing the second of four messages: ActiveMsgs
+  // lowered and its header marked deleted.
+  RawJamBase SecondMarkedDeleted() {
+    RawJamBase raw = FourMessages();
+    raw.SetActiveMsgs(3);
+    raw.SetMessageField(1, kJamMsgAttributeOffset, 0x02000000 | kDeleted);
+    return raw;
+  }
 };
 
 TEST_F(JamCutOffUpdateTest, KillCutOffAtEachStepLeavesABaseThatOpensRight) {
@@ -56,26 +65,19 @@ TEST_F(JamCutOffUpdateTest, KillCutOffAtEachStepLeavesABaseThatOpensRight) {
   }
   {
     SCOPED_TRACE("header marked deleted, index untouched");
-    RawJamBase raw = FourMessages();
-    raw.SetActiveMsgs(3);
-    raw.SetMessageField(1, kJamMsgAttributeOffset, 0x02000000 | kDeleted);
-    raw.Write(base_path);
+    SecondMarkedDeleted().Write(base_path);
     ExpectPutRight(without_second);
   }
   {
     SCOPED_TRACE("index record set to -1, not yet compacted");
-    RawJamBase raw = FourMessages();
-    raw.SetActiveMsgs(3);
-    raw.SetMessageField(1, kJamMsgAttributeOffset, 0x02000000 | kDeleted);
+    RawJamBase raw = SecondMarkedDeleted();
     raw.jdx.replace(kRecord + 4, 4, std::string(4, '\xFF'));
     raw.Write(base_path);
     ExpectPutRight(without_second);
   }
   {
     SCOPED_TRACE("records moved down, the index not yet cut: the last record twice");
-    RawJamBase raw = FourMessages();
-    raw.SetActiveMsgs(3);
-    raw.SetMessageField(1, kJamMsgAttributeOffset, 0x02000000 | kDeleted);
+    RawJamBase raw = SecondMarkedDeleted();
     raw.jdx = Record(raw, 0) + Record(raw, 2) + Record(raw, 3) + Record(raw, 3);
     raw.Write(base_path);
     ExpectPutRight(without_second);
