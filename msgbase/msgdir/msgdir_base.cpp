@@ -2,8 +2,10 @@
 // navigation over the number set.
 #include "msgbase/msgdir/msgdir_base.h"
 
+#include <algorithm>
 #include <string_view>
 
+#include "msgbase/crc32.h"
 #include "msgbase/dir_search.h"
 #include "msgbase/file_functions.h"
 #include "msgbase/msgdir/msgdir_errors.h"
@@ -47,12 +49,9 @@ bool HasDotComponent(std::string_view path) {
   return false;
 }
 
-std::string FoldAscii(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 // The message number a file name stands for: the characters before its
@@ -140,7 +139,7 @@ void MsgDirBase::ScanNumbers() {
         if (number > listing_.highest) listing_.highest = number;
         if (name == lower) listing_.lower_case_names.Record(number);
       }
-      if (name != lower && FoldAscii(name) == lower) listing_.other_spellings.Record(number);
+      if (name != lower && EqualIgnoringAsciiCase(name, lower)) listing_.other_spellings.Record(number);
     }
     found = search->FindNext();
   }
