@@ -12,6 +12,7 @@
 #include "msgbase/message_base_factory.h"
 #include "msgbase/stream_hooks.h"
 #include "tests/msgbase/jam/jam_test_support.h"
+#include "tests/support/watched_files.h"
 
 namespace kestrel::testing {
 namespace {
@@ -117,48 +118,14 @@ TEST_F(JamReadAheadTest, KillsAmongMessagesDeletedInPlaceLeaveExactlyTheRest) {
   EXPECT_EQ(File("jdx").size(), (left.size() + 1) * jam::kIndexRecordSize);
 }
 
-// Counts the calls that reach the base's files.
-struct CountedCalls {
-  long calls = 0;
-};
-
-class CountingStream : public BaseStream {
- public:
-  CountingStream(std::unique_ptr<BaseStream> inner, CountedCalls& counted)
-      : BaseStream(inner->Name(), inner->Mode()), inner_(std::move(inner)), counted_(counted) {
-    SetStatus(inner_->Status());
-  }
-  void Read(void* buffer, std::uint16_t count) override {
-    ++counted_.calls, inner_->Read(buffer, count), Take();
-  }
-  void Write(const void* buffer, std::uint16_t count) override {
-    ++counted_.calls, inner_->Write(buffer, count), Take();
-  }
-  void Seek(std::int32_t position) override { ++counted_.calls, inner_->Seek(position), Take(); }
-  std::int32_t GetPos() override { return ++counted_.calls, inner_->GetPos(); }
-  std::int32_t GetSize() override { return ++counted_.calls, inner_->GetSize(); }
-  void Flush() override { inner_->Flush(); }
-  void Truncate() override { ++counted_.calls, inner_->Truncate(), Take(); }
-  void Reset() override { inner_->Reset(), Take(); }
-
- private:
-  void Take() { SetStatus(inner_->Status()); }
-  std::unique_ptr<BaseStream> inner_;
-  CountedCalls& counted_;
-};
-
 TEST_F(JamReadAheadTest, AScanCostsAFewFileCallsNotSeveralPerMessage) {
   MakeBase(600);
-  CountedCalls counted;
-  NewFile = [&counted](const std::string& name, std::uint32_t mode) -> std::unique_ptr<BaseStream> {
-    std::unique_ptr<BaseStream> inner = MakeFileStream(name, mode);
-    if (!inner) return nullptr;
-    return std::make_unique<CountingStream>(std::move(inner), counted);
-  };
+  FileCalls calls;
+  InstallWatchedFiles(calls);
   std::unique_ptr<JamBase> base = OpenBase();
-  const long at_open = counted.calls;
+  const std::int64_t at_open = calls.Total();
   const std::vector<std::string> contents = Contents(*base);
-  const long scan_calls = counted.calls - at_open;
+  const std::int64_t scan_calls = calls.Total() - at_open;
   base->CloseMsgBase();
   InstallStreamFactories();
   ASSERT_EQ(contents.size(), 600u);

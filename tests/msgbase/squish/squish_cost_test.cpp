@@ -6,7 +6,7 @@
 
 #include "msgbase/message_base_factory.h"
 #include "tests/msgbase/squish/squish_fixture.h"
-#include "tests/msgbase/squish/watched_files.h"
+#include "tests/support/watched_files.h"
 
 namespace kestrel::testing {
 namespace {

@@ -12,7 +12,7 @@
 #include "msgbase/message_base_factory.h"
 #include "tests/msgbase/squish/squish_checker.h"
 #include "tests/msgbase/squish/squish_fixture.h"
-#include "tests/msgbase/squish/watched_files.h"
+#include "tests/support/watched_files.h"
 #include "tests/support/child_process.h"
 
 namespace kestrel::testing {

@@ -1,4 +1,4 @@
-#include "tests/msgbase/squish/watched_files.h"
+#include "tests/support/watched_files.h"
 
 #include <cstring>
 #include <memory>
