@@ -199,6 +199,8 @@ class JamBase : public MessageBase {
   void NoteTextFileWritten();
   // Drops every copy of file contents and sizes.
   void ForgetFileCopies();
+  // Drops the index held in memory: it is read again when next needed.
+  void ForgetIndexCopy();
   bool HeaderMarkedDeleted(std::int32_t header_offset);
   // Compaction; check_headers reads every header's attribute (after another
   // program has changed the base), otherwise only the records marked -1 and

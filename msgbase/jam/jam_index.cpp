@@ -149,9 +149,7 @@ void JamBase::NoteIndexRecordWritten(std::int64_t offset, const std::uint8_t* re
   const auto at = static_cast<std::size_t>(offset);
   if (!ok || offset < 0 || at % kIndexRecordSize != 0 || at > index_records_.size()) {
     // The file is not what the copy would say: read it again when needed.
-    index_loaded_ = false;
-    index_swept_ = false;
-    index_records_.clear();
+    ForgetIndexCopy();
     return;
   }
   if (at == index_records_.size()) index_records_.resize(at + kIndexRecordSize);
@@ -188,6 +186,10 @@ void JamBase::NoteTextFileWritten() {
 void JamBase::ForgetFileCopies() {
   NoteHeaderFileWritten();
   NoteTextFileWritten();
+  ForgetIndexCopy();
+}
+
+void JamBase::ForgetIndexCopy() {
   index_loaded_ = false;
   index_swept_ = false;
   index_records_.clear();
@@ -231,11 +233,7 @@ bool JamBase::CompactIndexRecords(bool check_headers, std::size_t through, std::
   IndexFile->Truncate();
   IndexFile->Flush();
   const bool written = IndexFile->Status() == StOk;
-  if (!written) {
-    index_loaded_ = false;
-    index_swept_ = false;
-    index.clear();
-  }
+  if (!written) ForgetIndexCopy();
   return written;
 }
 
