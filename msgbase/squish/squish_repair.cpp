@@ -97,24 +97,20 @@ bool SquishBase::RepairCutOffUpdate() {
   if (at < size) data_file_->CutBackTo(at);
 
   // The message chain follows the index; every other frame is free, in file
-  // order.
-  std::set<std::uint32_t> indexed;
-  for (const SquishIndexRecord& record : records)
-    indexed.insert(record.frame_offset);
-  std::vector<std::uint32_t> free_frames;
-  for (const Found& found : frames) {
-    if (indexed.count(found.offset) == 0) free_frames.push_back(found.offset);
-  }
+  // order. Where each frame stands in its chain:
   std::vector<std::uint32_t> message_frames;
-  for (const SquishIndexRecord& record : records)
-    message_frames.push_back(record.frame_offset);
-  // Where each frame stands in its chain.
   std::map<std::uint32_t, std::size_t> message_position;
+  for (const SquishIndexRecord& record : records) {
+    message_position[record.frame_offset] = message_frames.size();
+    message_frames.push_back(record.frame_offset);
+  }
+  std::vector<std::uint32_t> free_frames;
   std::map<std::uint32_t, std::size_t> free_position;
-  for (std::size_t i = 0; i < message_frames.size(); ++i)
-    message_position[message_frames[i]] = i;
-  for (std::size_t i = 0; i < free_frames.size(); ++i)
-    free_position[free_frames[i]] = i;
+  for (const Found& found : frames) {
+    if (message_position.count(found.offset) != 0) continue;
+    free_position[found.offset] = free_frames.size();
+    free_frames.push_back(found.offset);
+  }
   auto link = [](const std::vector<std::uint32_t>& chain, std::size_t i, bool next) {
     if (next) return i + 1 < chain.size() ? chain[i + 1] : 0u;
     return i > 0 ? chain[i - 1] : 0u;
