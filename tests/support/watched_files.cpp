@@ -28,13 +28,7 @@ class WatchedFile : public BaseStream {
     Take();
   }
   void Write(const void* buffer, std::uint16_t count) override {
-    if (Failed()) return;
-    ++calls_.writes;
-    if (calls_.fail_write != 0 && calls_.writes == calls_.fail_write) {
-      calls_.failed = true;
-      SetStatus(StWriteError);
-      return;
-    }
+    if (Failed() || CountWriteThatFails()) return;
     inner_->Write(buffer, count);
     Take();
   }
@@ -60,13 +54,7 @@ class WatchedFile : public BaseStream {
   }
   void Flush() override {}
   void Truncate() override {
-    if (Failed()) return;
-    ++calls_.writes;
-    if (calls_.fail_write != 0 && calls_.writes == calls_.fail_write) {
-      calls_.failed = true;
-      SetStatus(StWriteError);
-      return;
-    }
+    if (Failed() || CountWriteThatFails()) return;
     inner_->Truncate();
     Take();
   }
@@ -77,6 +65,15 @@ class WatchedFile : public BaseStream {
 
  private:
   bool Failed() const { return Status() != StOk; }
+  // Counts a write (or truncation); true, with the stream failed, when it is
+  // the one chosen to fail.
+  bool CountWriteThatFails() {
+    ++calls_.writes;
+    if (calls_.fail_write == 0 || calls_.writes != calls_.fail_write) return false;
+    calls_.failed = true;
+    SetStatus(StWriteError);
+    return true;
+  }
   void Take() { SetStatus(inner_->Status()); }
 
   std::unique_ptr<BaseStream> inner_;
