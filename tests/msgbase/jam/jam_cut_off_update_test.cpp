@@ -124,7 +124,19 @@ TEST_F(JamCutOffUpdateTest, TheCountsAreOnDiskAsSoonAsAnUpdateIsComplete) {
 namespace kestrel::testing {
 namespace {
 
-class JamCutOffCreationTest : public JamBaseTest {};
+class JamCutOffCreationTest : public JamBaseTest {
+ protected:
+  // Opens the base through the factory (creating it when it is not one),
+  // adds a message and closes it; the base must then be sound.
+  void AddThroughTheFactoryAndCheck() {
+    std::unique_ptr<MessageBase> base;
+    ASSERT_TRUE(OpenOrCreateBase("J" + base_path, base));
+    AddMessage(static_cast<JamBase&>(*base), NewMessage{});
+    CloseBase(base);
+    const JamCheck check = CheckJamBase(base_path, IndexForm::kCompact);
+    EXPECT_TRUE(check.ok()) << check.Describe();
+  }
+};
 
 TEST_F(JamCutOffCreationTest, FilesLeftBeforeTheBaseHeaderAreReplacedByANewBase) {
   for (const std::string& header : {std::string(), std::string(100, 'J')}) {
@@ -135,12 +147,7 @@ TEST_F(JamCutOffCreationTest, FilesLeftBeforeTheBaseHeaderAreReplacedByANewBase)
     JamBase probe;
     EXPECT_FALSE(probe.MsgBaseExists(base_path));
 
-    std::unique_ptr<MessageBase> base;
-    ASSERT_TRUE(OpenOrCreateBase("J" + base_path, base));
-    AddMessage(static_cast<JamBase&>(*base), NewMessage{});
-    CloseBase(base);
-    const JamCheck check = CheckJamBase(base_path, IndexForm::kCompact);
-    EXPECT_TRUE(check.ok()) << check.Describe();
+    AddThroughTheFactoryAndCheck();
     EXPECT_EQ(Subjects(), std::vector<std::string>{"Hello"});
   }
 }
@@ -148,12 +155,7 @@ TEST_F(JamCutOffCreationTest, FilesLeftBeforeTheBaseHeaderAreReplacedByANewBase)
 TEST_F(JamCutOffCreationTest, SomeFilesLeftBeforeTheOthersWereCreatedAreReplacedToo) {
   WriteJamFile(base_path, "jhr", "");
   WriteJamFile(base_path, "jdx", "");
-  std::unique_ptr<MessageBase> base;
-  ASSERT_TRUE(OpenOrCreateBase("J" + base_path, base));
-  AddMessage(static_cast<JamBase&>(*base), NewMessage{});
-  CloseBase(base);
-  const JamCheck check = CheckJamBase(base_path, IndexForm::kCompact);
-  EXPECT_TRUE(check.ok()) << check.Describe();
+  AddThroughTheFactoryAndCheck();
 }
 
 TEST_F(JamCutOffCreationTest, ABaseHoldingAnythingIsNeverTakenForOne) {
