@@ -57,7 +57,9 @@ class AreaScanner {
   void ScanMessage();
   void ReadHeader(CurrentHeader& header);
   bool LeftAloneAsLocalUnsent();
-  void StoreResumePoint();
+  // Stores the resume state (stored MSGID, then lastread); the failing
+  // system error of the stored-MSGID file, or 0.
+  platform::DosError StoreResumePoint();
   void ShowEndOfArea();
   // Closes the area, then ends the run with the error.
   [[noreturn]] void Fail(const std::string& message);
@@ -69,6 +71,7 @@ class AreaScanner {
   std::unique_ptr<MessageBase> base_;
   AreaScanResult result_;
   ResumePoint kept_;
+  bool scanning_ = false;  // inside the message loop: kept_ is the progress
 };
 
 AreaScanResult AreaScanner::Run() {
@@ -88,17 +91,23 @@ AreaScanResult AreaScanner::Run() {
   if (start.startNumber <= 0 || start.scanAll) start.startNumber = 1;
 
   base_->SeekFirst(start.startNumber);
+  scanning_ = true;
   while (base_->SeekFound()) {
     ScanMessage();
     // The message in hand is completely handled: a stop asked for by a
-    // signal loses nothing here. The resume state stays as it was, as after
-    // every failure, so the next run sees the rest of the area again.
+    // signal loses nothing here, and the resume state stored on the way out
+    // names the last message left in place, so the next run goes on from
+    // there.
     const std::string_view signal = platform::NotedInterrupt();
     if (!signal.empty()) Fail(InterruptionMessage(signal, kStoppedInArea));
     base_->SeekNext();
   }
+  scanning_ = false;
   log_.LogQuiet(kScannedMark, kLogTag, IntToStr(result_.scannedCount) + " message(s) scanned");
-  if (config_.UseLastRead || config_.MoveSource) StoreResumePoint();
+  if (config_.UseLastRead || config_.MoveSource) {
+    const platform::DosError rc = StoreResumePoint();
+    if (rc != platform::dos_error::kNone) Fail(StoredMsgIdFailure(rc));
+  }
   CloseBase(base_);
   ShowEndOfArea();
   return result_;
@@ -216,10 +225,10 @@ bool AreaScanner::LeftAloneAsLocalUnsent() {
   return config_.DontTouchLocalUnsent && !base_->GetAttr(AttrSent) && base_->GetAttr(AttrLocal);
 }
 
-void AreaScanner::StoreResumePoint() {
+platform::DosError AreaScanner::StoreResumePoint() {
   const platform::DosError rc = msgIdFile_.Write(kept_.msgId);
-  if (rc != platform::dos_error::kNone) Fail(StoredMsgIdFailure(rc));
-  base_->SetLastRead(config_.UserNumber, kept_.number);
+  if (rc == platform::dos_error::kNone) base_->SetLastRead(config_.UserNumber, kept_.number);
+  return rc;
 }
 
 void AreaScanner::ShowEndOfArea() {
@@ -228,8 +237,16 @@ void AreaScanner::ShowEndOfArea() {
 }
 
 void AreaScanner::Fail(const std::string& message) {
-  // Closing the area first leaves its files consistent (a JAM base header is
-  // only written at close); the resume state is not touched.
+  // A stop inside the scan keeps its progress: the resume state names the
+  // last message handled and left in place, so the next run neither copies
+  // again what this one copied nor passes over the message that failed (it
+  // was not handled). A failure to store it changes nothing of the error.
+  if (scanning_ && (config_.UseLastRead || config_.MoveSource)) {
+    scanning_ = false;
+    StoreResumePoint();
+  }
+  // Closing the area leaves its files consistent (a JAM base header is only
+  // written at close).
   CloseBase(base_);
   log_.Error(kLogTag, message);
   // Error ends the process; a log that returned must not let the scan go on.

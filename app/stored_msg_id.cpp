@@ -38,12 +38,39 @@ platform::DosError WriteAll(platform::FileHandle handle, const std::string& valu
   return rc;
 }
 
-platform::DosError WriteValue(const std::string& file_name, const std::string& value) {
+// Puts the value over the old one from the file's start, then ends the file
+// there and makes it durable. The file is never empty on the way (unless the
+// value is): a run stopped in between, or a disk that is full, leaves the old
+// value or the new one.
+platform::DosError OverwriteValue(platform::FileHandle handle, const std::string& value) {
+  std::int64_t position = 0;
+  platform::DosError rc = platform::SeekFile(handle, 0, platform::SeekOrigin::kBegin, position);
+  if (rc == platform::dos_error::kNone) rc = WriteAll(handle, value);
+  if (rc == platform::dos_error::kNone) rc = platform::SetEndOfFile(handle);
+  if (rc == platform::dos_error::kNone) rc = platform::FlushFileBuffers(handle);
+  return rc;
+}
+
+// Creates the file with the value when it does not exist; an existing file is
+// left alone. Not synced: a fresh file that a power cut takes back is made
+// again by the next run.
+platform::DosError CreateFresh(const std::string& file_name, const std::string& value) {
   platform::FileHandle handle = platform::kInvalidFileHandle;
-  platform::DosError rc = platform::CreateFile(file_name, handle);
+  const platform::DosError rc = platform::CreateNewFile(file_name, handle);
+  if (rc == platform::dos_error::kFileExists) return platform::dos_error::kNone;
   if (rc != platform::dos_error::kNone) return rc;
   HandleCloser closer(handle);
   return WriteAll(handle, value);
+}
+
+platform::DosError WriteValue(const std::string& file_name, const std::string& value) {
+  platform::FileHandle handle = platform::kInvalidFileHandle;
+  platform::DosError rc = platform::OpenFile(file_name, platform::FileAccess::kReadWrite,
+                                             platform::FileShare::kDenyNone, handle);
+  if (rc == platform::dos_error::kFileNotFound) rc = platform::CreateNewFile(file_name, handle);
+  if (rc != platform::dos_error::kNone) return rc;
+  HandleCloser closer(handle);
+  return OverwriteValue(handle, value);
 }
 
 // Reads the value from the file's start: its first line, at most its first
@@ -96,7 +123,7 @@ platform::DosError ReadStoredMsgId(const std::string& file_name, std::string& va
   value.clear();
   std::uint32_t attributes = 0;
   if (platform::GetFileAttributes(file_name, attributes) != platform::dos_error::kNone) {
-    const platform::DosError rc = WriteValue(file_name, kFreshStoredMsgId);
+    const platform::DosError rc = CreateFresh(file_name, kFreshStoredMsgId);
     if (rc != platform::dos_error::kNone) return rc;
   }
   platform::FileHandle handle = platform::kInvalidFileHandle;
@@ -123,15 +150,8 @@ StoredMsgIdFile::~StoredMsgIdFile() {
 
 platform::DosError StoredMsgIdFile::Hold() {
   if (held()) return platform::dos_error::kNone;
-  platform::FileHandle handle = platform::kInvalidFileHandle;
-  platform::DosError rc = platform::CreateNewFile(fileName_, handle);
-  if (rc == platform::dos_error::kNone) {
-    HandleCloser closer(handle);
-    rc = WriteAll(handle, kFreshStoredMsgId);
-    if (rc != platform::dos_error::kNone) return rc;
-  } else if (rc != platform::dos_error::kFileExists) {
-    return rc;
-  }
+  const platform::DosError rc = CreateFresh(fileName_, kFreshStoredMsgId);
+  if (rc != platform::dos_error::kNone) return rc;
   return platform::OpenFile(fileName_, platform::FileAccess::kReadWrite,
                             platform::FileShare::kDenyWrite, handle_);
 }
@@ -146,10 +166,7 @@ platform::DosError StoredMsgIdFile::Read(std::string& value) {
 
 platform::DosError StoredMsgIdFile::Write(const std::string& value) {
   if (!held()) return WriteStoredMsgId(fileName_, value);
-  platform::DosError rc = SeekToStart(handle_);
-  if (rc == platform::dos_error::kNone) rc = WriteAll(handle_, value);
-  if (rc == platform::dos_error::kNone) rc = platform::SetEndOfFile(handle_);
-  return rc;
+  return OverwriteValue(handle_, value);
 }
 
 }  // namespace kestrel

@@ -39,7 +39,10 @@ class BaseStream {
   virtual void Seek(std::int32_t position) = 0;
   virtual std::int32_t GetPos() = 0;
   virtual std::int32_t GetSize() = 0;
-  // Nothing is buffered; kept for the formats that call it.
+  // Makes what was written durable: a file stream returns once its data, and
+  // the name of a file it created, are on disk (the status tells whether
+  // that worked); a memory stream has nothing to do. Formats call it where
+  // the order of their changes on disk matters, not after every write.
   virtual void Flush() = 0;
   // Ends the stream at the current position.
   virtual void Truncate() = 0;

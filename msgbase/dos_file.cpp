@@ -44,6 +44,9 @@ DosFile::DosFile(std::string_view name, std::uint16_t request) {
     return;
   }
   handle_ = static_cast<platform::FileHandle>(open.result);
+  // A created file's name is new (or its old content gone): the first flush
+  // makes that durable even when nothing is written.
+  unflushed_ = open.function == dos_function::kCreate || open.function == dos_function::kCreateNew;
 }
 
 DosFile::~DosFile() {
@@ -56,6 +59,16 @@ DosFile::~DosFile() {
 void DosFile::SetStatus(std::int32_t code, std::int32_t info) {
   status_ = code;
   error_info_ = info;
+}
+
+void DosFile::Flush() {
+  if (status_ != StOk || !unflushed_) return;
+  const DosError error = platform::FlushFileBuffers(handle_);
+  if (error != dos_error::kNone) {
+    SetStatus(StError, static_cast<std::int32_t>(error));
+    return;
+  }
+  unflushed_ = false;
 }
 
 std::int32_t DosFile::GetPos() {
@@ -105,6 +118,7 @@ void DosFile::Truncate() {
 
 void DosFile::Write(const void* buffer, std::uint16_t count) {
   if (status_ != StOk) return;
+  unflushed_ = true;
   Request write;
   write.function = dos_function::kWrite;
   write.data = buffer;

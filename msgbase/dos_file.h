@@ -67,7 +67,11 @@ class DosFile {
 
   // The operations, in their fixed order.
   void SetStatus(std::int32_t code, std::int32_t info);
-  void Flush() {}
+  // Makes everything written through this object durable (its data, size
+  // and, for a file it created, its name) before returning; the status tells
+  // whether that worked. Costs nothing when nothing was written since the
+  // last flush and the name is not new.
+  void Flush();
   std::int32_t GetPos();
   // The size; the position is kept.
   std::int32_t GetSize();
@@ -109,6 +113,8 @@ class DosFile {
   std::int32_t status_ = StOk;
   std::int32_t error_info_ = 0;
   platform::FileHandle handle_ = platform::kInvalidFileHandle;
+  // Written to (or created) since the last flush.
+  bool unflushed_ = false;
 };
 
 }  // namespace kestrel

@@ -66,6 +66,16 @@ DosError GetFileSize(FileHandle handle, std::int64_t& size);
 // Sets the end of the file to the current position; the position stays.
 DosError SetEndOfFile(FileHandle handle);
 
+// Makes what was written through the handle durable, as FlushFileBuffers
+// does on Win32: the file's data and size reach the disk before this returns,
+// and so does its name when this handle created the file (the entry of a new
+// file in its directory). A handle with nothing written costs one call.
+DosError FlushFileBuffers(FileHandle handle);
+
+// Makes the entries of an existing directory durable: names added to it or
+// removed from it (a deleted file) survive a power cut once this returns.
+DosError FlushDirectoryBuffers(std::string_view path);
+
 // Closes the handle and releases its sharing locks. Errors are ignored.
 void CloseFile(FileHandle handle);
 
@@ -76,7 +86,8 @@ DosError DeleteFile(std::string_view path);
 // The DOS attribute bits of an existing file or directory.
 DosError GetFileAttributes(std::string_view path, std::uint32_t& attributes);
 
-// Creates one directory; its parent must exist.
+// Creates one directory; its parent must exist. The new directory's name is
+// durable in its parent before this returns.
 DosError CreateDirectory(std::string_view path);
 
 // What tells whether a directory's entries may have changed: the directory

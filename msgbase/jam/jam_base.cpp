@@ -83,12 +83,22 @@ std::int32_t JamBase::BaseMsgNum() const {
 }
 
 void JamBase::ResetFiles() {
+  // Only the failures are cleared: flushing makes files durable, which the
+  // operations do themselves where the order of their changes needs it.
   for (BaseStream* stream :
        {IndexFile.get(), TextFile.get(), HeaderFile.get(), LastReadFile.get()}) {
     if (stream == nullptr) continue;
     stream->Reset();
-    stream->Flush();
   }
+}
+
+bool JamBase::FlushFiles(std::initializer_list<BaseStream*> streams) {
+  bool flushed = true;
+  for (BaseStream* stream : streams) {
+    stream->Flush();
+    flushed = stream->Status() == StOk && flushed;
+  }
+  return flushed;
 }
 
 void JamBase::DisposeFiles() {
@@ -197,7 +207,11 @@ bool JamBase::CreateMsgBase(const std::string& path) {
   if (!WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size())) {
     return fail(kErrHeaderCreate);
   }
-  ResetFiles();
+  // The new base is on disk, all four names included, before a message is
+  // stored in it.
+  if (!FlushFiles({HeaderFile.get(), IndexFile.get(), TextFile.get(), LastReadFile.get()})) {
+    return fail(kErrHeaderCreate);
+  }
   ForgetMessage();
   SetMsgNum(0);
   SetOpened(true);
@@ -234,11 +248,10 @@ void JamBase::CloseMsgBase() {
   if (!BaseIsOpen()) return;
   CloseMsg();
   ResetFiles();
+  // The counters are not synced: every message stored or killed is durable
+  // already, and a base header that a power cut takes back shows as a count
+  // that differs from the index, which the next open recounts.
   WriteBaseHeader();
-  for (BaseStream* stream :
-       {HeaderFile.get(), IndexFile.get(), TextFile.get(), LastReadFile.get()}) {
-    stream->Flush();
-  }
   DisposeFiles();
   ForgetMessage();
   ForgetFileCopies();

@@ -35,6 +35,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -152,6 +153,8 @@ class JamBase : public MessageBase {
   // Clears the failure status of every stream (a failure must not block
   // the next operation).
   void ResetFiles();
+  // Flushes the streams (makes them durable); false when one failed.
+  bool FlushFiles(std::initializer_list<BaseStream*> streams);
   // Removes every index record that marks a deleted message (header offset
   // -1, or a header with the deleted attribute) and every record that repeats
   // the header offset of the record before it (what a compaction cut off by

@@ -342,6 +342,10 @@ bool JamBase::KillMsg() {
     HeaderFile->Reset();  // no header to mark: the index record still goes
   }
   SetHeaderField(kMsgAttributeOffset, HeaderField(kMsgAttributeOffset) | kAttrDeleted);
+  // The lower count and the mark are durable before the index changes: a
+  // power cut that keeps any part of the index rewrite then also keeps the
+  // count that makes the next open compact and recount.
+  written = FlushFiles({HeaderFile.get()}) && written;
 
   PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, kNoCrc);
   PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(kDeletedHdrOffset));

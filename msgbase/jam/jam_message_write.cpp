@@ -198,17 +198,16 @@ bool JamBase::WriteMsg() {
   NoteHeaderFileWritten();
   HeaderFile->Seek(header_at);
   if (!WriteBlock(*HeaderFile, MsgHeader.data(), header_length)) return fail();
+  // The text and header are durable before the index record that points at
+  // them is written, and the record before the caller deletes the original.
+  if (!FlushFiles({TextFile.get(), HeaderFile.get()})) return fail();
   PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, NameCrc(To));
   PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(header_at));
   IndexFile->Seek(record_at);
   const bool record_written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size());
   NoteIndexRecordWritten(record_at, IndexRecord.data(), record_written);
-  if (!record_written) return fail();
+  if (!record_written || !FlushFiles({IndexFile.get()})) return fail();
   HeaderOffset = header_at;
-  for (BaseStream* stream :
-       {IndexFile.get(), HeaderFile.get(), TextFile.get(), LastReadFile.get()}) {
-    stream->Flush();
-  }
 
   IndexPos = record_at;
   PutLe32(BaseHeader.data(), kBaseModCounterOffset,

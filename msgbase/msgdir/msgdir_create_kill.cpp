@@ -83,7 +83,9 @@ bool MsgDirBase::KillMsg() {
   listing_.numbers.Remove(number);
   listing_.lower_case_names.Remove(number);
   ForgetListing(directory_spelling_);
-  return true;
+  // The deletion is durable before the next message is copied: one that a
+  // power cut took back would have that message moved a second time.
+  return platform::FlushDirectoryBuffers(GetBasePath()) == platform::dos_error::kNone;
 }
 
 }  // namespace kestrel

@@ -76,6 +76,7 @@ void MsgDirBase::SetLastRead(std::int32_t user, std::int32_t num) {
   std::uint8_t entry[kEntrySize];
   PutLe16(entry, 0, static_cast<std::uint16_t>(num));
   file->Write(entry, kEntrySize);
+  file->Flush();
 }
 
 }  // namespace kestrel

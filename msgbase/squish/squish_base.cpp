@@ -114,8 +114,9 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
   base_header_ = SquishBaseHeader::Fresh(base_name);
   data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
   // A base whose header could not be written is not there: say so now
-  // rather than at the first message.
-  if (!data_file_->Ok()) {
+  // rather than at the first message. The new base is durable, both names
+  // included, before a message is stored in it.
+  if (!data_file_->Ok() || !FlushFiles()) {
     ReleaseFiles();
     SetLastError(kErrorCreateDataFile);
     return false;

@@ -123,6 +123,8 @@ class SquishBase : public MessageBase {
   void WriteIndexRecord(std::int64_t slot, const squish::SquishIndexRecord& record);
   void WriteIndexFrom(std::int64_t slot);
   bool IndexOk() const;
+  // Makes both files durable, the data file first; false when that failed.
+  bool FlushFiles();
 
   // squish_messages.cpp
   bool ReadMessage(bool with_text);

@@ -51,6 +51,7 @@ void SquishBase::SetLastRead(std::int32_t user, std::int32_t num) {
   PutLe32(entry.data(), 0, static_cast<std::uint32_t>(num));
   file->Seek(static_cast<std::int32_t>(offset));
   file->Write(entry.data(), kLastReadEntrySize);
+  file->Flush();
 }
 
 }  // namespace kestrel

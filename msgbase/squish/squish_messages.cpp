@@ -280,12 +280,18 @@ bool SquishBase::WriteMsg() {
   // behind the last frame, it would lie under the next frame appended there.
   if (!data_file_->Ok() && offset >= size_before) data_file_->CutBackTo(size_before);
   if (data_file_->Ok()) edit.WriteChanged({offset, old_offset});
+  // The frame and its links are durable before the index record that
+  // points at it is written.
+  if (data_file_->Ok()) data_file_->stream().Flush();
   if (!data_file_->Ok()) return WriteFailed();
   // The chains on disk now hold the frame: the header in memory follows.
   base_header_ = header;
 
   const SquishIndexRecord record{offset, message_uid_, name_hash};
   WriteIndexRecord(slot, record);
+  // With the record durable the message is stored: the caller may delete
+  // the original. What follows only tidies up, under the update mark.
+  if (IndexOk()) index_file_->Flush();
   if (!IndexOk()) return WriteFailed();
   if (stored) {
     index_[static_cast<std::size_t>(slot)] = record;
@@ -361,12 +367,17 @@ bool SquishBase::KillMsg() {
   // it is written.
   if (!MarkUpdating(header)) return Fail(kErrorFrameIo);
   edit.WriteChanged({offset});
+  // The unlinked chain is durable before the index loses the record.
+  if (data_file_->Ok()) data_file_->stream().Flush();
   if (!data_file_->Ok()) return Fail(kErrorFrameIo);
   base_header_ = header;
   index_.erase(index_.begin() + static_cast<std::ptrdiff_t>(slot));
   index_pos_ -= static_cast<std::int32_t>(kIndexRecordSize);
   if (state_ != MessageState::kNew && message_uid_ == uid) state_ = MessageState::kKilled;
   WriteIndexFrom(slot);
+  // Durable before the next message is copied: a deletion that a power cut
+  // took back would have that message moved a second time.
+  if (IndexOk()) index_file_->Flush();
   if (!IndexOk()) return Fail(kErrorFrameIo);
   // Only now that no record points at the frame is it marked free.
   edit.WriteOne(offset);

@@ -124,4 +124,11 @@ bool SquishBase::IndexOk() const {
   return index_file_ != nullptr && index_file_->Status() == StOk;
 }
 
+bool SquishBase::FlushFiles() {
+  data_file_->stream().Flush();
+  if (!data_file_->Ok()) return false;
+  index_file_->Flush();
+  return IndexOk();
+}
+
 }  // namespace kestrel

@@ -43,6 +43,9 @@ bool SquishBase::MarkUpdating(SquishBaseHeader& working) {
   reserved_before_mark_ = GetLe16(header, kBaseReservedOffset);
   PutLe16(header, kBaseReservedOffset, kUpdateMark);
   data_file_->WriteAt(0, header, kBaseHeaderSize);
+  // The mark is durable before any part of the update is written: whatever
+  // part of it a power cut keeps, the next open sees the mark and repairs.
+  if (data_file_->Ok()) data_file_->stream().Flush();
   if (!data_file_->Ok()) {
     PutLe16(header, kBaseReservedOffset, reserved_before_mark_);
     return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/posix/posix_durability.h"
 #include "platform/posix/posix_file_attributes.h"
 #include "platform/posix/posix_name_cache.h"
 #include "platform/posix/posix_path.h"
@@ -98,6 +99,9 @@ DosError Create(std::string_view path, bool must_be_new, FileHandle& handle) {
     ::close(fd);
     return error;
   }
+  // The new name is durable only once its directory is synced: the first
+  // FlushFileBuffers of this handle does that.
+  if (!resolved.exists) posix::NoteNewName(fd, resolved.directory);
   handle = fd;
   return dos_error::kNone;
 }
@@ -200,7 +204,9 @@ DosError SetEndOfFile(FileHandle handle) {
 }
 
 void CloseFile(FileHandle handle) {
-  if (handle != kInvalidFileHandle) ::close(Descriptor(handle));
+  if (handle == kInvalidFileHandle) return;
+  posix::ForgetHandle(Descriptor(handle));
+  ::close(Descriptor(handle));
 }
 
 DosError DeleteFile(std::string_view path) {
@@ -273,7 +279,9 @@ DosError CreateDirectory(std::string_view path) {
     return errno == ENOENT ? dos_error::kPathNotFound : LastError();
   }
   posix::NoteNameAdded(resolved.directory, resolved.name);
-  return dos_error::kNone;
+  // Files are made in it next, and made durable with their names: the
+  // directory itself must not vanish under them.
+  return posix::SyncDirectory(resolved.directory);
 }
 
 std::string GetFullPathName(std::string_view path) {

@@ -52,7 +52,11 @@ class WatchedFile : public BaseStream {
     Take();
     return size;
   }
-  void Flush() override {}
+  void Flush() override {
+    if (Failed()) return;
+    inner_->Flush();
+    Take();
+  }
   void Truncate() override {
     if (Failed() || CountWriteThatFails()) return;
     inner_->Truncate();
