@@ -234,8 +234,9 @@ std::vector<std::string> MoverScenario::CheckInterrupted(const Census& census,
   return problems;
 }
 
-std::vector<std::string> MoverScenario::CheckFinished(
-    const Census& census, const std::vector<std::string>& in_hand) const {
+std::vector<std::string> MoverScenario::CheckFinished(const Census& census,
+                                                      const std::vector<std::string>& in_hand,
+                                                      bool copies_repeated) const {
   std::vector<std::string> problems = census.problems;
   for (const ScenarioMessage& message : messages_) {
     const auto found = census.places.find(message.subject);
@@ -263,7 +264,7 @@ std::vector<std::string> MoverScenario::CheckFinished(
           }
         } else {
           if (in_source != 1) problems.push_back(name + "not kept in its netmail area");
-          if (in_destination < 1 || in_destination > 2) {
+          if (in_destination < 1 || in_destination > (copies_repeated ? 2u : 1u)) {
             problems.push_back(name + std::to_string(in_destination) + " copies in " + destination);
           }
         }

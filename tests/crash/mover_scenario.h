@@ -67,10 +67,12 @@ class MoverScenario {
 
   // What the run that follows must leave: every message where its fate puts
   // it, exactly once, except that one found twice after the interruption
-  // (`in_hand`) has its destination copy twice. With MOVE NO copies may be
-  // made again (at least one, at most two per message).
+  // (`in_hand`) has its destination copy twice. With MOVE NO and
+  // `copies_repeated` (the run before was killed, so it stored no progress)
+  // copies may be made again: at least one, at most two per message.
   std::vector<std::string> CheckFinished(const Census& census,
-                                         const std::vector<std::string>& in_hand) const;
+                                         const std::vector<std::string>& in_hand,
+                                         bool copies_repeated = false) const;
 
  private:
   std::string DestinationOf(Fate fate) const;

@@ -13,7 +13,6 @@
 //
 // KESTREL_POWER_CUTS (a number) sets the cut points (the default: 300).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -65,35 +64,10 @@ void RecordMoves(const TempDir& areas, PowerCutJournal& journal) {
   ASSERT_TRUE(journal.Read(before.path(), run.path(), logs.ReadFile("trace"), error)) << error;
 }
 
-// The journal stands for the disk, so the syncs of the runs need not reach
-// a real one: the scratch directories go to a memory file system when there
-// is one, where a sync costs nothing.
-class ScratchInMemory {
- public:
-  ScratchInMemory() {
-    const char* old = std::getenv("TMPDIR");
-    if (old != nullptr) saved_ = old;
-    had_ = old != nullptr;
-    if (::access("/dev/shm", W_OK) == 0) ::setenv("TMPDIR", "/dev/shm", 1);
-  }
-  ~ScratchInMemory() {
-    if (had_) {
-      ::setenv("TMPDIR", saved_.c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
-  }
-  ScratchInMemory(const ScratchInMemory&) = delete;
-  ScratchInMemory& operator=(const ScratchInMemory&) = delete;
-
- private:
-  std::string saved_;
-  bool had_ = false;
-};
-
 TEST(PowerLoss, MovesSurviveAPowerCutAnywhere) {
   if (!std::filesystem::exists(kStrace))
     GTEST_SKIP() << "strace not installed (Debian package strace)";
+  // The journal stands for the disk: the runs' own syncs need not reach one.
   const ScratchInMemory scratch;
   TempDir areas;
   MoverScenario(areas, kMessagesPerArea, true).Create();

@@ -100,6 +100,33 @@ TEST_P(FullDisk, TheCopyFailsTheRunAndTheSourceMessageStays) {
     ADD_FAILURE() << problem;
 }
 
+// A run that copies without moving and is stopped by the full disk keeps its
+// progress: the next run copies the message that failed and those after it,
+// and nothing that the stopped run copied already.
+TEST(FullDiskCopy, TheNextRunGoesOnFromTheMessageThatFailed) {
+  TempDir dir;
+  const std::string netmail = "S" + dir.Path("netmail");
+  const std::string destination = "M" + dir.Path("dest");
+  AddMessages(netmail, NetmailArea());
+  dir.WriteFile("kestrel.cfg", "NETMAIL " + netmail + "\nTO SYSOP, " + destination +
+                                   "\nMOVE NO\nUSELASTREAD YES\nUSERNUMBER 1\nPRIORITY TO\n");
+
+  RunningProgram starved({KestrelBinary(), "kestrel.cfg"}, dir.path(), kFileSizeLimit);
+  EXPECT_EQ(starved.Wait().exit_code, 255);
+  const ProgramResult next = RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path());
+  EXPECT_EQ(next.exit_code, 0) << next.output;
+
+  std::vector<std::string> copied;
+  for (const std::string& subject : Subjects(destination)) {
+    if (!subject.empty()) copied.push_back(subject);  // a cut-off *.MSG file has no subject
+  }
+  std::vector<std::string> each_once;
+  for (int i = 0; i < kMessages; ++i)
+    each_once.push_back("mail " + std::to_string(i));
+  EXPECT_EQ(copied, each_once);
+  EXPECT_EQ(Subjects(netmail), each_once);
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryFormat, FullDisk, ::testing::Values('M', 'S', 'J'),
                          [](const ::testing::TestParamInfo<char>& info) {
                            return std::string(info.param == 'M'   ? "MsgDir"

@@ -7,14 +7,16 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <unistd.h>
+
 namespace kestrel::testing {
 
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
-  std::string templ = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                      "/kestrel-test-XXXXXX";
+  std::string templ =
+      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kestrel-test-XXXXXX";
   std::vector<char> buffer(templ.begin(), templ.end());
   buffer.push_back('\0');
   if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -40,9 +42,13 @@ std::string TempDir::ReadFile(std::string_view relative) const {
   return ReadWholeFile(Path(relative));
 }
 
-bool TempDir::Exists(std::string_view relative) const { return fs::exists(Path(relative)); }
+bool TempDir::Exists(std::string_view relative) const {
+  return fs::exists(Path(relative));
+}
 
-void TempDir::MakeDir(std::string_view relative) const { fs::create_directories(Path(relative)); }
+void TempDir::MakeDir(std::string_view relative) const {
+  fs::create_directories(Path(relative));
+}
 
 std::vector<std::string> TempDir::List(std::string_view relative) const {
   std::vector<std::string> names;
@@ -84,6 +90,21 @@ std::uint16_t GetLe16(std::string_view bytes, std::size_t offset) {
 std::uint32_t GetLe32(std::string_view bytes, std::size_t offset) {
   return static_cast<std::uint32_t>(GetLe16(bytes, offset)) |
          static_cast<std::uint32_t>(GetLe16(bytes, offset + 2)) << 16;
+}
+
+ScratchInMemory::ScratchInMemory() {
+  const char* old = std::getenv("TMPDIR");
+  had_ = old != nullptr;
+  if (had_) saved_ = old;
+  if (::access("/dev/shm", W_OK) == 0) ::setenv("TMPDIR", "/dev/shm", 1);
+}
+
+ScratchInMemory::~ScratchInMemory() {
+  if (had_) {
+    ::setenv("TMPDIR", saved_.c_str(), 1);
+  } else {
+    ::unsetenv("TMPDIR");
+  }
 }
 
 }  // namespace kestrel::testing

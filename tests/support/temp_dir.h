@@ -34,6 +34,22 @@ class TempDir {
   std::string path_;
 };
 
+// While it lives, new TempDirs go to a memory file system (/dev/shm) when
+// there is one, where a sync costs nothing: for tests that run Kestrel many
+// times and look at what a kill or a modelled power cut leaves, not at what
+// reaches a disk.
+class ScratchInMemory {
+ public:
+  ScratchInMemory();
+  ~ScratchInMemory();
+  ScratchInMemory(const ScratchInMemory&) = delete;
+  ScratchInMemory& operator=(const ScratchInMemory&) = delete;
+
+ private:
+  std::string saved_;
+  bool had_ = false;
+};
+
 // Reads and writes whole files by absolute path.
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, std::string_view bytes);
