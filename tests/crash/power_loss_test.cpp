@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/area_files.h"
 #include "tests/crash/mover_scenario.h"
 #include "tests/crash/power_cut_journal.h"
 #include "tests/support/run_program.h"
@@ -117,6 +118,39 @@ TEST(PowerLoss, MovesSurviveAPowerCutAnywhere) {
   std::printf("power loss: %d cut points over %zu changes (%zu syncs), %d messages lost\n", tested,
               journal.size(), journal.syncs(), lost);
   EXPECT_EQ(tested, points);
+}
+
+// A scan that matches nothing changes no message: it syncs only the resume
+// state it stores at the end of each area (the stored MSGID and the lastread
+// file), however many messages it reads.
+TEST(PowerLoss, AScanSyncsOnlyTheResumeStateOfEachArea) {
+  if (!std::filesystem::exists(kStrace))
+    GTEST_SKIP() << "strace not installed (Debian package strace)";
+  const ScratchInMemory scratch;
+  TempDir dir;
+  MoverScenario scenario(dir, kMessagesPerArea, false);
+  scenario.Create();
+  std::string config;
+  for (const std::string& source : scenario.Sources())
+    config += "NETMAIL " + source + "\n";
+  config += "SUBJ NO SUCH SUBJECT*, " + scenario.Destinations()[0] + "\n";
+  config += "PRIORITY SUBJ\nMOVE NO\nUSELASTREAD YES\nUSERNUMBER 1\n";
+  dir.WriteFile("kestrel.cfg", config);
+  // The first run makes the resume files; the second finds them there.
+  const ProgramResult first = RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path());
+  ASSERT_EQ(first.exit_code, 0) << first.output;
+  TempDir logs;
+  const ProgramResult traced = RunProgram({kStrace, "-f", "-qq", "-o", logs.Path("trace"), "-e",
+                                           "trace=fsync,fdatasync", KestrelBinary(), "kestrel.cfg"},
+                                          dir.path());
+  ASSERT_EQ(traced.exit_code, 0) << traced.output;
+  const std::string trace = logs.ReadFile("trace");
+  std::size_t syncs = 0;
+  for (std::size_t at = trace.find("sync("); at != std::string::npos;
+       at = trace.find("sync(", at + 1))
+    ++syncs;
+  EXPECT_LE(syncs, 2 * scenario.Sources().size()) << trace;
+  EXPECT_FALSE(AreaExists(scenario.Destinations()[0]));
 }
 
 }  // namespace
