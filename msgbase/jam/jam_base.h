@@ -56,19 +56,21 @@ class JamBase : public MessageBase {
   ~JamBase() override;
 
   // --- The base (jam_base.cpp, jam_index.cpp, jam_lastread.cpp).
-  // Opens the four files of path + "." (no second dot when path ends in
-  // one). Fails with 2000h-2002h, 200Dh for a missing file, 2003h-2005h,
-  // 200Fh for a file that cannot be opened (an existing .JLR is never
-  // created anew: that would erase every user's lastread), and 2003h for a
-  // .JHR shorter than the base header. Compacts the index when its record
-  // count differs from ActiveMsgs.
+  // Opens the files of path + "." (no second dot when path ends in one).
+  // The .JLR file may be missing (other JAM software never creates one):
+  // every lastread then reads 0 until one is stored. Fails with 2000h-2002h
+  // for a missing .JHR, .JDX or .JDT, 2003h-2005h, 200Fh for a file that
+  // exists and cannot be opened (an existing .JLR is never created anew:
+  // that would erase every user's lastread), and 2003h for a .JHR shorter
+  // than the base header. Compacts the index when its record count differs
+  // from ActiveMsgs.
   bool OpenMsgBase(const std::string& path) override;
   // Creates the directories and the four files, and leaves the new base
   // open. No existing file is ever replaced: when one of the files exists
   // already the base is not created (200Ah-200Ch, 200Fh), and files this
   // call created are removed again.
   bool CreateMsgBase(const std::string& path) override;
-  // All four files exist.
+  // The .JHR, .JDX and .JDT files exist (the .JLR file may be missing).
   bool MsgBaseExists(const std::string& path) override;
   // Writes the base header back (always) and closes the files.
   void CloseMsgBase() override;
@@ -84,9 +86,11 @@ class JamBase : public MessageBase {
   void SeekMsgUid(std::int32_t uid) override;  // SetMsgNum(uid)
   std::int32_t GetHighMsgNum() override;       // BaseMsgNum + ActiveMsgs
   std::int32_t GetMsgCount() override;         // ActiveMsgs
-  // The HighReadMsg of the user's .JLR record; 0 when there is none.
+  // The HighReadMsg of the user's .JLR record; 0 when there is none (also
+  // when the base has no .JLR file).
   std::int32_t GetLastRead(std::int32_t user) override;
-  // Rewrites the user's record in place, or appends one.
+  // Rewrites the user's record in place, or appends one. A base without a
+  // .JLR file gets one here (created new, never replacing a file).
   void SetLastRead(std::int32_t user, std::int32_t num) override;
 
   // --- The current message (jam_message_read.cpp, jam_message_write.cpp,
@@ -170,6 +174,9 @@ class JamBase : public MessageBase {
  private:
   // Files and numbering.
   bool BaseIsOpen() const;
+  // The .JLR stream, opened (and the file created new when there is none)
+  // on first need; false when that fails.
+  bool OpenLastReadFile();
   std::string FileName(const char* extension) const;
   std::int32_t ActiveMsgs() const;
   void SetActiveMsgs(std::int32_t value);

@@ -6,6 +6,7 @@
 #include "msgbase/jam/jam_base.h"
 #include "msgbase/little_endian.h"
 #include "msgbase/stream_blocks.h"
+#include "msgbase/stream_hooks.h"
 
 namespace kestrel {
 namespace {
@@ -37,8 +38,21 @@ std::size_t FindUser(const std::vector<std::uint8_t>& records, std::int32_t user
 
 }  // namespace
 
+bool JamBase::OpenLastReadFile() {
+  if (LastReadFile) return true;
+  // Created only where there is none (another program may have made one
+  // meanwhile: that one is opened, never replaced), then held exclusively
+  // like a .JLR that was there at open.
+  const std::string name = FileName(kLastReadExtension);
+  std::unique_ptr<BaseStream> created = NewFile(name, kModeCreateNew);
+  created.reset();
+  LastReadFile = NewFile(name, kModeOpenExclusive);
+  if (LastReadFile && LastReadFile->Status() != StOk) LastReadFile.reset();
+  return LastReadFile != nullptr;
+}
+
 std::int32_t JamBase::GetLastRead(std::int32_t user) {
-  if (!BaseIsOpen()) return 0;
+  if (!BaseIsOpen() || !LastReadFile) return 0;
   ResetFiles();
   const std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
   const std::size_t found = FindUser(records, user);
@@ -47,7 +61,7 @@ std::int32_t JamBase::GetLastRead(std::int32_t user) {
 }
 
 void JamBase::SetLastRead(std::int32_t user, std::int32_t num) {
-  if (!BaseIsOpen()) return;
+  if (!BaseIsOpen() || !OpenLastReadFile()) return;
   ResetFiles();
   const std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
   if (LastReadFile->Status() != StOk) return;  // unreadable: nothing is overwritten

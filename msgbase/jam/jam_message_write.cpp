@@ -207,7 +207,7 @@ bool JamBase::WriteMsg() {
   HeaderOffset = header_at;
   for (BaseStream* stream :
        {IndexFile.get(), HeaderFile.get(), TextFile.get(), LastReadFile.get()}) {
-    stream->Flush();
+    if (stream != nullptr) stream->Flush();
   }
 
   IndexPos = record_at;
