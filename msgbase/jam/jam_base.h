@@ -43,6 +43,7 @@
 #include "msgbase/fido_address.h"
 #include "msgbase/jam/deleted_headers.h"
 #include "msgbase/jam/jam_layout.h"
+#include "msgbase/jam/jam_subfields.h"
 #include "msgbase/message_base.h"
 #include "msgbase/read_window.h"
 
@@ -235,6 +236,7 @@ class JamBase : public MessageBase {
 
   // Reading (jam_message_read.cpp).
   bool LoadMessage(bool with_body);
+  void TakeHeaderFields(const std::vector<jam::Subfield>& fields);
   void RegenerateAddressKludges();
 
   // Writing (jam_message_write.cpp).
