@@ -86,6 +86,10 @@ std::int32_t JamBase::BaseMsgNum() const {
   return GetLeSigned32(BaseHeader.data(), kBaseMsgNumOffset);
 }
 
+std::int32_t JamBase::FirstMsgNum() const {
+  return std::max(BaseMsgNum(), kFirstMessageNumber);
+}
+
 void JamBase::ResetFiles() {
   for (BaseStream* stream :
        {IndexFile.get(), TextFile.get(), HeaderFile.get(), LastReadFile.get()}) {

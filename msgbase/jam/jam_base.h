@@ -16,8 +16,11 @@
 // deletes in place, keeping the index record). Such a message does not exist
 // for MsgExists (so seeking passes over it) and cannot be opened. CompactIndex
 // (run on open when the index and ActiveMsgs disagree) drops every such
-// record; the compaction after KillMsg drops the -1 records and the marked
-// headers already seen, without reading every header again.
+// record; the compaction after KillMsg drops the killed record and, after
+// it, the -1 records and the marked headers already seen, without reading
+// every header again. It never drops a record before the killed one: the
+// numbers a caller already holds stay good. Every compaction lowers the
+// lastread pointers of the .JLR file with the renumbering.
 //
 // While the base is open the in-memory base header is the authority:
 // ActiveMsgs and ModCounter change only there and reach the file at
@@ -146,11 +149,12 @@ class JamBase : public MessageBase {
   // before WriteMsg.
   bool CreateMsg() override;
   // Deletes the message last opened or written: sets the deleted attribute
-  // in its header, in place, removes its index record and renumbers the
-  // later messages. A current number at or after the killed message steps
-  // back by one with them, so that SeekNext goes on with the message that
-  // followed. False when a write failed or no such message is at hand
-  // (nothing opened, or it was killed already).
+  // in its header, in place, removes its index record (and those of deleted
+  // messages after it, never any before it) and renumbers the later
+  // messages, lowering the lastread pointers of the .JLR file with them. A current number at or
+  // after the killed message steps back by one with them, so that SeekNext goes on with the message
+  // that followed. False when a write failed or no such message is at hand (nothing opened, or it
+  // was killed already).
   bool KillMsg() override;
 
   // --- JAM's own operations.
@@ -188,6 +192,10 @@ class JamBase : public MessageBase {
   // Writes the base header (ActiveMsgs and the other counters) to the file.
   bool WriteBaseHeader();
   std::int32_t BaseMsgNum() const;
+  // The number of the first index record. Numbers below 1 mean "no
+  // message" to every caller (a scan's current number, a lastread), so a
+  // base whose BaseMsgNum is 0 (or less) has its records numbered from 1.
+  std::int32_t FirstMsgNum() const;
   // Byte offset of message num's index record; -1 when num has none.
   std::int64_t IndexOffsetOf(std::int32_t num);
   // The index file's whole records, read into index_records_ when they are
@@ -212,18 +220,22 @@ class JamBase : public MessageBase {
   bool HeaderMarkedDeleted(std::int32_t header_offset);
   // Compaction; check_headers reads every header's attribute (after another
   // program has changed the base), otherwise only the records marked -1 and
-  // the headers already seen deleted are dropped. `dropped` (when given)
-  // receives the number of records dropped at or before record `through`,
-  // which is how far a message number at `through` moves down.
-  bool CompactIndexRecords(bool check_headers, std::size_t through = 0,
-                           std::size_t* dropped = nullptr);
-  // The walk of a compaction over every record, and the one over the records
-  // noted since the last walk (see index_swept_); both count the records
-  // dropped at or before `through` into `dropped`.
-  void WalkIndex(bool check_headers, std::size_t through, std::size_t& kept,
-                 std::size_t& first_change, std::size_t& dropped);
-  void DropNotedRecords(std::size_t through, std::size_t& kept, std::size_t& first_change,
-                        std::size_t& dropped);
+  // the headers already seen deleted are dropped. Records before `from` are
+  // never dropped, so their messages keep their numbers. `removed` (when
+  // given) receives the positions the dropped records had in the index, in
+  // ascending order.
+  bool CompactIndexRecords(bool check_headers, std::size_t from = 0,
+                           std::vector<std::size_t>* removed = nullptr);
+  // The walk of a compaction over every record from `from` on, and the one
+  // over the records noted since the last walk (see index_swept_); both
+  // list the records they drop in `dropped`.
+  void WalkIndex(bool check_headers, std::size_t from, std::size_t& kept,
+                 std::vector<std::size_t>& dropped);
+  void DropNotedRecords(std::size_t from, std::size_t& kept, std::vector<std::size_t>& dropped);
+  // Lowers every .JLR record's LastReadMsg and HighReadMsg by the number of
+  // dropped records (positions in the index before the compaction) numbered
+  // at or below it, so that each pointer names the same message as before.
+  void LowerLastReads(const std::vector<std::size_t>& dropped);
   // A record (at a byte offset of the index) the next compaction may drop.
   void NoteRecordToDrop(std::int64_t offset);
   void DisposeFiles();

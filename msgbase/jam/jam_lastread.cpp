@@ -82,3 +82,38 @@ void JamBase::SetLastRead(std::int32_t user, std::int32_t num) {
 }
 
 }  // namespace kestrel
+
+namespace kestrel {
+
+void JamBase::LowerLastReads(const std::vector<std::size_t>& dropped) {
+  if (!LastReadFile) return;
+  LastReadFile->Reset();
+  std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
+  if (LastReadFile->Status() != StOk || records.empty()) {
+    LastReadFile->Reset();
+    return;
+  }
+  // The numbers the dropped records had, ascending.
+  std::vector<std::int64_t> numbers;
+  numbers.reserve(dropped.size());
+  for (const std::size_t position : dropped)
+    numbers.push_back(static_cast<std::int64_t>(FirstMsgNum()) +
+                      static_cast<std::int64_t>(position));
+  bool changed = false;
+  for (std::size_t at = 0; at < records.size(); at += kLastReadRecordSize) {
+    for (const std::size_t field : {kLastReadLastReadOffset, kLastReadHighReadOffset}) {
+      const std::int32_t pointer = GetLeSigned32(records.data() + at, field);
+      const auto below =
+          std::upper_bound(numbers.begin(), numbers.end(), pointer) - numbers.begin();
+      if (below == 0) continue;
+      PutLe32(records.data() + at, field, static_cast<std::uint32_t>(pointer - below));
+      changed = true;
+    }
+  }
+  if (!changed) return;
+  LastReadFile->Seek(0);
+  WriteBlock(*LastReadFile, records.data(), records.size());
+  LastReadFile->Flush();
+}
+
+}  // namespace kestrel

@@ -194,9 +194,11 @@ TEST_F(JamBaseFilesTest, NumberingFollowsBaseMsgNum) {
 }
 
 TEST_F(JamBaseFilesTest, HostileBaseMsgNumEndsSeekingAtOnce) {
-  // Numbers below 1 or past 2^31 - 1 cannot be visited; the rest are.
+  // Numbers past 2^31 - 1 cannot be visited; the rest are. Numbers below 1
+  // mean "no message" to every caller, so a BaseMsgNum below 1 (0 is allowed
+  // by the format) numbers the records from 1.
   const std::pair<std::uint32_t, int> cases[] = {
-      {0x7FFFFFF0u, 16}, {0x80000000u, 0}, {0xFFFFFFFFu, 18}};
+      {0x7FFFFFF0u, 16}, {0x80000000u, 20}, {0xFFFFFFFFu, 20}, {0, 20}};
   for (const auto& [base_msg_num, reachable] : cases) {
     RawJamBase raw = RawJamBase::Build(NumberedMessages(20));
     raw.SetBaseMsgNum(base_msg_num);
