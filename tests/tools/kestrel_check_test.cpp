@@ -137,7 +137,8 @@ TEST(KestrelCheckTest, DryRunShowsEachMessagesActionAndChangesNoByte) {
   ASSERT_EQ(RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path()).exit_code, 0);
   ASSERT_TRUE(dir.Exists("bills.sqd") && dir.Exists("point7.jhr") && dir.Exists("personal"));
   // A JAM base whose message count disagrees with its index is compacted
-  // when a run opens it: a dry run must not.
+  // when a run opens it: a dry run must not. The count of active messages
+  // is the 32-bit field at offset 12 of the .jhr file.
   std::string header = dir.ReadFile("point7.jhr");
   PutLe32(header, 12, GetLe32(header, 12) + 1);
   dir.WriteFile("point7.jhr", header);
