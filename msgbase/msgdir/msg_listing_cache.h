@@ -32,6 +32,13 @@ struct MsgDirListing {
   // another spelling of that name.
   MsgNumberSet lower_case_names;
   MsgNumberSet other_spellings;
+  // Entries named like a message that are not taken for one: a name that
+  // is not the plain "<n>.msg" (00017.msg, +17.msg, 17.5.msg) or an entry
+  // that is no regular file (a link, a directory, a device).
+  std::int32_t skipped = 0;
+  // Message files numbered MsgNumberLimit or above, which the set cannot
+  // hold: they are never visited.
+  std::int32_t beyond_limit = 0;
 };
 
 // The listing kept for `directory` (its full path) if the directory's stamp
