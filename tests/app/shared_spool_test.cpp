@@ -11,6 +11,7 @@
 
 #include "tests/app/area_files.h"
 #include "tests/app/kestrel_run.h"
+#include "tests/support/peer_programs.h"
 
 namespace kestrel::testing {
 namespace {
@@ -164,6 +165,34 @@ TEST_F(SharedSpoolTest, AMessageThatCannotBeWrittenIsStillCopied) {
   ASSERT_EQ(result.exit_code, 0) << result.output;
   EXPECT_EQ(Subjects(dest), std::vector<std::string>{"Read only"});
   EXPECT_EQ(spool_.ReadFile("net/1.msg"), before);
+}
+
+TEST_F(SharedSpoolTest, AnAreaOnAReadOnlyFileSystemIsCopiedFrom) {
+  // The area's directory is mounted read-only in a mount namespace of the
+  // run's own (root, or a system that lets users make one, is needed).
+  const std::string unshare = FindProgram("unshare");
+  const std::string shell = FindProgram("sh");
+  if (unshare.empty() || shell.empty() ||
+      RunProgram({unshare, "-m", shell, "-c", "true"}).exit_code != 0) {
+    GTEST_SKIP() << "unshare -m (util-linux) is not available here";
+  }
+  const std::string net = Id('M', "ro/net");
+  const std::string dest = Id('M', "dest");
+  AddMessages(net, {Netmail("Ivan", kFar, "Sysop", kHere, "From read-only", "00000012")});
+  const std::string before = spool_.ReadFile("ro/net/1.msg");
+  spool_.WriteFile("kestrel.cfg",
+                   "LOG kestrel.log\nNETMAIL " + net + "\nPRIORITY TO\nTO SYSOP," + dest + "\n");
+  const std::string ro = spool_.Path("ro");
+  const ProgramResult result =
+      RunProgram({unshare, "-m", shell, "-c",
+                  "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" || exit 77; "
+                  "touch \"$1/net/x\" 2>/dev/null && exit 78; exec \"$2\" kestrel.cfg",
+                  "sh", ro, KestrelBinary()},
+                 spool_.path());
+  if (result.exit_code == 77) GTEST_SKIP() << "cannot mount here: " << result.output;
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_EQ(Subjects(dest), std::vector<std::string>{"From read-only"});
+  EXPECT_EQ(spool_.ReadFile("ro/net/1.msg"), before);
 }
 
 TEST_F(SharedSpoolTest, MessagesPastTheNumberLimitAreToldWithTheirCount) {
