@@ -173,8 +173,8 @@ void MsgDirBase::ScanNumbers() {
 void MsgDirBase::ListEntry(const std::string& name, std::uint32_t attributes) {
   const MessageName parsed = ParseMessageName(name);
   // Only a regular file with a message's own name is a message: a link could
-  // lead anywhere (a file its owner never meant to be copied), and a name
-  // another spelling of a number would open a file of another name.
+  // lead anywhere (to a file its owner never meant to be copied), and a name
+  // such as 00017.msg would be opened as 17.msg, which is another file.
   if (parsed.number <= 0 || (attributes & kNotRegularFile) != 0) {
     if (parsed.looks_like_message) ++listing_.skipped;
     return;
