@@ -182,22 +182,28 @@ void MsgDirBase::ListEntry(const std::string& name, std::uint32_t attributes) {
   if (parsed.number >= MsgNumberLimit) ++listing_.beyond_limit;
   if (parsed.number >= kBeyondAnyNumber) return;
   const auto number = static_cast<std::int32_t>(parsed.number);
+  if (listing_.numbers.Contains(number)) listing_.other_spellings.Record(number);
   listing_.numbers.Record(number);
   if (number > listing_.highest) listing_.highest = number;
-  const std::string lower = IntToStr(number) + kLowerCaseExtension;
-  if (name == lower) {
+  if (name == IntToStr(number) + kLowerCaseExtension) {
     listing_.lower_case_names.Record(number);
   } else {
-    listing_.other_spellings.Record(number);
+    listing_.other_case_names.emplace(number, name);
   }
 }
 
 std::string MsgDirBase::FileNameToOpen(std::int32_t num) {
-  if (directory_spelling_.empty() || !listing_.lower_case_names.Contains(num) ||
-      listing_.other_spellings.Contains(num)) {
+  if (directory_spelling_.empty() || listing_.other_spellings.Contains(num)) {
     return MessageFileName(num);
   }
-  return directory_spelling_ + IntToStr(num) + kLowerCaseExtension;
+  if (listing_.lower_case_names.Contains(num)) {
+    return directory_spelling_ + IntToStr(num) + kLowerCaseExtension;
+  }
+  const auto other_case = listing_.other_case_names.find(num);
+  if (other_case != listing_.other_case_names.end()) {
+    return directory_spelling_ + other_case->second;
+  }
+  return MessageFileName(num);
 }
 
 std::string MsgDirBase::MessageFileName(std::int32_t num) {

@@ -123,11 +123,13 @@ class MsgDirBase : public MessageBase {
   // The current message's file opened with `mode`, by its listed name or
   // else by the name the file layer looks up; null when neither opens.
   std::unique_ptr<BaseStream> OpenCurrentFile(std::uint32_t mode);
-  // The name to open message `num` by: its file's own spelling when the
-  // listing showed it in the lower case most software writes and in no
-  // other case, else MessageFileName (whose spelling the file layer looks
-  // up). Naming the file as it is spares the case-insensitive look-up of
-  // every component of the path on every open.
+  // The name to open message `num` by: the spelling of the one file the
+  // listing took for it, else (several files whose names differ in case, or
+  // a path with "." or ".." parts) MessageFileName, whose spelling the file
+  // layer looks up. Naming the file as it is spares the case-insensitive
+  // look-up of every component of the path on every open, and never lands
+  // on an entry that is no message (a link or a directory spelled
+  // "<n>.MSG" beside the message "<n>.Msg").
   std::string FileNameToOpen(std::int32_t num);
   // Opens the current message's file and a fresh text stream and reads the
   // header. False (with the error code set) when either cannot be made.
