@@ -1,7 +1,8 @@
 // crashmail tossing netmail into a JAM area while Kestrel moves the mail out
 // of it, run after run: every tossed message ends up in the destination
 // exactly once. Each program changes the base only under the JAM lock (the
-// first byte of the .JHR), so neither overwrites what the other wrote.
+// first byte of the .JHR), so neither overwrites what the other wrote. And a
+// program that keeps an area locked too long stops the run cleanly.
 //
 // KESTREL_TOSSED_PACKETS sets the number of packets tossed.
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 
 #include "tests/app/area_files.h"
 #include "tests/app/kestrel_run.h"
+#include "tests/support/child_process.h"
 #include "tests/support/crashmail_peer.h"
 #include "tests/support/fido_packet.h"
 #include "tests/support/run_program.h"
@@ -135,6 +137,52 @@ TEST(TosserBesideKestrel, EveryMessageTossedIsMovedExactlyOnce) {
   std::printf(
       "%d packets (%d messages) tossed beside %d Kestrel runs in %.1f s: %d lost, %d duplicated\n",
       packets, packets * kMessagesPerPacket, runs, seconds, lost, duplicated);
+}
+
+// A program that keeps an area locked, as a tosser does while it works: the
+// first byte of the .JHR or .SQD, for as long as the object lives.
+class LockingProgram {
+ public:
+  explicit LockingProgram(const std::string& file)
+      : child_([file] { return LockFirstByte(file); }) {}
+  bool locked() const { return child_.succeeded(); }
+  void Release() { child_.End(); }
+
+ private:
+  HoldingChild child_;
+};
+
+TEST(TosserBesideKestrel, AnAreaLockedTooLongStopsTheRunAndLosesNothing) {
+  TempDir dir;
+  const FidoAddress here{2, 5020, 1, 0};
+  const std::string source = "J" + dir.Path("netmail");
+  const std::string dest = "S" + dir.Path("sysop");
+  AddMessages(source, {Netmail("Alice", here, "Sysop", here, "First", "00000001")});
+  AddMessages(dest, {Netmail("Bob", here, "Sysop", here, "Earlier", "00000002")});
+  const std::string config =
+      "LOG kestrel.log\nNETMAIL " + source + "\nPRIORITY TO\nMOVE YES\nTO *," + dest + "\n";
+  // The source locked, then the destination: each run waits its few seconds
+  // for the lock, stops with an error naming the area and changes nothing.
+  for (const std::string& locked : {dir.Path("netmail.jhr"), dir.Path("sysop.sqd")}) {
+    SCOPED_TRACE(locked);
+    LockingProgram tosser(locked);
+    ASSERT_TRUE(tosser.locked());
+    const auto started = std::chrono::steady_clock::now();
+    const ProgramResult run = RunKestrelOn(dir, config);
+    const double waited =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_TRUE(FailedCleanly(run)) << run.output;
+    EXPECT_NE(run.output.find("messagebase locked by another program - "), std::string::npos)
+        << run.output;
+    EXPECT_GE(waited, 3.0);
+    tosser.Release();
+    EXPECT_EQ(Subjects(source), std::vector<std::string>{"First"});
+    EXPECT_EQ(Subjects(dest), std::vector<std::string>{"Earlier"});
+  }
+  const ProgramResult run = RunKestrelOn(dir, config);
+  EXPECT_EQ(run.exit_code, 0) << run.output;
+  EXPECT_EQ(Subjects(source), std::vector<std::string>{});
+  EXPECT_EQ(Subjects(dest), (std::vector<std::string>{"Earlier", "First"}));
 }
 
 }  // namespace
