@@ -125,7 +125,7 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
   }
   const std::string base_name = BasePath.substr(0, BasePath.size() - 1);
   base_header_ = SquishBaseHeader::Fresh(base_name);
-  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  WriteBaseHeader(base_header_);
   // A base whose header could not be written is not there: say so now
   // rather than at the first message.
   if (!data_file_->Ok()) {
@@ -166,7 +166,7 @@ void SquishBase::CloseMsgBase() {
     // After a failed write the mark stays, so that the next open puts right
     // whatever the failed update left half done.
     if (data_file_->Ok() && IndexOk()) ClearUpdateMark();
-    data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+    WriteBaseHeader(base_header_);
     EndChange();
   }
   change_depth_ = 0;

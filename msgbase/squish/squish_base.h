@@ -77,7 +77,9 @@ class SquishBase : public MessageBase {
   bool RewriteHeader() override;
   // Deletes the current message: its index record goes, its frame joins the
   // free chain, and the position steps back so that SeekNext continues with
-  // the message that followed.
+  // the message that followed. Chain links found broken are repaired first
+  // (the chains rebuilt from the index and the frames); a base that cannot
+  // be rebuilt gives 3008h.
   bool KillMsg() override;
 
   // --- Fields of the open message (squish_message_fields.cpp).
@@ -136,6 +138,9 @@ class SquishBase : public MessageBase {
   bool BeginChange();
   void EndChange();
   void TakeInOtherChanges();
+  // Writes a base header to the file (the stream status tells whether it
+  // worked) and notes what the file now holds.
+  void WriteBaseHeader(const squish::SquishBaseHeader& header);
 
   // squish_messages.cpp
   // The parts of WriteMsg, RewriteHeader and KillMsg made under the lock.
@@ -167,6 +172,9 @@ class SquishBase : public MessageBase {
   // the mark set. False, leaving the rest as it is, when the frames cannot be
   // walked up to every indexed message.
   bool RepairCutOffUpdate();
+  // The same rebuild for chain links found broken while a message is
+  // killed; false when the base cannot be rebuilt (or a write failed).
+  bool RepairBrokenLinks();
 
   squish::SquishIndexRecord current_record_;
   squish::SquishFrameHeader current_frame_;
@@ -195,6 +203,8 @@ class SquishBase : public MessageBase {
   // it (a created message not yet written is counted only in base_header_).
   int change_depth_ = 0;
   squish::SquishBaseHeader disk_header_;
+  // The last kill failed on neighbours that do not link back.
+  bool links_broken_ = false;
 };
 
 }  // namespace kestrel

@@ -22,10 +22,12 @@ bool SquishBase::BeginChange() {
 
 void SquishBase::EndChange() {
   if (change_depth_ == 0 || --change_depth_ > 0) return;
-  // Every change that got as far as writing ends with the base header; one
-  // that failed before it left the file as it was.
-  if (data_file_->Ok() && state_ != MessageState::kNew) disk_header_ = base_header_;
   ReleasePeerLock(data_file_->stream());
+}
+
+void SquishBase::WriteBaseHeader(const SquishBaseHeader& header) {
+  data_file_->WriteAt(0, header.bytes().data(), kBaseHeaderSize);
+  if (data_file_->Ok()) disk_header_ = header;
 }
 
 void SquishBase::TakeInOtherChanges() {

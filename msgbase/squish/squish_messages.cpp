@@ -310,7 +310,7 @@ bool SquishBase::StoreMessage(bool stored) {
   message_slot_ = slot;
 
   if (stored && !in_place) edit.WriteOne(old_offset);
-  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  WriteBaseHeader(base_header_);
   if (!data_file_->Ok()) return WriteFailed();
   return true;
 }
@@ -346,7 +346,13 @@ bool SquishBase::RewriteStoredHeader() {
 bool SquishBase::KillMsg() {
   if (!IsOpened()) return Fail(kErrorNoMessage);
   if (!BeginChange()) return false;
-  const bool killed = KillCurrentMessage();
+  links_broken_ = false;
+  bool killed = KillCurrentMessage();
+  // Neighbours that do not link back (a damaged base) would leave the
+  // message undeletable, run after run: the chains are rebuilt from the
+  // index and the frames, as after a cut-off update, and the kill is tried
+  // once more.
+  if (!killed && links_broken_ && RepairBrokenLinks()) killed = KillCurrentMessage();
   EndChange();
   return killed;
 }
@@ -370,7 +376,10 @@ bool SquishBase::KillCurrentMessage() {
     return Fail(data_file_->ReadFrameHeader(offset, probe) ? kErrorBadFrame : kErrorFrameIo);
   }
   SquishFrameHeader released = *loaded;
-  if (!edit.Unlink(Chain::kMessages, offset)) return Fail(kErrorFrameIo);
+  if (!edit.Unlink(Chain::kMessages, offset)) {
+    links_broken_ = true;
+    return Fail(kErrorFrameIo);
+  }
   released.frame_type = kFrameTypeFree;
   released.prev = 0;
   released.next = 0;
@@ -393,7 +402,7 @@ bool SquishBase::KillCurrentMessage() {
   if (!IndexOk()) return Fail(kErrorFrameIo);
   // Only now that no record points at the frame is it marked free.
   edit.WriteOne(offset);
-  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  WriteBaseHeader(base_header_);
   if (!data_file_->Ok()) return Fail(kErrorFrameIo);
   return true;
 }
