@@ -63,7 +63,8 @@ TEST(DamagedSquishRunTest, AFreeFrameClaimingTooMuchRoomIsNotReused) {
   TempDir dir;
   const std::string dest = "S" + dir.Path("dest");
   AddMessages(dest, {Message("Before", "00000001", "First"), Message("Freed", "00000002", "Second"),
-                     Message("After", "00000003", "Third")});
+                     Message("After", "00000003", "Third"), Message("Later", "00000005", "Fourth"),
+                     Message("Last", "00000006", "Fifth")});
   const std::uint32_t freed = FrameOf(dir, "dest", 1);
   {
     std::unique_ptr<MessageBase> base;
@@ -72,8 +73,8 @@ TEST(DamagedSquishRunTest, AFreeFrameClaimingTooMuchRoomIsNotReused) {
     ASSERT_TRUE(base->KillMsg());
     CloseBase(base);
   }
-  // The freed frame now claims 600 bytes more than it has: as much again
-  // would lie over the message after it.
+  // The freed frame now claims 600 bytes more than it has, which still lies
+  // inside the file: over the messages after it.
   const std::string sqd = dir.Path("dest.sqd");
   const std::uint32_t length = Le32(ReadBytes(sqd), freed + kFrameLength);
   PatchLe32(sqd, freed + kFrameLength, length + 600);
@@ -84,9 +85,10 @@ TEST(DamagedSquishRunTest, AFreeFrameClaimingTooMuchRoomIsNotReused) {
   const ProgramResult run = RunKestrelOn(dir, Config(source, dest));
   EXPECT_EQ(run.exit_code, 0) << run.output;
   const std::vector<AreaMessage> stored = ReadArea(dest);
-  ASSERT_EQ(Subjects(dest), (std::vector<std::string>{"Before", "After", "Big"}));
+  ASSERT_EQ(Subjects(dest), (std::vector<std::string>{"Before", "After", "Later", "Last", "Big"}));
   EXPECT_EQ(stored[1].text, "\x01MSGID: 2:5020/1 00000003\rThird\r");
-  EXPECT_EQ(stored[2].text, big.text);
+  EXPECT_EQ(stored[2].text, "\x01MSGID: 2:5020/1 00000005\rFourth\r");
+  EXPECT_EQ(stored[4].text, big.text);
 }
 
 TEST(DamagedSquishRunTest, BrokenFrameLinksAreRepairedAndEveryMessageMovedOnce) {
