@@ -255,10 +255,18 @@ bool JamBase::CreationCutOff(const std::string& dotted_path) {
   // header file (if there) shorter than its header, the others empty.
   // Nothing was ever stored in such a base. A file that exists but cannot be
   // opened to tell its size is taken as holding something.
+  // After a power cut the header file may also hold its whole base header
+  // while the names of the other files were lost: with no message file
+  // there, nothing was stored either.
   const std::string header_file = dotted_path + kHeaderExtension;
   if (FileExists(header_file)) {
     const std::int64_t header_size = FileSizeOf(header_file);
-    if (header_size < 0 || header_size >= static_cast<std::int64_t>(kBaseHeaderSize)) return false;
+    const auto base_header_size = static_cast<std::int64_t>(kBaseHeaderSize);
+    if (header_size < 0 || header_size > base_header_size) return false;
+    if (header_size == base_header_size && FileExists(dotted_path + kIndexExtension) &&
+        FileExists(dotted_path + kTextExtension)) {
+      return false;
+    }
   }
   for (const char* extension : {kIndexExtension, kTextExtension, kLastReadExtension}) {
     const std::string name = dotted_path + extension;
