@@ -85,6 +85,7 @@ bool FailedCleanly(const ProgramResult& run) {
 
 TEST(TosserBesideKestrel, EveryMessageTossedIsMovedExactlyOnce) {
   KESTREL_SKIP_WITHOUT_CRASHMAIL();
+  const ScratchInMemory scratch;  // the two programs side by side, not the disk
   TempDir dir;
   CrashmailPeer peer(dir.Path("peer"), AreaFormat::kJam, dir.Path("netmail"));
   // The first toss creates the base Kestrel then reads.
