@@ -1,5 +1,8 @@
 #include "app/log_file.h"
 
+#include <chrono>
+#include <thread>
+
 #include "app/console_messages.h"
 #include "msgbase/date_time.h"
 #include "msgbase/field_widths.h"
@@ -29,6 +32,28 @@ bool WriteAll(platform::FileHandle file, std::string_view bytes) {
   return error == platform::dos_error::kNone && done == bytes.size();
 }
 
+// Opens the log for appending. Another run holding it (it keeps it deny
+// write while it goes on) is waited for, up to kLogWaitSeconds, so the
+// entries of both runs are kept, one run after the other.
+platform::DosError OpenLogWaiting(const std::string& name, platform::FileHandle& file) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(kLogWaitSeconds);
+  bool warned = false;
+  for (;;) {
+    const platform::DosError error = platform::OpenFile(name, platform::FileAccess::kWrite,
+                                                        platform::FileShare::kDenyWrite, file);
+    if (error != platform::dos_error::kSharingViolation ||
+        std::chrono::steady_clock::now() >= give_up) {
+      return error;
+    }
+    if (!warned) {
+      ConsoleWarning("Log file \"" + name + "\" is in use; waiting for it up to " +
+                     std::to_string(kLogWaitSeconds) + " seconds");
+      warned = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
 }  // namespace
 
 std::string FormatLogStamp(const platform::LocalTime& time) {
@@ -54,8 +79,7 @@ LogFile::~LogFile() {
 }
 
 void LogFile::OpenForAppending() {
-  const platform::DosError error = platform::OpenFile(fileName_, platform::FileAccess::kWrite,
-                                                      platform::FileShare::kDenyWrite, file_);
+  const platform::DosError error = OpenLogWaiting(fileName_, file_);
   // Create the file only when there is none: an existing log that cannot be
   // opened (held by another run, no permission) must never be emptied.
   if (error == platform::dos_error::kFileNotFound) {

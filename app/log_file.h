@@ -7,7 +7,9 @@
 // opened for appending (created when it does not exist), each run begins
 // with one empty line, and every entry is written at the file's current end. It is held with
 // sharing class deny write: readers may look at it while the run goes on; a second writer using the
-// same file layer is kept out, so entries of two runs never interleave.
+// same file layer is kept out, so entries of two runs never interleave. A second run that finds the
+// log held waits for it (up to kLogWaitSeconds, with a console warning), so its entries follow the
+// first run's instead of being lost.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +20,10 @@
 #include "platform/file_system.h"
 
 namespace kestrel {
+
+// How long a run waits for a log that another run holds. Start-up has
+// changed nothing yet, so the wait costs nothing but time; a signal ends it.
+inline constexpr int kLogWaitSeconds = 60;
 
 // "DD Mon YY HH:MM:SS", each number two digits with a leading zero; the year
 // is the year minus 2000 from 2000 on, else minus 1900.

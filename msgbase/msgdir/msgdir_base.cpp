@@ -93,7 +93,10 @@ bool MsgDirBase::OpenMsgBase(const std::string& path) {
 
 bool MsgDirBase::CreateMsgBase(const std::string& path) {
   NormalisePath(path);
-  ForceDirectories(GetBasePath());
+  if (!ForceDirectories(GetBasePath())) {
+    SetLastError(MsgDirErrorNoDirectory);
+    return false;
+  }
   ScanNumbers();
   SetOpened(true);
   return true;
@@ -139,7 +142,8 @@ void MsgDirBase::ScanNumbers() {
         if (number > listing_.highest) listing_.highest = number;
         if (name == lower) listing_.lower_case_names.Record(number);
       }
-      if (name != lower && EqualIgnoringAsciiCase(name, lower)) listing_.other_spellings.Record(number);
+      if (name != lower && EqualIgnoringAsciiCase(name, lower))
+        listing_.other_spellings.Record(number);
     }
     found = search->FindNext();
   }

@@ -95,7 +95,7 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
   if (IsOpened()) CloseMsgBase();
   SetOpened(false);
   SetBasePath(NormalizeBasePath(path));
-  ForceDirectories(ExtractDir(path));
+  ForceDirectories(DirectoryPart(path));
 
   std::unique_ptr<BaseStream> data = NewFile(FileName(kDataExtension), kModeCreate);
   if (data == nullptr || data->Status() != StOk) {
