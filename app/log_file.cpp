@@ -137,6 +137,11 @@ void LogFile::Warning(std::string_view tag, std::string_view message) {
   ConsoleWarning(message);
 }
 
+void LogFile::ReportError(std::string_view tag, std::string_view message) {
+  if (fileEnabled_) WriteEntry(StampedEntry("! ", tag) + " Error: " + std::string(message));
+  platform::ConsoleWriteLine("Error: " + std::string(message));
+}
+
 void LogFile::Error(std::string_view tag, std::string_view message) {
   if (fileEnabled_) WriteEntry(StampedEntry("! ", tag) + " Error: " + std::string(message));
   CloseFile();

@@ -51,6 +51,9 @@ class LogFile {
   virtual void LogQuiet(char mark, std::string_view tag, std::string_view message);
   // File: "? " stamp, tag, "Warning: " message. Console: "Warning: " message.
   virtual void Warning(std::string_view tag, std::string_view message);
+  // File: "! " stamp, tag, "Error: " message. Console: "Error: " message.
+  // The run goes on: for a failure that stops only one message.
+  virtual void ReportError(std::string_view tag, std::string_view message);
   // File: "! " stamp, tag, "Error: " message; the file is closed.
   // Console: "Error: " message. Then the process ends with exit code 255.
   [[noreturn]] virtual void Error(std::string_view tag, std::string_view message);

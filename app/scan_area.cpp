@@ -163,7 +163,17 @@ StartDecision AreaScanner::DecideStart() {
 
 void AreaScanner::ScanMessage() {
   MessageBase& base = *base_;
-  if (!base.OpenMsg()) Fail("unable to process messagebase - " + area_);
+  if (!base.OpenMsg()) {
+    if (!base.TextTooLarge()) Fail("unable to process messagebase - " + area_);
+    // Left where it is, and the rest of the area goes on: one message that
+    // cannot be held must not stop the area for good. It is not counted as
+    // scanned, and the resume state is not moved for it.
+    log_.ReportError(kLogTag, "message " + IntToStr(base.GetMsgNum()) + " of messagebase - " +
+                                  area_ + " is larger than " +
+                                  IntToStr(static_cast<std::int32_t>(MaxTextSize >> 20)) +
+                                  " MB; left in place");
+    return;
+  }
   CurrentHeader header;
   ReadHeader(header);
   ++result_.scannedCount;

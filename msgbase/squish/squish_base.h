@@ -126,6 +126,8 @@ class SquishBase : public MessageBase {
 
   // squish_messages.cpp
   bool ReadMessage(bool with_text);
+  // Reads `count` bytes on from the last read of the data file into the text.
+  bool ReadTextInPieces(BaseStream& text, std::size_t count);
   bool Fail(std::int32_t code);
   // A write of the open message failed: it cannot be written again.
   bool WriteFailed();

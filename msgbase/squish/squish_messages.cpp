@@ -31,6 +31,9 @@ namespace {
 // Bytes read at once when a message is opened: the frame and message
 // headers and, for most messages, the whole rest of the frame.
 constexpr std::size_t kFirstReadSize = 4096;
+// The text beyond the first read goes into the text stream in pieces of
+// this size.
+constexpr std::size_t kTextPieceSize = 65536;
 
 std::uint32_t DecreasedCount(std::uint32_t count) {
   return count > 0 ? count - 1 : 0;
@@ -53,6 +56,7 @@ bool SquishBase::OpenMsgHeader() {
 
 bool SquishBase::ReadMessage(bool with_text) {
   CloseMsg();
+  SetTextTooLarge(false);
   state_ = MessageState::kNone;
   if (!IsOpened()) return Fail(kErrorFrameIo);
 
@@ -83,12 +87,21 @@ bool SquishBase::ReadMessage(bool with_text) {
     // short keeps the text it still holds.
     const std::int64_t stored = std::int64_t{frame.message_length} - header_and_control - 1;
     text_length = std::clamp<std::int64_t>(stored, 0, in_use - header_and_control);
+    if (text_length > MaxTextSize) {
+      SetTextTooLarge(true);
+      return Fail(kErrorBadFrame);
+    }
   }
-  const auto needed = static_cast<std::size_t>(kFrameHeaderSize + header_and_control + text_length);
-  if (needed > frame_bytes.size()) {
+  // The headers and the control information are read whole; the text goes
+  // from the file into the text stream a piece at a time, so it is held in
+  // memory once.
+  const auto head = static_cast<std::size_t>(kFrameHeaderSize + header_and_control);
+  const std::size_t first_text = std::min<std::size_t>(
+      frame_bytes.size() - std::min(frame_bytes.size(), head), static_cast<std::size_t>(text_length));
+  if (head > frame_bytes.size()) {
     const std::size_t have = frame_bytes.size();
-    frame_bytes.resize(needed);
-    if (!data_file_->ReadOn(frame_bytes.data() + have, needed - have)) return Fail(kErrorFrameIo);
+    frame_bytes.resize(head);
+    if (!data_file_->ReadOn(frame_bytes.data() + have, head - have)) return Fail(kErrorFrameIo);
   }
 
   const std::uint8_t* message = frame_bytes.data() + kFrameHeaderSize;
@@ -99,12 +112,27 @@ bool SquishBase::ReadMessage(bool with_text) {
   SetTextStream(NewMemStream(MemStreamHint));
   BaseStream& text = *GetTextStream();
   WriteBlock(text, kludges.data(), kludges.size());
-  WriteBlock(text, control + frame.control_length, static_cast<std::size_t>(text_length));
+  WriteBlock(text, control + frame.control_length, first_text);
+  if (!ReadTextInPieces(text, static_cast<std::size_t>(text_length) - first_text)) {
+    SetTextStream(nullptr);
+    return Fail(kErrorFrameIo);
+  }
   text.Seek(0);
 
   state_ = MessageState::kStored;
   message_uid_ = current_record_.unique_id;
   message_slot_ = CurrentSlot();
+  return true;
+}
+
+bool SquishBase::ReadTextInPieces(BaseStream& text, std::size_t count) {
+  std::vector<std::uint8_t> piece(std::min(count, kTextPieceSize));
+  while (count > 0) {
+    const std::size_t length = std::min(count, piece.size());
+    if (!data_file_->ReadOn(piece.data(), length)) return false;
+    WriteBlock(text, piece.data(), length);
+    count -= length;
+  }
   return true;
 }
 
