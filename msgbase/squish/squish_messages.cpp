@@ -96,8 +96,9 @@ bool SquishBase::ReadMessage(bool with_text) {
   // from the file into the text stream a piece at a time, so it is held in
   // memory once.
   const auto head = static_cast<std::size_t>(kFrameHeaderSize + header_and_control);
-  const std::size_t first_text = std::min<std::size_t>(
-      frame_bytes.size() - std::min(frame_bytes.size(), head), static_cast<std::size_t>(text_length));
+  const std::size_t first_text =
+      std::min<std::size_t>(frame_bytes.size() - std::min(frame_bytes.size(), head),
+                            static_cast<std::size_t>(text_length));
   if (head > frame_bytes.size()) {
     const std::size_t have = frame_bytes.size();
     frame_bytes.resize(head);

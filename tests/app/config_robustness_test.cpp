@@ -104,7 +104,8 @@ TEST(ConfigRobustnessTest, OnlyARegularFileOfAtMostOneMegabyteIsRead) {
 
   TempDir big;
   big.MakeDir("x");
-  const ProgramResult too_big = RunKestrelOn(big, head + std::string(limit + 1 - head.size(), '\n'));
+  const ProgramResult too_big =
+      RunKestrelOn(big, head + std::string(limit + 1 - head.size(), '\n'));
   EXPECT_EQ(too_big.exit_code, 255);
   EXPECT_EQ(too_big.output, std::string(kBannerOutput) +
                                 "Error: Configuration file kestrel.cfg is larger than 1 MB "
