@@ -72,9 +72,9 @@ void MessageBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
 }
 
 void MessageBase::ScanAddressKludges(FidoAddress* orig, FidoAddress* dest) {
-  // A text in memory is read in one piece and cut into lines as the line
-  // reader cuts them; only kludge lines are copied out.
-  if (auto* memory = dynamic_cast<MemStream*>(&TextStream())) {
+  // A text in memory (of reasonable size) is read in one piece and cut into
+  // lines as the line reader cuts them; only kludge lines are copied out.
+  if (auto* memory = WalkedInOnePiece(TextStream())) {
     ScanAddressKludgesOf(*memory, orig, dest);
     return;
   }

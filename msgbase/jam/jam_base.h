@@ -231,7 +231,7 @@ class JamBase : public MessageBase {
   void RegenerateAddressKludges();
 
   // Writing (jam_message_write.cpp).
-  void StoreTextAsSubfields(std::string& body);
+  bool StoreTextAsSubfields(std::int64_t& body_length);
   bool AddLineSubfield(const std::string& line);
 
   std::unique_ptr<BaseStream> LastReadFile;

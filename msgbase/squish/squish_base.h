@@ -20,6 +20,7 @@
 
 #include "msgbase/message_base.h"
 #include "msgbase/squish/squish_base_header.h"
+#include "msgbase/squish/squish_control_info.h"
 #include "msgbase/squish/squish_data_file.h"
 #include "msgbase/squish/squish_frame_header.h"
 #include "msgbase/squish/squish_index_record.h"
@@ -131,7 +132,13 @@ class SquishBase : public MessageBase {
   bool Fail(std::int32_t code);
   // A write of the open message failed: it cannot be written again.
   bool WriteFailed();
-  std::string WholeText();
+  // The first `count` bytes of the text (all of a shorter one).
+  std::string TextPrefix(std::size_t count);
+  // The text cut into the control information and where the body starts.
+  squish::SplitMessageText SplitText();
+  // Writes the text from `body_start` on and the closing 0 after the last
+  // write of the data file; false when a write failed.
+  bool WriteFrameBody(std::size_t body_start);
   // The unique id a new message gets; 0 when none is left.
   std::uint32_t NextFreeUniqueId() const;
 

@@ -183,12 +183,41 @@ bool SquishBase::CreateMsg() {
   return true;
 }
 
-std::string SquishBase::WholeText() {
+std::string SquishBase::TextPrefix(std::size_t count) {
   BaseStream& text = *GetTextStream();
-  std::string bytes(static_cast<std::size_t>(std::max(text.GetSize(), 0)), '\0');
+  std::string bytes(std::min(count, static_cast<std::size_t>(std::max(text.GetSize(), 0))), '\0');
   text.Seek(0);
   ReadBlock(text, bytes.data(), bytes.size());
   return bytes;
+}
+
+SplitMessageText SquishBase::SplitText() {
+  // The leading kludge lines are almost always found in the first piece of
+  // the text; only when they run to its end is the whole text looked at.
+  const auto size = static_cast<std::size_t>(std::max(GetTextStream()->GetSize(), 0));
+  std::string head = TextPrefix(kTextPieceSize);
+  SplitMessageText split = SplitKludgeLines(head);
+  if (split.body_start >= head.size() && head.size() < size) {
+    head = TextPrefix(size);
+    split = SplitKludgeLines(head);
+  }
+  return split;
+}
+
+bool SquishBase::WriteFrameBody(std::size_t body_start) {
+  BaseStream& text = *GetTextStream();
+  auto left = static_cast<std::size_t>(std::max(text.GetSize(), 0)) - body_start;
+  text.Seek(static_cast<std::int32_t>(body_start));
+  std::vector<std::uint8_t> piece(std::min(left, kTextPieceSize));
+  while (left > 0 && data_file_->Ok()) {
+    const std::size_t length = std::min(left, piece.size());
+    if (!ReadBlock(text, piece.data(), length)) return false;
+    data_file_->WriteMore(piece.data(), length);
+    left -= length;
+  }
+  const std::uint8_t closing_zero = 0;
+  data_file_->WriteMore(&closing_zero, 1);
+  return data_file_->Ok();
 }
 
 bool SquishBase::WriteMsg() {
@@ -198,9 +227,9 @@ bool SquishBase::WriteMsg() {
 
   // The text: leading kludge lines become the control information, the
   // rest is the message text.
-  const std::string text = WholeText();
-  const SplitMessageText split = SplitKludgeLines(text);
-  const std::size_t body_length = text.size() - split.body_start;
+  const SplitMessageText split = SplitText();
+  const std::size_t body_length =
+      static_cast<std::size_t>(std::max(GetTextStream()->GetSize(), 0)) - split.body_start;
   const std::int64_t message_length = std::int64_t{kMessageHeaderSize} +
                                       static_cast<std::int64_t>(split.control.size()) +
                                       static_cast<std::int64_t>(body_length) + 1;
@@ -287,16 +316,23 @@ bool SquishBase::WriteMsg() {
     }
   }
 
-  // The frame: both headers, control information, text and the closing 0.
+  // The frame: both headers, control information, text and the closing 0,
+  // in one write. A text too long to copy into that write (it would be held
+  // in memory twice) follows the headers a piece at a time.
+  const bool in_one_write = body_length <= kTextPieceSize;
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(static_cast<std::size_t>(kFrameHeaderSize + message_length));
+  bytes.reserve(static_cast<std::size_t>(kFrameHeaderSize + kMessageHeaderSize) +
+                split.control.size() + (in_one_write ? body_length + 1 : 0));
   const SquishFrameHeader::Bytes frame_bytes = edit.Load(offset, Chain::kMessages)->Encode();
   bytes.insert(bytes.end(), frame_bytes.begin(), frame_bytes.end());
   bytes.insert(bytes.end(), message_header_.bytes().begin(), message_header_.bytes().end());
   bytes.insert(bytes.end(), split.control.begin(), split.control.end());
-  bytes.insert(bytes.end(), text.begin() + static_cast<std::ptrdiff_t>(split.body_start),
-               text.end());
-  bytes.push_back(0);
+  if (in_one_write) {
+    const std::size_t at = bytes.size();
+    bytes.resize(at + body_length + 1, 0);
+    GetTextStream()->Seek(static_cast<std::int32_t>(split.body_start));
+    ReadBlock(*GetTextStream(), bytes.data() + at, body_length);
+  }
   // Each step is written only when the one before it worked: a frame that
   // did not reach the file must not be linked or indexed. After a failure
   // the message cannot be written again (the mover stops there anyway).
@@ -305,6 +341,7 @@ bool SquishBase::WriteMsg() {
   if (!MarkUpdating(header)) return WriteFailed();
   const std::int64_t size_before = data_file_->Size();
   data_file_->WriteAt(offset, bytes.data(), bytes.size());
+  if (!in_one_write && data_file_->Ok()) WriteFrameBody(split.body_start);
   // A frame appended in part (the disk ran full) is cut off again: left
   // behind the last frame, it would lie under the next frame appended there.
   if (!data_file_->Ok() && offset >= size_before) data_file_->CutBackTo(size_before);
