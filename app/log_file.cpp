@@ -35,8 +35,9 @@ bool WriteAll(platform::FileHandle file, std::string_view bytes) {
 // Opens the log for appending. Another run holding it (it keeps it deny
 // write while it goes on) is waited for, up to kLogWaitSeconds, so the
 // entries of both runs are kept, one run after the other.
-platform::DosError OpenLogWaiting(const std::string& name, platform::FileHandle& file) {
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(kLogWaitSeconds);
+platform::DosError OpenLogWaiting(const std::string& name, int wait_seconds,
+                                  platform::FileHandle& file) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(wait_seconds);
   bool warned = false;
   for (;;) {
     const platform::DosError error = platform::OpenFile(name, platform::FileAccess::kWrite,
@@ -47,7 +48,7 @@ platform::DosError OpenLogWaiting(const std::string& name, platform::FileHandle&
     }
     if (!warned) {
       ConsoleWarning("Log file \"" + name + "\" is in use; waiting for it up to " +
-                     std::to_string(kLogWaitSeconds) + " seconds");
+                     std::to_string(wait_seconds) + " seconds");
       warned = true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -62,13 +63,14 @@ std::string FormatLogStamp(const platform::LocalTime& time) {
          TwoDigits(time.minute) + ":" + TwoDigits(time.second);
 }
 
-LogFile::LogFile(std::string_view file_name, bool file_enabled, bool flush_each_entry)
+LogFile::LogFile(std::string_view file_name, bool file_enabled, bool flush_each_entry,
+                 int wait_seconds)
     : fileName_(file_name.substr(0, kPathWidth)),
       flushEachEntry_(flush_each_entry),
       fileEnabled_(file_enabled) {
   if (fileName_.empty() && fileEnabled_) ConsoleWarning("Log filename not defined");
   if (!fileEnabled_) return;
-  OpenForAppending();
+  OpenForAppending(wait_seconds);
   // One empty line separates the entries of successive runs. Nothing to warn
   // about when it fails: the file could not be opened, and that was said.
   if (file_ != platform::kInvalidFileHandle) WriteAll(file_, kLineEnd);
@@ -78,8 +80,8 @@ LogFile::~LogFile() {
   CloseFile();
 }
 
-void LogFile::OpenForAppending() {
-  const platform::DosError error = OpenLogWaiting(fileName_, file_);
+void LogFile::OpenForAppending(int wait_seconds) {
+  const platform::DosError error = OpenLogWaiting(fileName_, wait_seconds, file_);
   // Create the file only when there is none: an existing log that cannot be
   // opened (held by another run, no permission) must never be emptied.
   if (error == platform::dos_error::kFileNotFound) {

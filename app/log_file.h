@@ -36,7 +36,9 @@ class LogFile {
   // file write warns again. With `file_enabled` clear only console output
   // happens. `flush_each_entry` is kept for callers that ask; every entry
   // is handed to the system as soon as it is written either way.
-  LogFile(std::string_view file_name, bool file_enabled, bool flush_each_entry);
+  // A log that another run holds is waited for up to `wait_seconds`.
+  LogFile(std::string_view file_name, bool file_enabled, bool flush_each_entry,
+          int wait_seconds = kLogWaitSeconds);
   // Closes the file.
   virtual ~LogFile();
 
@@ -67,7 +69,7 @@ class LogFile {
   bool flushEachEntry() const { return flushEachEntry_; }
 
  private:
-  void OpenForAppending();
+  void OpenForAppending(int wait_seconds);
   // Writes one entry line (cut to 255 characters); warns on the console when
   // the write fails.
   void WriteEntry(std::string_view entry);

@@ -9,10 +9,12 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "msgbase/message_base_factory.h"
 #include "platform/file_system.h"
 #include "tests/app/area_files.h"
 #include "tests/app/kestrel_run.h"
@@ -66,6 +68,42 @@ TEST(SharedSpoolTest, OversizedMessagesAreNamedAndLeftWhileTheRestMoves) {
   }
   EXPECT_EQ(Subjects(out), (std::vector<std::string>{"one", "four"}));
   EXPECT_EQ(dir.List("net"), (std::vector<std::string>{"2.msg", "3.msg", "lastread", "msgid"}));
+}
+
+// Squish and JAM areas refuse a text beyond the limit as well; the messages
+// around it still move.
+TEST(SharedSpoolTest, OversizedSquishAndJamMessagesAreLeftWhileTheRestMoves) {
+  for (const char kind : {'S', 'J'}) {
+    SCOPED_TRACE(kind);
+    TempDir dir;
+    const std::string net = std::string(1, kind) + dir.Path("net");
+    AreaMessage huge = Mail("huge");
+    huge.text.append((64u << 20) + 1, 'x');
+    AddMessages(net, {Mail("one"), huge, Mail("three")});
+    huge.text.clear();
+    huge.text.shrink_to_fit();
+    const std::string out = "M" + dir.Path("out");
+    const ProgramResult result = RunKestrelOn(
+        dir, "NETMAIL " + net + "\nTO SYSOP," + out + "\nMOVE YES\nPRIORITY TO\nLOG kestrel.log\n");
+    EXPECT_EQ(result.exit_code, 0) << result.output;
+    // A JAM area numbers its messages by their place in the index: once the
+    // first has moved, the large one is message 1.
+    const std::string number = kind == 'J' ? "1" : "2";
+    EXPECT_NE(result.output.find("Error: message " + number + " of messagebase - " + Upper(net) +
+                                 " is larger than 64 MB; left in place"),
+              std::string::npos)
+        << result.output;
+    EXPECT_EQ(Subjects(out), (std::vector<std::string>{"one", "three"}));
+    std::unique_ptr<MessageBase> base;
+    ASSERT_TRUE(OpenBase(net, base));
+    EXPECT_EQ(base->GetMsgCount(), 1);
+    base->SeekFirst(1);
+    ASSERT_TRUE(base->SeekFound());
+    ASSERT_TRUE(base->OpenMsgHeader());
+    EXPECT_EQ(base->GetSubj(), "huge");
+    base->CloseMsg();
+    CloseBase(base);
+  }
 }
 
 // A large message is held in memory about once while it is moved from one
