@@ -40,8 +40,10 @@ platform::DosError OpenLogWaiting(const std::string& name, int wait_seconds,
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(wait_seconds);
   bool warned = false;
   for (;;) {
-    const platform::DosError error = platform::OpenFile(name, platform::FileAccess::kWrite,
-                                                        platform::FileShare::kDenyWrite, file);
+    // A log is only ever appended to, so it may be a link to a file elsewhere.
+    const platform::DosError error =
+        platform::OpenFile(name, platform::FileAccess::kWrite, platform::FileShare::kDenyWrite, file,
+                           platform::FinalLink::kFollow);
     if (error != platform::dos_error::kSharingViolation ||
         std::chrono::steady_clock::now() >= give_up) {
       return error;
@@ -83,9 +85,10 @@ LogFile::~LogFile() {
 void LogFile::OpenForAppending(int wait_seconds) {
   const platform::DosError error = OpenLogWaiting(fileName_, wait_seconds, file_);
   // Create the file only when there is none: an existing log that cannot be
-  // opened (held by another run, no permission) must never be emptied.
+  // opened (held by another run, no permission) must never be emptied, and
+  // a link that points nowhere never makes a file where it points.
   if (error == platform::dos_error::kFileNotFound) {
-    if (platform::CreateFile(fileName_, file_) != platform::dos_error::kNone) {
+    if (platform::CreateNewFile(fileName_, file_) != platform::dos_error::kNone) {
       file_ = platform::kInvalidFileHandle;
     }
   }

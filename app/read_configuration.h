@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/config_parser.h"
@@ -42,9 +44,19 @@ void ReadConfigurationFile(const std::string& name, MoverConfig& config, ConfigP
 // make a file of megabytes of zeros.
 inline constexpr std::int32_t kMaxMsgDirUserNumber = 65535;
 
-// The checks of a configuration that has been read, in order; the first that
-// fails is a fatal log error (exit code 255). The last: USERNUMBER above
-// kMaxMsgDirUserNumber while a netmail area is a *.MSG area.
+// Hands every line of an existing configuration file, as read (before the
+// comment is cut and the line upper-cased), to `visit`, with whether bytes
+// beyond the 255th were skipped. Raises a run-time failure with the system's
+// error number when the file cannot be opened or read.
+using ConfigLineVisitor = std::function<void(std::string_view raw_line, bool cut)>;
+void ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& visit);
+
+// The checks of a configuration that has been read, in order: the message of
+// the first that fails, or "" when the configuration is usable. The last:
+// USERNUMBER above kMaxMsgDirUserNumber while a netmail area is a *.MSG area.
+std::string ConfigurationFailure(const MoverConfig& config, const ConfigProblems& problems);
+
+// The first failed check is a fatal log error (exit code 255).
 void ValidateConfiguration(const MoverConfig& config, const ConfigProblems& problems, LogFile& log);
 
 }  // namespace kestrel

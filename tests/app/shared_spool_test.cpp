@@ -1,237 +1,243 @@
-// The limits that keep one run safe in a spool others write to: messages too
-// large to hold, a console that has gone away, a log another run holds,
-// signals during start-up, user numbers and paths that would make files no
-// one asked for.
+// The kestrel binary in a spool that other accounts may write: planted links,
+// names and files no tosser writes, messages it may only read, numbers past
+// what a *.MSG area can hold. Link targets live in a second directory, which
+// is checked byte for byte after each run.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
-#include <chrono>
-#include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "msgbase/message_base_factory.h"
-#include "platform/file_system.h"
 #include "tests/app/area_files.h"
 #include "tests/app/kestrel_run.h"
-#include "tests/support/run_program.h"
-#include "tests/support/running_program.h"
+#include "tests/support/peer_programs.h"
 
 namespace kestrel::testing {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr FidoAddress kHere{2, 5020, 1, 0};
+constexpr FidoAddress kFar{1, 123, 45, 0};
+constexpr char kVictimBytes[] = "a file the spool's owner never meant Kestrel to touch\n";
+constexpr char kRefused[] = "symbolic link refused - ";
 
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+std::size_t CountOf(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
+class SharedSpoolTest : public ::testing::Test {
+ protected:
+  std::string Id(char kind, const std::string& name) const {
+    return std::string(1, kind) + spool_.Path(name);
   }
-  return text;
-}
+  ProgramResult Run(const std::string& config) {
+    return RunKestrelOn(spool_, "LOG kestrel.log\n" + config);
+  }
+  // Links `name` in the spool to `target` in the other directory.
+  void Plant(const std::string& name, const std::string& target) const {
+    fs::create_symlink(targets_.Path(target), spool_.Path(name));
+  }
+  // One message in an area of this kind, to a recipient no rule names.
+  void AddBystander(const std::string& id) const {
+    AddMessages(id, {Netmail("Nobody", kFar, "Somebody", kHere, "Stays", "0000000a")});
+  }
+  // The bytes of a *.MSG message file addressed to `to`.
+  std::string MessageFile(const std::string& to, const std::string& subj) const {
+    static int count = 0;
+    const std::string proto = "proto" + std::to_string(++count);
+    AddMessages(Id('M', proto), {Netmail("Ivan", kFar, to, kHere, subj, "0000000b")});
+    return spool_.ReadFile(proto + "/1.msg");
+  }
 
-AreaMessage Mail(const std::string& subject) {
-  return Netmail("Sender", kHere, "Sysop", kHere, subject, subject.size() > 3 ? "1234abcd" : "");
-}
+  TempDir spool_;
+  TempDir targets_;
+};
 
-std::string MoveAllConfig(const TempDir& dir, const std::string& destination) {
-  return "NETMAIL M" + dir.Path("net") + "\nTO SYSOP," + destination +
-         "\nMOVE YES\nPRIORITY TO\nLOG kestrel.log\n";
-}
-
-// Messages beyond the size limit (and files too large to tell their size)
-// are named and left in place; every other message of the area still moves,
-// on this run and on the next.
-TEST(SharedSpoolTest, OversizedMessagesAreNamedAndLeftWhileTheRestMoves) {
-  TempDir dir;
-  const std::string net = "M" + dir.Path("net");
-  AddMessages(net, {Mail("one"), Mail("two"), Mail("three"), Mail("four")});
-  // Sparse files: the sizes cost no disk space and are never read.
-  std::filesystem::resize_file(dir.Path("net/2.msg"), 70u << 20);
-  std::filesystem::resize_file(dir.Path("net/3.msg"), 3ull << 30);
-  const std::string out = "S" + dir.Path("out");
-
-  for (int run = 0; run < 2; ++run) {
-    const ProgramResult result = RunKestrelOn(dir, MoveAllConfig(dir, out));
-    EXPECT_EQ(result.exit_code, 0) << result.output;
-    for (const char* number : {"2", "3"}) {
-      // The configuration holds every value upper-cased, and so do the
-      // console and the log.
-      const std::string expected = std::string("Error: message ") + number + " of messagebase - " +
-                                   Upper(net) + " is larger than 64 MB; left in place";
-      EXPECT_NE(result.output.find(expected), std::string::npos) << result.output;
-      EXPECT_NE(ReadLog(dir).find(expected.substr(7)), std::string::npos) << ReadLog(dir);
+TEST_F(SharedSpoolTest, APlantedLinkIsNeverWrittenThroughAndIsNamed) {
+  struct Case {
+    const char* what;
+    char kind;         // of the scanned area "net"
+    const char* link;  // planted in the spool
+    const char* options;
+  };
+  const Case cases[] = {
+      {"*.MSG stored MSGID", 'M', "net/msgid", "MOVE YES\n"},
+      {"*.MSG lastread", 'M', "net/lastread", "USELASTREAD YES\nUSERNUMBER 1\n"},
+      {"Squish stored MSGID", 'S', "net.msgid", "USELASTREAD YES\nUSERNUMBER 1\n"},
+      {"Squish lastread", 'S', "net.sql", "USELASTREAD YES\nUSERNUMBER 1\n"},
+      {"JAM stored MSGID", 'J', "net.msgid", "USELASTREAD YES\nUSERNUMBER 1\n"},
+      {"JAM lastread", 'J', "net.jlr", "USELASTREAD YES\nUSERNUMBER 1\n"},
+      {"data file of a Squish destination to be made", 'M', "dest.sqd", "MOVE YES\n"},
+      {"index file of a Squish destination to be made", 'M', "dest.sqi", "MOVE YES\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(spool_.path());
+    fs::create_directory(spool_.path());
+    const std::string net = Id(c.kind, "net");
+    AddMessages(net, {Netmail("Ivan", kFar, "Sysop", kHere, "Moved", "0000000c")});
+    AddBystander(net);
+    // An existing target, and a link that points nowhere yet.
+    targets_.WriteFile("victim", kVictimBytes);
+    fs::remove(spool_.Path(c.link));
+    Plant(c.link, "victim");
+    for (const bool dangling : {false, true}) {
+      SCOPED_TRACE(dangling ? "dangling link" : "link to a file");
+      if (dangling) {
+        fs::remove(spool_.Path(c.link));
+        Plant(c.link, "absent");
+      }
+      const ProgramResult result = Run("NETMAIL " + net + "\nPRIORITY TO\n" + c.options +
+                                       "TO SYSOP," + Id('S', "dest") + "\n");
+      EXPECT_EQ(result.exit_code, 255) << result.output;
+      EXPECT_NE(result.output.find(std::string(kRefused) + spool_.Path(c.link)), std::string::npos)
+          << result.output;
+      EXPECT_NE(ReadLog(spool_).find(std::string(kRefused) + spool_.Path(c.link)),
+                std::string::npos);
+      EXPECT_EQ(targets_.ReadFile("victim"), kVictimBytes);
+      EXPECT_EQ(targets_.List(), std::vector<std::string>{"victim"});
+      EXPECT_TRUE(fs::is_symlink(spool_.Path(c.link)));
     }
   }
-  EXPECT_EQ(Subjects(out), (std::vector<std::string>{"one", "four"}));
-  EXPECT_EQ(dir.List("net"), (std::vector<std::string>{"2.msg", "3.msg", "lastread", "msgid"}));
 }
 
-// Squish and JAM areas refuse a text beyond the limit as well; the messages
-// around it still move.
-TEST(SharedSpoolTest, OversizedSquishAndJamMessagesAreLeftWhileTheRestMoves) {
-  for (const char kind : {'S', 'J'}) {
-    SCOPED_TRACE(kind);
-    TempDir dir;
-    const std::string net = std::string(1, kind) + dir.Path("net");
-    AreaMessage huge = Mail("huge");
-    huge.text.append((64u << 20) + 1, 'x');
-    AddMessages(net, {Mail("one"), huge, Mail("three")});
-    huge.text.clear();
-    huge.text.shrink_to_fit();
-    const std::string out = "M" + dir.Path("out");
-    const ProgramResult result = RunKestrelOn(
-        dir, "NETMAIL " + net + "\nTO SYSOP," + out + "\nMOVE YES\nPRIORITY TO\nLOG kestrel.log\n");
-    EXPECT_EQ(result.exit_code, 0) << result.output;
-    // A JAM area numbers its messages by their place in the index: once the
-    // first has moved, the large one is message 1.
-    const std::string number = kind == 'J' ? "1" : "2";
-    EXPECT_NE(result.output.find("Error: message " + number + " of messagebase - " + Upper(net) +
-                                 " is larger than 64 MB; left in place"),
-              std::string::npos)
-        << result.output;
-    EXPECT_EQ(Subjects(out), (std::vector<std::string>{"one", "three"}));
-    std::unique_ptr<MessageBase> base;
-    ASSERT_TRUE(OpenBase(net, base));
-    EXPECT_EQ(base->GetMsgCount(), 1);
-    base->SeekFirst(1);
-    ASSERT_TRUE(base->SeekFound());
-    ASSERT_TRUE(base->OpenMsgHeader());
-    EXPECT_EQ(base->GetSubj(), "huge");
-    base->CloseMsg();
-    CloseBase(base);
+TEST_F(SharedSpoolTest, ALinkedMessageFileIsNeverCopied) {
+  const std::string net = Id('M', "net");
+  const std::string dest = Id('M', "dest");
+  const std::string secret = MessageFile("Sysop", "Only root may read this");
+  targets_.WriteFile("secret.msg", secret);
+  fs::permissions(targets_.Path("secret.msg"), fs::perms::owner_read);
+  AddMessages(net, {Netmail("Ivan", kFar, "Sysop", kHere, "Ordinary", "0000000d")});
+  Plant("net/9.msg", "secret.msg");
+
+  const ProgramResult result = Run("NETMAIL " + net + "\nPRIORITY TO\nTO *," + dest + "\n");
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_EQ(Subjects(dest), std::vector<std::string>{"Ordinary"});
+  for (const std::string& name : spool_.List("dest")) {
+    EXPECT_EQ(spool_.ReadFile("dest/" + name).find("Only root"), std::string::npos) << name;
   }
+  EXPECT_EQ(targets_.ReadFile("secret.msg"), secret);
+  EXPECT_TRUE(fs::is_symlink(spool_.Path("net/9.msg")));
+  const std::string warning = "1 file(s) not taken as messages";
+  EXPECT_EQ(CountOf(result.output, "Warning: " + warning), 1u) << result.output;
+  EXPECT_EQ(CountOf(ReadLog(spool_), "Warning: " + warning), 1u);
 }
 
-// A large message is held in memory about once while it is moved from one
-// format to the next (it used to take three to four times its size). Peak
-// memory is that of the largest kestrel child.
-TEST(SharedSpoolTest, ALargeMessageIsHeldInMemoryOnceWhateverTheFormats) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address sanitizer's own memory hides the program's";
-#endif
-  TempDir dir;
-  AddMessages("M" + dir.Path("net"), {Mail("big")});
-  // The text is made longer on disk, a piece at a time: this process stays
-  // small, since a child counts what it had before it started kestrel.
-  constexpr std::size_t kTextSize = 24u << 20;
-  {
-    const std::filesystem::path file = dir.Path("net/1.msg");
-    std::filesystem::resize_file(file, std::filesystem::file_size(file) - 1);  // its closing 0
-    std::ofstream out(file, std::ios::binary | std::ios::app);
-    const std::string piece(1 << 16, 'x');
-    for (std::size_t done = 0; done < kTextSize; done += piece.size())
-      out << piece;
-    out << '\0';
-  }
-  const std::string areas[] = {"M" + dir.Path("net"), "S" + dir.Path("sq"), "J" + dir.Path("jm"),
-                               "M" + dir.Path("out")};
-  for (std::size_t i = 0; i + 1 < std::size(areas); ++i) {
-    const ProgramResult result = RunKestrelOn(
-        dir, "NETMAIL " + areas[i] + "\nTO SYSOP," + areas[i + 1] + "\nMOVE YES\nPRIORITY TO\n");
-    ASSERT_EQ(result.exit_code, 0) << result.output;
-  }
-  ASSERT_EQ(dir.List("out").size(), 1u);
-  EXPECT_GT(std::filesystem::file_size(dir.Path("out/1.msg")), kTextSize);
-  rusage usage{};
-  getrusage(RUSAGE_CHILDREN, &usage);
-  const long peak_kib = usage.ru_maxrss;
-  EXPECT_LT(peak_kib, static_cast<long>(kTextSize * 5 / 4 / 1024) + 8 * 1024) << peak_kib;
-}
+TEST_F(SharedSpoolTest, OddEntriesAreLeftAloneAndTheNextAreaIsStillScanned) {
+  const std::string net = Id('M', "net");
+  const std::string later = Id('M', "later");
+  const std::string dest = Id('M', "dest");
+  AddMessages(net, {Netmail("Ivan", kFar, "Sysop", kHere, "First", "0000000e")});
+  const std::vector<std::string> odd = {"00017.msg", " 17.msg", "+17.msg", "17.5.msg"};
+  const std::string bytes = MessageFile("Sysop", "Odd name");
+  for (const std::string& name : odd)
+    spool_.WriteFile("net/" + name, bytes);
+  spool_.MakeDir("net/18.msg");
+  ASSERT_EQ(::mkfifo(spool_.Path("net/19.msg").c_str(), 0600), 0);
+  AddMessages(later, {Netmail("Ivan", kFar, "Sysop", kHere, "Later", "0000000f")});
 
-// A console that is gone (output piped into a program that has ended) does
-// not end a run that moves mail.
-TEST(SharedSpoolTest, AClosedConsoleDoesNotStopTheRun) {
-  TempDir dir;
-  AddMessages("M" + dir.Path("net"), {Mail("one")});
-  const std::string out = "M" + dir.Path("out");
-  WriteWholeFile(dir.Path("kestrel.cfg"), MoveAllConfig(dir, out));
-  // "true" has ended before kestrel writes its first byte.
   const ProgramResult result =
-      RunProgram({"/bin/bash", "-c",
-                  "{ sleep 0.3; exec \"$0\" kestrel.cfg; } | true; echo \"${PIPESTATUS[0]}\"",
-                  KestrelBinary()},
-                 dir.path());
-  EXPECT_EQ(result.output, "0\n");
-  EXPECT_EQ(Subjects(out), std::vector<std::string>{"one"});
-  EXPECT_TRUE(dir.List("net") == (std::vector<std::string>{"lastread", "msgid"}));
+      Run("NETMAIL " + net + "\nNETMAIL " + later + "\nPRIORITY TO\nMOVE YES\nTO *," + dest + "\n");
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_EQ(Subjects(dest), (std::vector<std::string>{"First", "Later"}));
+  for (const std::string& name : odd)
+    EXPECT_EQ(spool_.ReadFile("net/" + name), bytes) << name;
+  EXPECT_TRUE(fs::is_directory(spool_.Path("net/18.msg")));
+  EXPECT_TRUE(fs::is_fifo(spool_.Path("net/19.msg")));
+  const std::string warning = "Warning: 6 file(s) not taken as messages";
+  EXPECT_EQ(CountOf(result.output, warning), 1u) << result.output;
+  EXPECT_EQ(CountOf(ReadLog(spool_), warning), 1u);
 }
 
-// A second run that finds the log held waits for it, and its entries follow;
-// a signal while it waits (start-up: nothing changed yet) ends it at once.
-TEST(SharedSpoolTest, ASecondRunWaitsForTheLogAndASignalEndsTheWait) {
-  TempDir dir;
-  AddMessages("M" + dir.Path("net"), {Mail("one")});
-  const std::string out = "M" + dir.Path("out");
-  WriteWholeFile(dir.Path("kestrel.cfg"), MoveAllConfig(dir, out));
-  WriteWholeFile(dir.Path("kestrel.log"), "earlier run\n");
-  platform::FileHandle held = platform::kInvalidFileHandle;
-  ASSERT_EQ(platform::OpenFile(dir.Path("kestrel.log"), platform::FileAccess::kWrite,
-                               platform::FileShare::kDenyWrite, held),
-            platform::dos_error::kNone);
+TEST_F(SharedSpoolTest, AMessageThatCannotBeWrittenIsStillCopied) {
+  const std::string net = Id('M', "net");
+  const std::string dest = Id('S', "dest");
+  AddMessages(net, {Netmail("Ivan", kFar, "Sysop", kHere, "Read only", "00000010")});
+  const std::string before = spool_.ReadFile("net/1.msg");
+  fs::permissions(spool_.Path("net/1.msg"), fs::perms::owner_read | fs::perms::group_read);
 
-  {
-    RunningProgram stopped({KestrelBinary(), "kestrel.cfg"}, dir.path());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    stopped.Signal(SIGTERM);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(stopped.Wait().exit_code, 128 + SIGTERM);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-    EXPECT_EQ(dir.List("net"), (std::vector<std::string>{"1.msg"}));
+  const ProgramResult result = Run("NETMAIL " + net + "\nPRIORITY TO\nTO SYSOP," + dest + "\n");
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_EQ(Subjects(dest), std::vector<std::string>{"Read only"});
+  EXPECT_EQ(spool_.ReadFile("net/1.msg"), before);
+}
+
+TEST_F(SharedSpoolTest, AnAreaOnAReadOnlyFileSystemIsCopiedFrom) {
+  // The area's directory is mounted read-only in a mount namespace of the
+  // run's own (root, or a system that lets users make one, is needed).
+  const std::string unshare = FindProgram("unshare");
+  const std::string shell = FindProgram("sh");
+  if (unshare.empty() || shell.empty() ||
+      RunProgram({unshare, "-m", shell, "-c", "true"}).exit_code != 0) {
+    GTEST_SKIP() << "unshare -m (util-linux) is not available here";
   }
-
-  RunningProgram waiting({KestrelBinary(), "kestrel.cfg"}, dir.path());
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  platform::CloseFile(held);
-  const ProgramResult result = waiting.Wait();
-  EXPECT_EQ(result.exit_code, 0) << result.output;
-  EXPECT_NE(result.output.find("Warning: Log file \"KESTREL.LOG\" is in use; waiting for it up "
-                               "to 60 seconds"),
-            std::string::npos)
-      << result.output;
-  const std::string log = ReadLog(dir);
-  EXPECT_EQ(log.rfind("earlier run\n", 0), 0u) << log;
-  EXPECT_NE(log.find("Copy message to destination messagebase"), std::string::npos) << log;
-  EXPECT_NE(log.find("End work."), std::string::npos) << log;
+  const std::string net = Id('M', "ro/net");
+  const std::string dest = Id('M', "dest");
+  AddMessages(net, {Netmail("Ivan", kFar, "Sysop", kHere, "From read-only", "00000012")});
+  const std::string before = spool_.ReadFile("ro/net/1.msg");
+  spool_.WriteFile("kestrel.cfg",
+                   "LOG kestrel.log\nNETMAIL " + net + "\nPRIORITY TO\nTO SYSOP," + dest + "\n");
+  const std::string ro = spool_.Path("ro");
+  const ProgramResult result =
+      RunProgram({unshare, "-m", shell, "-c",
+                  "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" || exit 77; "
+                  "touch \"$1/net/x\" 2>/dev/null && exit 78; exec \"$2\" kestrel.cfg",
+                  "sh", ro, KestrelBinary()},
+                 spool_.path());
+  if (result.exit_code == 77) GTEST_SKIP() << "cannot mount here: " << result.output;
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_EQ(Subjects(dest), std::vector<std::string>{"From read-only"});
+  EXPECT_EQ(spool_.ReadFile("ro/net/1.msg"), before);
 }
 
-// The *.MSG lastread file holds two bytes for every user number up to the
-// one used: a number beyond 65535 is refused before anything is written.
-TEST(SharedSpoolTest, AUserNumberBeyondTheMsgLimitIsRefused) {
-  TempDir dir;
-  AddMessages("M" + dir.Path("net"), {Mail("one")});
-  const ProgramResult result = RunKestrelOn(
-      dir, MoveAllConfig(dir, "M" + dir.Path("out")) + "USELASTREAD YES\nUSERNUMBER 100000\n");
-  EXPECT_EQ(result.exit_code, 255);
-  EXPECT_NE(
-      result.output.find("Error: UserNumber 100000 is too large for a *.MSG area (at most 65535)."),
-      std::string::npos)
-      << result.output;
-  EXPECT_EQ(dir.List("net"), (std::vector<std::string>{"1.msg"}));
-  EXPECT_FALSE(dir.Exists("out"));
+TEST_F(SharedSpoolTest, MessagesPastTheNumberLimitAreToldWithTheirCount) {
+  const std::string net = Id('M', "net");
+  const std::string dest = Id('M', "dest");
+  const std::string bytes = MessageFile("Sysop", "Numbered high");
+  for (const char* name : {"61439.msg", "61440.msg", "70000.msg"})
+    spool_.WriteFile(std::string("net/") + name, bytes);
+
+  const ProgramResult result =
+      Run("NETMAIL " + net + "\nPRIORITY TO\nMOVE YES\nTO SYSOP," + dest + "\n");
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_EQ(Subjects(dest).size(), 1u);
+  EXPECT_FALSE(spool_.Exists("net/61439.msg"));
+  EXPECT_EQ(spool_.ReadFile("net/61440.msg"), bytes);
+  EXPECT_EQ(spool_.ReadFile("net/70000.msg"), bytes);
+  const std::string warning = "Warning: 2 message(s) numbered 61440 or above not scanned";
+  EXPECT_EQ(CountOf(result.output, warning), 1u) << result.output;
+  EXPECT_EQ(CountOf(ReadLog(spool_), warning), 1u);
 }
 
-// "x/../dest" with no "x" makes nothing (it used to make "dest" and then
-// fail); with "x" there it is "dest" beside it, in every format.
-TEST(SharedSpoolTest, APathThroughAMissingDirectoryCreatesNothing) {
-  for (const char kind : {'M', 'S', 'J'}) {
-    SCOPED_TRACE(kind);
-    TempDir dir;
-    AddMessages("M" + dir.Path("net"), {Mail("one")});
-    const std::string missing = std::string(1, kind) + dir.Path("x/../dest");
-    const ProgramResult failed = RunKestrelOn(dir, MoveAllConfig(dir, missing));
-    EXPECT_EQ(failed.exit_code, 255);
-    EXPECT_NE(failed.output.find("unable to open destination messagebase"), std::string::npos)
-        << failed.output;
-    EXPECT_EQ(dir.List(), (std::vector<std::string>{"kestrel.cfg", "kestrel.log", "net"}));
+TEST_F(SharedSpoolTest, AreasBehindLinkedDirectoriesAndALinkedLogKeepWorking) {
+  const std::string net = Id('M', "net");
+  targets_.MakeDir("netmail");
+  targets_.MakeDir("squish");
+  Plant("net", "netmail");
+  Plant("bases", "squish");
+  targets_.WriteFile("kestrel.log", "earlier entries\n");
+  Plant("kestrel.log", "kestrel.log");
+  const std::string dest = Id('S', "bases/dest");
+  AddMessages(net, {Netmail("Ivan", kFar, "Sysop", kHere, "Through links", "00000011")});
+  AddBystander(Id('S', "bases/src"));
 
-    const std::string through = std::string(1, kind) + dir.Path("net/../dest");
-    EXPECT_EQ(RunKestrelOn(dir, MoveAllConfig(dir, through)).exit_code, 0);
-    EXPECT_EQ(Subjects(std::string(1, kind) + dir.Path("dest")), std::vector<std::string>{"one"});
-  }
+  const ProgramResult result =
+      Run("NETMAIL " + net + "\nNETMAIL " + Id('S', "bases/src") +
+          "\nPRIORITY TO\nMOVE YES\nUSELASTREAD YES\nUSERNUMBER 1\nTO SYSOP," + dest + "\n");
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_EQ(Subjects(dest), std::vector<std::string>{"Through links"});
+  EXPECT_TRUE(Subjects(net).empty());
+  EXPECT_TRUE(targets_.Exists("netmail/msgid"));
+  EXPECT_TRUE(targets_.Exists("squish/src.msgid"));
+  const std::string log = targets_.ReadFile("kestrel.log");
+  EXPECT_EQ(log.rfind("earlier entries\n", 0), 0u);
+  EXPECT_NE(log.find("End work."), std::string::npos);
+  EXPECT_TRUE(fs::is_symlink(spool_.Path("kestrel.log")));
 }
 
 }  // namespace
