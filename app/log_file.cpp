@@ -42,8 +42,8 @@ platform::DosError OpenLogWaiting(const std::string& name, int wait_seconds,
   for (;;) {
     // A log is only ever appended to, so it may be a link to a file elsewhere.
     const platform::DosError error =
-        platform::OpenFile(name, platform::FileAccess::kWrite, platform::FileShare::kDenyWrite, file,
-                           platform::FinalLink::kFollow);
+        platform::OpenFile(name, platform::FileAccess::kWrite, platform::FileShare::kDenyWrite,
+                           file, platform::FinalLink::kFollow);
     if (error != platform::dos_error::kSharingViolation ||
         std::chrono::steady_clock::now() >= give_up) {
       return error;

@@ -115,8 +115,7 @@ std::string ConfigurationFailure(const MoverConfig& config, const ConfigProblems
   if (config.Priority[0].empty()) return "Please set priority.";
   if (config.UserNumber > kMaxMsgDirUserNumber && HasMsgDirArea(config)) {
     return "UserNumber " + std::to_string(config.UserNumber) +
-           " is too large for a *.MSG area (at most " + std::to_string(kMaxMsgDirUserNumber) +
-           ").";
+           " is too large for a *.MSG area (at most " + std::to_string(kMaxMsgDirUserNumber) + ").";
   }
   return "";
 }
