@@ -51,10 +51,7 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     SetLastError(kErrorNoDataFile);
     return false;
   }
-  if (!FileExists(FileName(kIndexExtension))) {
-    SetLastError(kErrorNoIndexFile);
-    return false;
-  }
+  const bool index_missing = !FileExists(FileName(kIndexExtension));
 
   std::unique_ptr<BaseStream> data = NewFile(FileName(kDataExtension), kModeOpenReadWrite);
   if (data == nullptr || data->Status() != StOk) {
@@ -63,12 +60,6 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     return false;
   }
   data_file_ = std::make_unique<SquishDataFile>(std::move(data));
-  index_file_ = NewFile(FileName(kIndexExtension), kModeOpenReadWrite);
-  if (index_file_ == nullptr || index_file_->Status() != StOk) {
-    ReleaseFiles();
-    SetLastError(kErrorOpenIndexFile);
-    return false;
-  }
   // A data file too short for its base header is no Squish base: with a
   // header of zeros the first new frame would be written over the header.
   if (!data_file_->ReadAt(0, base_header_.bytes().data(), kBaseHeaderSize)) {
@@ -76,15 +67,24 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     SetLastError(kErrorOpenDataFile);
     return false;
   }
-  if (!LoadIndex()) {
-    ReleaseFiles();
-    SetLastError(kErrorOpenIndexFile);
-    return false;
-  }
-  // A base still marked was changed and never closed: its last update may
-  // have been cut off anywhere.
   update_marked_ = false;
-  if (UpdateMarked()) RepairCutOffUpdate();
+  if (index_missing) {
+    if (!RebuildMissingIndex()) {
+      ReleaseFiles();
+      SetLastError(kErrorNoIndexFile);
+      return false;
+    }
+  } else {
+    index_file_ = NewFile(FileName(kIndexExtension), kModeOpenReadWrite);
+    if (index_file_ == nullptr || index_file_->Status() != StOk || !LoadIndex()) {
+      ReleaseFiles();
+      SetLastError(kErrorOpenIndexFile);
+      return false;
+    }
+    // A base still marked was changed and never closed: its last update may
+    // have been cut off anywhere.
+    if (UpdateMarked()) RepairCutOffUpdate();
+  }
   SelectNothing();
   state_ = MessageState::kNone;
   SetOpened(true);
@@ -131,14 +131,17 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
 
 bool SquishBase::MsgBaseExists(const std::string& path) {
   const std::string base = NormalizeBasePath(path);
-  if (!FileExists(base + kDataExtension) || !FileExists(base + kIndexExtension)) return false;
+  if (!FileExists(base + kDataExtension)) return false;
+  // A data file without its index still holds messages: the base exists
+  // (opening it rebuilds the index) and is never created afresh.
+  const bool has_index = FileExists(base + kIndexExtension);
   // Both files are created before the base header is written: a run
   // stopped in between leaves a data file shorter than its header and an
-  // empty index. Nothing was ever stored there; creating the base replaces
-  // both files.
+  // empty (or no) index. Nothing was ever stored there; creating the base
+  // replaces both files.
   const std::int64_t data_size = FileSizeOf(base + kDataExtension);
   return data_size < 0 || data_size >= static_cast<std::int64_t>(kBaseHeaderSize) ||
-         FileSizeOf(base + kIndexExtension) != 0;
+         (has_index && FileSizeOf(base + kIndexExtension) != 0);
 }
 
 void SquishBase::CloseMsgBase() {

@@ -96,6 +96,7 @@ inline constexpr char kLastReadExtension[] = "SQL";
 
 // --- Mode words of the file opens.
 inline constexpr std::uint32_t kModeCreate = 0x2001;         // create, replace
+inline constexpr std::uint32_t kModeCreateNew = 0x2010;      // create, never replace
 inline constexpr std::uint32_t kModeOpenReadWrite = 0x2002;  // others may read
 inline constexpr std::uint32_t kModeOpenReadOnly = 0x2004;   // others may read
 inline constexpr std::uint32_t kModeOpenWriteOnly = 0x2008;  // others may read
