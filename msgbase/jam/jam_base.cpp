@@ -36,6 +36,8 @@ constexpr BaseFile kText{kTextExtension, kErrTextMissing, kErrTextOpen, kErrText
 constexpr BaseFile kLastRead{kLastReadExtension, kErrLastReadMissing, kErrLastReadOpen,
                              kErrLastReadOpen};
 constexpr BaseFile kBaseFiles[] = {kHeader, kIndex, kText, kLastRead};
+// The files without which there is no base.
+constexpr BaseFile kMessageFiles[] = {kHeader, kIndex, kText};
 
 // A stream that opened; null (and the stream disposed) when it did not.
 std::unique_ptr<BaseStream> OpenStream(const std::string& name, std::uint32_t mode) {
@@ -56,8 +58,10 @@ JamBase::~JamBase() {
   CloseMsgBase();
 }
 
+// The .JLR file is not needed: other JAM software creates bases without it,
+// and it is created when a lastread is first stored.
 bool JamBase::BaseIsOpen() const {
-  return HeaderFile && IndexFile && TextFile && LastReadFile;
+  return HeaderFile && IndexFile && TextFile;
 }
 
 std::string JamBase::FileName(const char* extension) const {
@@ -80,6 +84,10 @@ bool JamBase::WriteBaseHeader() {
 
 std::int32_t JamBase::BaseMsgNum() const {
   return GetLeSigned32(BaseHeader.data(), kBaseMsgNumOffset);
+}
+
+std::int32_t JamBase::FirstMsgNum() const {
+  return std::max(BaseMsgNum(), kFirstMessageNumber);
 }
 
 void JamBase::ResetFiles() {
@@ -109,7 +117,7 @@ bool JamBase::OpenMsgBase(const std::string& path) {
   if (HeaderFile) CloseMsgBase();
   SetBasePath(DottedPath(path));
   ForgetFileCopies();
-  for (const BaseFile& file : kBaseFiles) {
+  for (const BaseFile& file : kMessageFiles) {
     if (!FileExists(FileName(file.extension))) {
       SetLastError(file.missing_error);
       return false;
@@ -128,10 +136,13 @@ bool JamBase::OpenMsgBase(const std::string& path) {
   if (!IndexFile) return fail(kErrIndexOpen);
   TextFile = OpenStream(FileName(kTextExtension), kModeOpenShared);
   if (!TextFile) return fail(kErrTextOpen);
-  // An existing .JLR that cannot be opened is never created anew: that would
-  // erase the lastread records of every user.
-  LastReadFile = OpenStream(FileName(kLastReadExtension), kModeOpenExclusive);
-  if (!LastReadFile) return fail(kErrLastReadOpen);
+  // A missing .JLR is created when a lastread is first stored. An existing
+  // one that cannot be opened is never created anew: that would erase the
+  // lastread records of every user.
+  if (FileExists(FileName(kLastReadExtension))) {
+    LastReadFile = OpenStream(FileName(kLastReadExtension), kModeOpenExclusive);
+    if (!LastReadFile) return fail(kErrLastReadOpen);
+  }
 
   // A .JHR shorter than its base header is damaged: read as a header of zeros
   // it would number messages from 0, and a message header appended to it
@@ -206,7 +217,7 @@ bool JamBase::CreateMsgBase(const std::string& path) {
 
 bool JamBase::MsgBaseExists(const std::string& path) {
   const std::string dotted = DottedPath(path);
-  for (const BaseFile& file : kBaseFiles) {
+  for (const BaseFile& file : kMessageFiles) {
     if (!FileExists(dotted + file.extension)) return false;
   }
   return !CreationCutOff(dotted);
@@ -237,7 +248,7 @@ void JamBase::CloseMsgBase() {
   WriteBaseHeader();
   for (BaseStream* stream :
        {HeaderFile.get(), IndexFile.get(), TextFile.get(), LastReadFile.get()}) {
-    stream->Flush();
+    if (stream != nullptr) stream->Flush();
   }
   DisposeFiles();
   ForgetMessage();

@@ -16,8 +16,11 @@
 // deletes in place, keeping the index record). Such a message does not exist
 // for MsgExists (so seeking passes over it) and cannot be opened. CompactIndex
 // (run on open when the index and ActiveMsgs disagree) drops every such
-// record; the compaction after KillMsg drops the -1 records and the marked
-// headers already seen, without reading every header again.
+// record; the compaction after KillMsg drops the killed record and, after
+// it, the -1 records and the marked headers already seen, without reading
+// every header again. It never drops a record before the killed one: the
+// numbers a caller already holds stay good. Every compaction lowers the
+// lastread pointers of the .JLR file with the renumbering.
 //
 // While the base is open the in-memory base header is the authority:
 // ActiveMsgs and ModCounter change only there and reach the file at
@@ -43,6 +46,7 @@
 #include "msgbase/fido_address.h"
 #include "msgbase/jam/deleted_headers.h"
 #include "msgbase/jam/jam_layout.h"
+#include "msgbase/jam/jam_subfields.h"
 #include "msgbase/message_base.h"
 #include "msgbase/read_window.h"
 
@@ -56,19 +60,21 @@ class JamBase : public MessageBase {
   ~JamBase() override;
 
   // --- The base (jam_base.cpp, jam_index.cpp, jam_lastread.cpp).
-  // Opens the four files of path + "." (no second dot when path ends in
-  // one). Fails with 2000h-2002h, 200Dh for a missing file, 2003h-2005h,
-  // 200Fh for a file that cannot be opened (an existing .JLR is never
-  // created anew: that would erase every user's lastread), and 2003h for a
-  // .JHR shorter than the base header. Compacts the index when its record
-  // count differs from ActiveMsgs.
+  // Opens the files of path + "." (no second dot when path ends in one).
+  // The .JLR file may be missing (other JAM software never creates one):
+  // every lastread then reads 0 until one is stored. Fails with 2000h-2002h
+  // for a missing .JHR, .JDX or .JDT, 2003h-2005h, 200Fh for a file that
+  // exists and cannot be opened (an existing .JLR is never created anew:
+  // that would erase every user's lastread), and 2003h for a .JHR shorter
+  // than the base header. Compacts the index when its record count differs
+  // from ActiveMsgs.
   bool OpenMsgBase(const std::string& path) override;
   // Creates the directories and the four files, and leaves the new base
   // open. No existing file is ever replaced: when one of the files exists
   // already the base is not created (200Ah-200Ch, 200Fh), and files this
   // call created are removed again.
   bool CreateMsgBase(const std::string& path) override;
-  // All four files exist.
+  // The .JHR, .JDX and .JDT files exist (the .JLR file may be missing).
   bool MsgBaseExists(const std::string& path) override;
   // Writes the base header back (always) and closes the files.
   void CloseMsgBase() override;
@@ -84,9 +90,11 @@ class JamBase : public MessageBase {
   void SeekMsgUid(std::int32_t uid) override;  // SetMsgNum(uid)
   std::int32_t GetHighMsgNum() override;       // BaseMsgNum + ActiveMsgs
   std::int32_t GetMsgCount() override;         // ActiveMsgs
-  // The HighReadMsg of the user's .JLR record; 0 when there is none.
+  // The HighReadMsg of the user's .JLR record; 0 when there is none (also
+  // when the base has no .JLR file).
   std::int32_t GetLastRead(std::int32_t user) override;
-  // Rewrites the user's record in place, or appends one.
+  // Rewrites the user's record in place, or appends one. A base without a
+  // .JLR file gets one here (created new, never replacing a file).
   void SetLastRead(std::int32_t user, std::int32_t num) override;
 
   // --- The current message (jam_message_read.cpp, jam_message_write.cpp,
@@ -145,11 +153,12 @@ class JamBase : public MessageBase {
   // before WriteMsg.
   bool CreateMsg() override;
   // Deletes the message last opened or written: sets the deleted attribute
-  // in its header, in place, removes its index record and renumbers the
-  // later messages. A current number at or after the killed message steps
-  // back by one with them, so that SeekNext goes on with the message that
-  // followed. False when a write failed or no such message is at hand
-  // (nothing opened, or it was killed already).
+  // in its header, in place, removes its index record (and those of deleted
+  // messages after it, never any before it) and renumbers the later
+  // messages, lowering the lastread pointers of the .JLR file with them. A current number at or
+  // after the killed message steps back by one with them, so that SeekNext goes on with the message
+  // that followed. False when a write failed or no such message is at hand (nothing opened, or it
+  // was killed already).
   bool KillMsg() override;
 
   // --- JAM's own operations.
@@ -174,6 +183,9 @@ class JamBase : public MessageBase {
  private:
   // Files and numbering.
   bool BaseIsOpen() const;
+  // The .JLR stream, opened (and the file created new when there is none)
+  // on first need; false when that fails.
+  bool OpenLastReadFile();
   std::string FileName(const char* extension) const;
   std::int32_t ActiveMsgs() const;
   void SetActiveMsgs(std::int32_t value);
@@ -184,6 +196,10 @@ class JamBase : public MessageBase {
   // Writes the base header (ActiveMsgs and the other counters) to the file.
   bool WriteBaseHeader();
   std::int32_t BaseMsgNum() const;
+  // The number of the first index record. Numbers below 1 mean "no
+  // message" to every caller (a scan's current number, a lastread), so a
+  // base whose BaseMsgNum is 0 (or less) has its records numbered from 1.
+  std::int32_t FirstMsgNum() const;
   // Byte offset of message num's index record; -1 when num has none.
   std::int64_t IndexOffsetOf(std::int32_t num);
   // The index file's whole records, read into index_records_ when they are
@@ -208,18 +224,22 @@ class JamBase : public MessageBase {
   bool HeaderMarkedDeleted(std::int32_t header_offset);
   // Compaction; check_headers reads every header's attribute (after another
   // program has changed the base), otherwise only the records marked -1 and
-  // the headers already seen deleted are dropped. `dropped` (when given)
-  // receives the number of records dropped at or before record `through`,
-  // which is how far a message number at `through` moves down.
-  bool CompactIndexRecords(bool check_headers, std::size_t through = 0,
-                           std::size_t* dropped = nullptr);
-  // The walk of a compaction over every record, and the one over the records
-  // noted since the last walk (see index_swept_); both count the records
-  // dropped at or before `through` into `dropped`.
-  void WalkIndex(bool check_headers, std::size_t through, std::size_t& kept,
-                 std::size_t& first_change, std::size_t& dropped);
-  void DropNotedRecords(std::size_t through, std::size_t& kept, std::size_t& first_change,
-                        std::size_t& dropped);
+  // the headers already seen deleted are dropped. Records before `from` are
+  // never dropped, so their messages keep their numbers. `removed` (when
+  // given) receives the positions the dropped records had in the index, in
+  // ascending order.
+  bool CompactIndexRecords(bool check_headers, std::size_t from = 0,
+                           std::vector<std::size_t>* removed = nullptr);
+  // The walk of a compaction over every record from `from` on, and the one
+  // over the records noted since the last walk (see index_swept_); both
+  // list the records they drop in `dropped`.
+  void WalkIndex(bool check_headers, std::size_t from, std::size_t& kept,
+                 std::vector<std::size_t>& dropped);
+  void DropNotedRecords(std::size_t from, std::size_t& kept, std::vector<std::size_t>& dropped);
+  // Lowers every .JLR record's LastReadMsg and HighReadMsg by the number of
+  // dropped records (positions in the index before the compaction) numbered
+  // at or below it, so that each pointer names the same message as before.
+  void LowerLastReads(const std::vector<std::size_t>& dropped);
   // A record (at a byte offset of the index) the next compaction may drop.
   void NoteRecordToDrop(std::int64_t offset);
   void DisposeFiles();
@@ -232,6 +252,7 @@ class JamBase : public MessageBase {
 
   // Reading (jam_message_read.cpp).
   bool LoadMessage(bool with_body);
+  void TakeHeaderFields(const std::vector<jam::Subfield>& fields);
   void RegenerateAddressKludges();
 
   // Writing (jam_message_write.cpp).

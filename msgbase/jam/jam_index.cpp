@@ -28,7 +28,7 @@ std::int32_t RecordHdrOffset(const std::uint8_t* record) {
 }  // namespace
 
 std::int32_t JamBase::GetHighMsgNum() {
-  return ClampToNumber(static_cast<std::int64_t>(BaseMsgNum()) + ActiveMsgs());
+  return ClampToNumber(static_cast<std::int64_t>(FirstMsgNum()) + ActiveMsgs());
 }
 
 std::int32_t JamBase::GetMsgCount() {
@@ -36,7 +36,7 @@ std::int32_t JamBase::GetMsgCount() {
 }
 
 void JamBase::SeekNext() {
-  const std::int32_t before_first = ClampToNumber(static_cast<std::int64_t>(BaseMsgNum()) - 1);
+  const std::int32_t before_first = ClampToNumber(static_cast<std::int64_t>(FirstMsgNum()) - 1);
   if (GetMsgNum() < before_first) SetMsgNum(before_first);
   MessageBase::SeekNext();
 }
@@ -46,7 +46,7 @@ void JamBase::SeekPrior() {
   if (GetMsgNum() > high) SetMsgNum(high);
   while (true) {
     const std::int32_t num = GetMsgNum();
-    if (num <= 1 || num <= BaseMsgNum()) {
+    if (num <= FirstMsgNum()) {
       SetMsgNum(0);
       return;
     }
@@ -64,7 +64,7 @@ void JamBase::SeekMsgUid(std::int32_t uid) {
 }
 
 std::int64_t JamBase::IndexOffsetOf(std::int32_t num) {
-  const std::int64_t relative = static_cast<std::int64_t>(num) - BaseMsgNum();
+  const std::int64_t relative = static_cast<std::int64_t>(num) - FirstMsgNum();
   if (relative < 0 || relative >= ActiveMsgs()) return -1;
   const std::int64_t offset = relative * static_cast<std::int64_t>(kIndexRecordSize);
   // Positions of the file layer are 32-bit.
@@ -199,7 +199,8 @@ void JamBase::CompactIndex() {
   if (BaseIsOpen()) CompactIndexRecords(true);
 }
 
-bool JamBase::CompactIndexRecords(bool check_headers, std::size_t through, std::size_t* dropped) {
+bool JamBase::CompactIndexRecords(bool check_headers, std::size_t from,
+                                  std::vector<std::size_t>* removed) {
   // A partly read index is never written back.
   if (!LoadIndexRecords()) return false;
   IndexFile->Reset();
@@ -207,44 +208,49 @@ bool JamBase::CompactIndexRecords(bool check_headers, std::size_t through, std::
   if (size < 0) return false;
   std::vector<std::uint8_t>& index = index_records_;
   const std::size_t records = index.size() / kIndexRecordSize;
+  from = std::min(from, records);
 
   std::size_t kept = 0;
-  std::size_t first_change = records;
-  std::size_t dropped_through = 0;
+  std::vector<std::size_t> dropped;
   if (!check_headers && index_swept_) {
     // Nothing but the records noted since the last whole walk can go.
-    DropNotedRecords(through, kept, first_change, dropped_through);
+    DropNotedRecords(from, kept, dropped);
   } else {
-    WalkIndex(check_headers, through, kept, first_change, dropped_through);
+    WalkIndex(check_headers, from, kept, dropped);
   }
-  if (dropped != nullptr) *dropped = dropped_through;
-  unswept_records_.clear();
+  // Notes of records before `from` stay good: those records did not move.
+  std::erase_if(unswept_records_, [from](std::size_t i) { return i >= from; });
   index.resize(kept * kIndexRecordSize);
   // A created message not yet written is counted without a record.
   SetActiveMsgs(static_cast<std::int32_t>(kept) + (created_pending_ ? 1 : 0));
-  if (first_change == records && records * kIndexRecordSize == static_cast<std::size_t>(size)) {
+  if (dropped.empty() && records * kIndexRecordSize == static_cast<std::size_t>(size)) {
     return true;  // nothing to remove: the file stays as it is
   }
   // The records before the first removed one do not move (all of them are
   // kept, so kept >= first_change).
-  const std::size_t from = first_change * kIndexRecordSize;
-  IndexFile->Seek(static_cast<std::int32_t>(from));
-  WriteBlock(*IndexFile, index.data() + from, kept * kIndexRecordSize - from);
+  const std::size_t first_change = dropped.empty() ? records : dropped.front();
+  const std::size_t at = first_change * kIndexRecordSize;
+  IndexFile->Seek(static_cast<std::int32_t>(at));
+  WriteBlock(*IndexFile, index.data() + at, kept * kIndexRecordSize - at);
   IndexFile->Truncate();
   IndexFile->Flush();
   const bool written = IndexFile->Status() == StOk;
-  if (!written) ForgetIndexCopy();
-  return written;
+  if (!written) {
+    ForgetIndexCopy();
+    return false;
+  }
+  // Every reader's lastread follows the renumbering.
+  if (!dropped.empty()) LowerLastReads(dropped);
+  if (removed != nullptr) *removed = std::move(dropped);
+  return true;
 }
 
-void JamBase::WalkIndex(bool check_headers, std::size_t through, std::size_t& kept,
-                        std::size_t& first_change, std::size_t& dropped) {
+void JamBase::WalkIndex(bool check_headers, std::size_t from, std::size_t& kept,
+                        std::vector<std::size_t>& dropped) {
   std::vector<std::uint8_t>& index = index_records_;
   const std::size_t records = index.size() / kIndexRecordSize;
-  kept = 0;
-  first_change = records;
-  dropped = 0;
-  for (std::size_t i = 0; i < records; ++i) {
+  kept = from;
+  for (std::size_t i = from; i < records; ++i) {
     const std::uint8_t* record = index.data() + i * kIndexRecordSize;
     const std::int32_t header_offset = RecordHdrOffset(record);
     // A record naming the same header as the one kept before it is the
@@ -257,8 +263,7 @@ void JamBase::WalkIndex(bool check_headers, std::size_t through, std::size_t& ke
                          deleted_headers_.Contains(header_offset) ||
                          (check_headers && HeaderMarkedDeleted(header_offset));
     if (deleted) {
-      first_change = std::min(first_change, i);
-      if (i <= through) ++dropped;
+      dropped.push_back(i);
       continue;
     }
     if (kept != i) {
@@ -276,37 +281,32 @@ void JamBase::WalkIndex(bool check_headers, std::size_t through, std::size_t& ke
   index_swept_ = std::adjacent_find(headers.begin(), headers.end()) == headers.end();
 }
 
-void JamBase::DropNotedRecords(std::size_t through, std::size_t& kept, std::size_t& first_change,
-                               std::size_t& dropped) {
+void JamBase::DropNotedRecords(std::size_t from, std::size_t& kept,
+                               std::vector<std::size_t>& dropped) {
   std::vector<std::uint8_t>& index = index_records_;
   const std::size_t records = index.size() / kIndexRecordSize;
   std::vector<std::size_t>& noted = unswept_records_;
   std::sort(noted.begin(), noted.end());
   noted.erase(std::unique(noted.begin(), noted.end()), noted.end());
   // Each run of kept records between two dropped ones moves down at once.
-  kept = 0;
-  first_change = records;
-  dropped = 0;
+  kept = records;
   std::size_t run_start = 0;
   for (const std::size_t i : noted) {
+    if (i < from) continue;
     if (i >= records) break;
     const std::int32_t header_offset = RecordHdrOffset(index.data() + i * kIndexRecordSize);
     if (header_offset != kDeletedHdrOffset && !deleted_headers_.Contains(header_offset)) continue;
-    if (i <= through) ++dropped;
-    if (first_change == records) {
-      first_change = i;
+    if (dropped.empty()) {
       kept = i;
     } else {
       std::memmove(index.data() + kept * kIndexRecordSize,
                    index.data() + run_start * kIndexRecordSize, (i - run_start) * kIndexRecordSize);
       kept += i - run_start;
     }
+    dropped.push_back(i);
     run_start = i + 1;
   }
-  if (first_change == records) {
-    kept = records;
-    return;
-  }
+  if (dropped.empty()) return;
   std::memmove(index.data() + kept * kIndexRecordSize, index.data() + run_start * kIndexRecordSize,
                (records - run_start) * kIndexRecordSize);
   kept += records - run_start;
@@ -349,20 +349,24 @@ bool JamBase::KillMsg() {
   const bool record_written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size());
   NoteIndexRecordWritten(IndexPos, IndexRecord.data(), record_written);
   written = record_written && written;
-  // The current number moves down with the renumbering, by every record the
-  // compaction drops at or before it: the killed one and those of messages
-  // deleted in place that the scan has already passed. A forward scan's
-  // SeekNext then comes to the message that followed the killed one (which
-  // now has a lower number) instead of passing over it or over the ones after.
+  // Only the killed record and the deleted ones after it go: the messages
+  // before it keep their numbers, which the caller may hold already (a
+  // scan's lastread). The current number moves down with the renumbering,
+  // by every record dropped at or before it, so that a forward scan's
+  // SeekNext comes to the message that followed the killed one (which now
+  // has a lower number) instead of passing over it or over the ones after.
+  const std::size_t killed_record = static_cast<std::size_t>(IndexPos) / kIndexRecordSize;
   const std::int64_t current_record =
-      static_cast<std::int64_t>(GetMsgNum()) - static_cast<std::int64_t>(BaseMsgNum());
-  std::size_t dropped = 0;
-  const bool follow = GetMsgNum() > 0 && current_record >= 0;
-  written = CompactIndexRecords(false, follow ? static_cast<std::size_t>(current_record) : 0,
-                                follow ? &dropped : nullptr) &&
-            written;
+      static_cast<std::int64_t>(GetMsgNum()) - static_cast<std::int64_t>(FirstMsgNum());
+  std::vector<std::size_t> removed;
+  written = CompactIndexRecords(false, killed_record, &removed) && written;
   stored_message_ = false;
-  if (follow) SetMsgNum(GetMsgNum() - static_cast<std::int32_t>(dropped));
+  if (current_record >= 0) {
+    const auto dropped =
+        std::upper_bound(removed.begin(), removed.end(), static_cast<std::size_t>(current_record)) -
+        removed.begin();
+    SetMsgNum(GetMsgNum() - static_cast<std::int32_t>(dropped));
+  }
   return written;
 }
 

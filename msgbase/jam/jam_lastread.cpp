@@ -6,6 +6,7 @@
 #include "msgbase/jam/jam_base.h"
 #include "msgbase/little_endian.h"
 #include "msgbase/stream_blocks.h"
+#include "msgbase/stream_hooks.h"
 
 namespace kestrel {
 namespace {
@@ -37,8 +38,21 @@ std::size_t FindUser(const std::vector<std::uint8_t>& records, std::int32_t user
 
 }  // namespace
 
+bool JamBase::OpenLastReadFile() {
+  if (LastReadFile) return true;
+  // Created only where there is none (another program may have made one
+  // meanwhile: that one is opened, never replaced), then held exclusively
+  // like a .JLR that was there at open.
+  const std::string name = FileName(kLastReadExtension);
+  std::unique_ptr<BaseStream> created = NewFile(name, kModeCreateNew);
+  created.reset();
+  LastReadFile = NewFile(name, kModeOpenExclusive);
+  if (LastReadFile && LastReadFile->Status() != StOk) LastReadFile.reset();
+  return LastReadFile != nullptr;
+}
+
 std::int32_t JamBase::GetLastRead(std::int32_t user) {
-  if (!BaseIsOpen()) return 0;
+  if (!BaseIsOpen() || !LastReadFile) return 0;
   ResetFiles();
   const std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
   const std::size_t found = FindUser(records, user);
@@ -47,7 +61,7 @@ std::int32_t JamBase::GetLastRead(std::int32_t user) {
 }
 
 void JamBase::SetLastRead(std::int32_t user, std::int32_t num) {
-  if (!BaseIsOpen()) return;
+  if (!BaseIsOpen() || !OpenLastReadFile()) return;
   ResetFiles();
   const std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
   if (LastReadFile->Status() != StOk) return;  // unreadable: nothing is overwritten
@@ -64,6 +78,41 @@ void JamBase::SetLastRead(std::int32_t user, std::int32_t num) {
   PutLe32(record, kLastReadHighReadOffset, static_cast<std::uint32_t>(num));
   LastReadFile->Seek(static_cast<std::int32_t>(found * kLastReadRecordSize));
   WriteBlock(*LastReadFile, record, sizeof record);
+  LastReadFile->Flush();
+}
+
+}  // namespace kestrel
+
+namespace kestrel {
+
+void JamBase::LowerLastReads(const std::vector<std::size_t>& dropped) {
+  if (!LastReadFile) return;
+  LastReadFile->Reset();
+  std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
+  if (LastReadFile->Status() != StOk || records.empty()) {
+    LastReadFile->Reset();
+    return;
+  }
+  // The numbers the dropped records had, ascending.
+  std::vector<std::int64_t> numbers;
+  numbers.reserve(dropped.size());
+  for (const std::size_t position : dropped)
+    numbers.push_back(static_cast<std::int64_t>(FirstMsgNum()) +
+                      static_cast<std::int64_t>(position));
+  bool changed = false;
+  for (std::size_t at = 0; at < records.size(); at += kLastReadRecordSize) {
+    for (const std::size_t field : {kLastReadLastReadOffset, kLastReadHighReadOffset}) {
+      const std::int32_t pointer = GetLeSigned32(records.data() + at, field);
+      const auto below =
+          std::upper_bound(numbers.begin(), numbers.end(), pointer) - numbers.begin();
+      if (below == 0) continue;
+      PutLe32(records.data() + at, field, static_cast<std::uint32_t>(pointer - below));
+      changed = true;
+    }
+  }
+  if (!changed) return;
+  LastReadFile->Seek(0);
+  WriteBlock(*LastReadFile, records.data(), records.size());
   LastReadFile->Flush();
 }
 

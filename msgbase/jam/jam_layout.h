@@ -93,6 +93,9 @@ inline constexpr std::uint16_t kSubFtsKludge = 2000;
 inline constexpr std::uint16_t kSubSeenBy2D = 2001;
 inline constexpr std::uint16_t kSubPath2D = 2002;
 inline constexpr std::uint16_t kSubFlags = 2003;
+// The sender's offset from UTC (the TZUTC kludge's value), as the husky
+// tosser stores it. Read only: a TZUTC line is written as a 2000 kludge.
+inline constexpr std::uint16_t kSubTzUtcInfo = 2004;
 
 // Attribute bits of a message header.
 inline constexpr std::uint32_t kAttrLocal = 0x00000001;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "msgbase/field_widths.h"
 #include "msgbase/jam/jam_base.h"
 #include "msgbase/jam/jam_subfields.h"
 #include "msgbase/little_endian.h"
@@ -34,6 +35,8 @@ std::string LineBeforeBody(const Subfield& field) {
       return "\x01"
              "FLAGS: " +
              field.data;
+    case kSubTzUtcInfo:
+      return "\x01TZUTC: " + field.data;
     default:
       return "";
   }
@@ -135,38 +138,7 @@ bool JamBase::LoadMessage(bool with_body) {
   // One walk over the subfields; the passes below run over its result.
   const std::vector<Subfield> fields =
       ReadSubfields(Subfields(), subfield_bytes_, HeaderField(kMsgSubfieldLenOffset));
-  ClearAddress(OrigAddr);
-  ClearAddress(DestAddr);
-  From.clear();
-  To.clear();
-  Subject.clear();
-  for (const Subfield& field : fields) {
-    switch (field.id) {
-      case kSubOAddress:
-        ParseAddress(field.data, OrigAddr);
-        break;
-      case kSubDAddress:
-        ParseAddress(field.data, DestAddr);
-        break;
-      case kSubSenderName:
-        From = field.data;
-        break;
-      case kSubReceiverName:
-        To = field.data;
-        break;
-      case kSubSubject:
-        Subject = field.data;
-        break;
-      case kSubEnclosedFile:
-        if (GetAttr(AttrFileAttached)) Subject = field.data;
-        break;
-      case kSubEnclosedFreq:
-        if (GetAttr(AttrFileRequest)) Subject = field.data;
-        break;
-      default:
-        break;
-    }
-  }
+  TakeHeaderFields(fields);
 
   SetTextStream(NewMemStream(MemStreamHint));
   SetTextPos(0);
@@ -216,6 +188,51 @@ bool JamBase::LoadMessage(bool with_body) {
   stored_message_ = true;
   header_only_ = !with_body;
   return true;
+}
+
+// Names, subject and addresses from the subfields; later ones overwrite
+// earlier ones. The files of a file attach (one ENCLOSEDFILE subfield each,
+// as crashmail stores them) make up the subject together: their names in
+// order, separated by single spaces, as the FidoNet file-attach subject
+// lists them.
+void JamBase::TakeHeaderFields(const std::vector<jam::Subfield>& fields) {
+  ClearAddress(OrigAddr);
+  ClearAddress(DestAddr);
+  From.clear();
+  To.clear();
+  Subject.clear();
+  const bool attach = GetAttr(AttrFileAttached);
+  std::string files;
+  int file_count = 0;
+  for (const Subfield& field : fields) {
+    switch (field.id) {
+      case kSubOAddress:
+        ParseAddress(field.data, OrigAddr);
+        break;
+      case kSubDAddress:
+        ParseAddress(field.data, DestAddr);
+        break;
+      case kSubSenderName:
+        From = field.data;
+        break;
+      case kSubReceiverName:
+        To = field.data;
+        break;
+      case kSubSubject:
+        Subject = field.data;
+        break;
+      case kSubEnclosedFile:
+        if (!attach) break;
+        files += (file_count++ == 0 ? "" : " ") + field.data;
+        Subject = file_count == 1 ? files : files.substr(0, kSubjectWidth);
+        break;
+      case kSubEnclosedFreq:
+        if (GetAttr(AttrFileRequest)) Subject = field.data;
+        break;
+      default:
+        break;
+    }
+  }
 }
 
 // INTL, FMPT and TOPT lines from the address subfields, for a netmail base,

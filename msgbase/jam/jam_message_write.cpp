@@ -75,7 +75,9 @@ bool JamBase::CreateMsg() {
   SetHeaderField(kMsgIdCrcOffset, kNoCrc);
   SetHeaderField(kMsgReplyCrcOffset, kNoCrc);
   SetHeaderField(kMsgPasswordCrcOffset, kNoCrc);
-  SetHeaderField(kMsgNumOffset, static_cast<std::uint32_t>(GetMsgNum() - 1));
+  // The number the base's own numbering gives the new record.
+  SetHeaderField(kMsgNumOffset, static_cast<std::uint32_t>(static_cast<std::int64_t>(BaseMsgNum()) +
+                                                           ActiveMsgs() - 1));
   SetTextStream(NewMemStream(MemStreamHint));
   SetDatesNow();
   stored_message_ = false;
@@ -207,7 +209,7 @@ bool JamBase::WriteMsg() {
   HeaderOffset = header_at;
   for (BaseStream* stream :
        {IndexFile.get(), HeaderFile.get(), TextFile.get(), LastReadFile.get()}) {
-    stream->Flush();
+    if (stream != nullptr) stream->Flush();
   }
 
   IndexPos = record_at;

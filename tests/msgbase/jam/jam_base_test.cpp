@@ -32,8 +32,9 @@ class JamBaseFilesTest : public JamBaseTest {};
 
 TEST_F(JamBaseFilesTest, MissingFilesAreReportedInOrderAndNothingStaysOpen) {
   MakeBase(1);
+  fs::remove(JamFile(base_path, "jlr"));  // no reason to fail (see below)
   const std::pair<const char*, std::int32_t> steps[] = {
-      {"jlr", 0x200D}, {"jdt", 0x2002}, {"jdx", 0x2001}, {"jhr", 0x2000}};
+      {"jdt", 0x2002}, {"jdx", 0x2001}, {"jhr", 0x2000}};
   for (const auto& [extension, code] : steps) {
     fs::remove(JamFile(base_path, extension));
     JamBase base;
@@ -43,6 +44,38 @@ TEST_F(JamBaseFilesTest, MissingFilesAreReportedInOrderAndNothingStaysOpen) {
     EXPECT_EQ(base.GetBasePath(), base_path + ".");  // kept after a missing file
     EXPECT_FALSE(base.MsgBaseExists(base_path));
   }
+}
+
+// Other JAM software creates bases without a .jlr file.
+TEST_F(JamBaseFilesTest, BaseWithoutLastReadFileWorksAndGetsOneOnTheFirstStore) {
+  MakeBase(2);
+  fs::remove(JamFile(base_path, "jlr"));
+  JamBase probe;
+  EXPECT_TRUE(probe.MsgBaseExists(base_path));
+  {
+    std::unique_ptr<JamBase> base = OpenBase();
+    EXPECT_EQ(base->GetLastRead(1), 0);
+    EXPECT_TRUE(base->MsgExists(2));
+    AddMessage(*base, NewMessage{});
+  }
+  EXPECT_FALSE(fs::exists(JamFile(base_path, "jlr")));  // nothing stored, nothing made
+  EXPECT_EQ(Subjects().size(), 3u);
+
+  std::unique_ptr<JamBase> base = OpenBase();
+  // Another program makes the file meanwhile: its records are kept.
+  const std::string other = std::string("\x05\0\0\0\x05\0\0\0\x02\0\0\0\x02\0\0\0", 16);
+  WriteJamFile(base_path, "jlr", other);
+  base->SetLastRead(1, 3);
+  EXPECT_EQ(base->GetLastRead(1), 3);
+  EXPECT_EQ(base->GetLastRead(5), 2);
+  base.reset();
+  EXPECT_EQ(File("jlr"), other + std::string("\x01\0\0\0\x01\0\0\0\x03\0\0\0\x03\0\0\0", 16));
+
+  fs::remove(JamFile(base_path, "jlr"));
+  base = OpenBase();
+  base->SetLastRead(1, 2);
+  base.reset();
+  EXPECT_EQ(File("jlr"), std::string("\x01\0\0\0\x01\0\0\0\x02\0\0\0\x02\0\0\0", 16));
 }
 
 TEST_F(JamBaseFilesTest, LastReadFileThatCannotBeOpenedIsNeverRecreated) {
@@ -104,17 +137,18 @@ TEST_F(JamBaseFilesTest, TrailingDotAndTheFactory) {
 }
 
 TEST_F(JamBaseFilesTest, CreatingNeverReplacesExistingFiles) {
-  // A base whose .jlr is missing does not open and does not "exist"; the
-  // factory then creates it, which must not wipe the three other files.
+  // A base whose .jdx is missing does not open and does not "exist"; the
+  // factory then creates it, which must not wipe the other files.
   MakeBase(2);
-  fs::remove(JamFile(base_path, "jlr"));
-  const std::string jhr = File("jhr"), jdx = File("jdx"), jdt = File("jdt");
+  fs::remove(JamFile(base_path, "jdx"));
+  const std::string jhr = File("jhr"), jdt = File("jdt"), jlr = File("jlr");
   std::unique_ptr<MessageBase> base;
   EXPECT_FALSE(OpenOrCreateBase("J" + base_path, base));
   EXPECT_EQ(BaseResult, 0x200A);
   EXPECT_EQ(File("jhr"), jhr);
-  EXPECT_EQ(File("jdx"), jdx);
+  EXPECT_FALSE(fs::exists(JamFile(base_path, "jdx")));
   EXPECT_EQ(File("jdt"), jdt);
+  EXPECT_EQ(File("jlr"), jlr);
 
   // A leftover .jdt alone: the files made before the failure are removed.
   const std::string other = dir.Path("other");
@@ -160,9 +194,11 @@ TEST_F(JamBaseFilesTest, NumberingFollowsBaseMsgNum) {
 }
 
 TEST_F(JamBaseFilesTest, HostileBaseMsgNumEndsSeekingAtOnce) {
-  // Numbers below 1 or past 2^31 - 1 cannot be visited; the rest are.
+  // Numbers past 2^31 - 1 cannot be visited; the rest are. Numbers below 1
+  // mean "no message" to every caller, so a BaseMsgNum below 1 (0 is allowed
+  // by the format) numbers the records from 1.
   const std::pair<std::uint32_t, int> cases[] = {
-      {0x7FFFFFF0u, 16}, {0x80000000u, 0}, {0xFFFFFFFFu, 18}};
+      {0x7FFFFFF0u, 16}, {0x80000000u, 20}, {0xFFFFFFFFu, 20}, {0, 20}};
   for (const auto& [base_msg_num, reachable] : cases) {
     RawJamBase raw = RawJamBase::Build(NumberedMessages(20));
     raw.SetBaseMsgNum(base_msg_num);

@@ -74,8 +74,9 @@ TEST_F(JamKillTest, MessagesDeletedInPlaceElsewhereAreGone) {
   JamCheck check = CheckJamBase(base_path);
   EXPECT_TRUE(check.ok()) << check.Describe();
 
-  // Counts that happen to agree: the marked message is still not visited,
-  // cannot be opened, and leaves the index with the next compaction.
+  // Counts that happen to agree: the marked message is still not visited
+  // and cannot be opened. A kill after it leaves its record alone: the
+  // numbers before the killed message are never changed under a caller.
   MakeRawBase(4, {2}, 4);
   std::unique_ptr<JamBase> base = OpenBase();
   std::vector<std::int32_t> visited;
@@ -88,11 +89,14 @@ TEST_F(JamKillTest, MessagesDeletedInPlaceElsewhereAreGone) {
   base->SetMsgNum(4);
   ASSERT_TRUE(base->OpenMsg());
   ASSERT_TRUE(base->KillMsg());
-  EXPECT_EQ(base->GetMsgCount(), 2);
+  EXPECT_EQ(base->GetMsgCount(), 3);
+  base->SetMsgNum(3);
+  ASSERT_TRUE(base->OpenMsg());
+  EXPECT_EQ(base->GetSubj(), "Subject 3");
   base->CloseMsgBase();
   EXPECT_EQ(Subjects(), (std::vector<std::string>{"Subject 1", "Subject 3"}));
-  check = CheckJamBase(base_path);
-  EXPECT_TRUE(check.ok()) << check.Describe();
+  EXPECT_EQ(File("jdx").size(), 3u * 8);
+  EXPECT_EQ(LoadJamFiles(base_path).Header()->active_msgs, 3u);
 
   // CompactIndex itself looks at every header.
   MakeRawBase(4, {1, 3}, 4);
@@ -102,6 +106,36 @@ TEST_F(JamKillTest, MessagesDeletedInPlaceElsewhereAreGone) {
   EXPECT_EQ(base->GetMsgCount(), 2);
   base->CloseMsgBase();
   EXPECT_EQ(Subjects(), (std::vector<std::string>{"Subject 2", "Subject 4"}));
+}
+
+// Whenever records leave the index, every reader's pointers are lowered by
+// the records removed at or below them, so that each names the same message
+// as before (a pointer at a removed message names the one before it).
+TEST_F(JamKillTest, EveryReadersLastReadFollowsTheRenumbering) {
+  auto record = [](std::uint32_t user, std::uint32_t last, std::uint32_t high) {
+    std::string bytes(16, '\0');
+    PutLe32(bytes, 0, user * 7);  // UserCRC: whatever the reader keeps there
+    PutLe32(bytes, 4, user);
+    PutLe32(bytes, 8, last);
+    PutLe32(bytes, 12, high);
+    return bytes;
+  };
+  MakeRawBase(6, {2, 4}, 4);  // deleted in place, ActiveMsgs lowered
+  WriteJamFile(base_path, "jlr", record(10, 1, 3) + record(11, 4, 6) + record(12, 0, 0));
+  std::unique_ptr<JamBase> base = OpenBase();  // compacts: 1 3 5 6 become 1 2 3 4
+  EXPECT_EQ(File("jlr"), record(10, 1, 2) + record(11, 2, 4) + record(12, 0, 0));
+  EXPECT_EQ(base->GetLastRead(11), 4);
+  base->SetMsgNum(4);
+  ASSERT_TRUE(base->OpenMsg());
+  EXPECT_EQ(base->GetSubj(), "Subject 6");
+
+  base->SetMsgNum(2);
+  ASSERT_TRUE(base->OpenMsg());
+  ASSERT_TRUE(base->KillMsg());  // "Subject 3": 1 5 6 are left
+  EXPECT_EQ(File("jlr"), record(10, 1, 1) + record(11, 1, 3) + record(12, 0, 0));
+  base->SetMsgNum(3);
+  ASSERT_TRUE(base->OpenMsg());
+  EXPECT_EQ(base->GetSubj(), "Subject 6");
 }
 
 TEST_F(JamKillTest, MovingEveryMessageAsTheScanDoes) {

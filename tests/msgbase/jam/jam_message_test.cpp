@@ -123,6 +123,7 @@ TEST_F(JamMessageTest, SubfieldsBecomeLinesAndFieldsByTheirIds) {
   message.subfields = {{kJamSubject, "plain"},
                        {1000, "unknown id"},
                        {kJamFtsKludge, "CHRS: CP866 2"},
+                       {2004, "-0500"},  // TZUTCINFO, as the husky tosser stores TZUTC
                        {kJamSeenBy, "5020/1"},
                        {kJamPath, "5020/1"},
                        {9, "C:\\FILES\\A.ZIP"},
@@ -135,7 +136,7 @@ TEST_F(JamMessageTest, SubfieldsBecomeLinesAndFieldsByTheirIds) {
   std::unique_ptr<JamBase> base = OpenRaw({message}, MailTypeEchomail);
   auto text = [](std::size_t pid_length) {
     return "\x01"
-           "CHRS: CP866 2\r\x01PID: " +
+           "CHRS: CP866 2\r\x01TZUTC: -0500\r\x01PID: " +
            std::string(pid_length, 'p') +
            "\r\x01"
            "FLAGS: DIR\r\x01REPLY: 2:5020/2 87654321\rbody\r"
@@ -148,7 +149,7 @@ TEST_F(JamMessageTest, SubfieldsBecomeLinesAndFieldsByTheirIds) {
   ASSERT_TRUE(base->GetSubfield(2, id, data));
   EXPECT_EQ(id, 1000);
   EXPECT_EQ(data, "unknown id");
-  EXPECT_FALSE(base->GetSubfield(12, id, data));
+  EXPECT_FALSE(base->GetSubfield(13, id, data));
   EXPECT_FALSE(base->GetSubfield(0, id, data));
 
   // A copy keeps every line the subfields gave, in the same places (a
@@ -161,11 +162,33 @@ TEST_F(JamMessageTest, SubfieldsBecomeLinesAndFieldsByTheirIds) {
   const std::optional<JamMessage> copy = files.MessageAt(files.Index()[0].header_offset);
   ASSERT_TRUE(copy);
   EXPECT_FALSE(copy->Subfield(1000));
+  EXPECT_FALSE(copy->Subfield(2004));  // the TZUTC line is stored as any kludge
+  EXPECT_EQ(copy->Subfields(kJamFtsKludge),
+            (std::vector<std::string>{"CHRS: CP866 2", "TZUTC: -0500"}));
   EXPECT_EQ(copy->Subfield(9), "C:\\FILES\\A.ZIP");
   EXPECT_EQ(copy->text, "body\r");
   EXPECT_EQ(copy->attribute, 0x2000u | 0x01000000u);  // echomail type bit
   EXPECT_EQ(copy->msgid_crc, 0xFFFFFFFFu);
   EXPECT_NE(copy->reply_crc, 0xFFFFFFFFu);
+}
+
+// crashmail stores one ENCLOSEDFILE subfield per file of an attach.
+TEST_F(JamMessageTest, SeveralEnclosedFilesMakeOneSubject) {
+  RawMessage message;
+  message.attribute = 0x2000;  // file attach
+  const std::string a(30, 'a'), b(30, 'b'), c(30, 'c');
+  message.subfields = {{kJamSubject, "ignored"}, {9, a}, {9, b}, {9, c}};
+  RawMessage two = message;
+  two.subfields = {{9, "one.zip"}, {9, "two.zip"}, {kJamSubject, "a later subject wins"}};
+  RawMessage no_attach = message;
+  no_attach.attribute = 0;
+  std::unique_ptr<JamBase> base = OpenRaw({message, two, no_attach}, MailTypeNetmail);
+  ReadMessage(*base, 1);
+  EXPECT_EQ(base->GetSubj(), (a + " " + b + " " + c).substr(0, 72));
+  ReadMessage(*base, 2);
+  EXPECT_EQ(base->GetSubj(), "a later subject wins");
+  ReadMessage(*base, 3);
+  EXPECT_EQ(base->GetSubj(), "ignored");
 }
 
 TEST_F(JamMessageTest, AttributesAndTypeBits) {
