@@ -18,7 +18,11 @@ void ConfigLineSplitter::Feed(std::string_view bytes) {
     }
     afterCr_ = false;
     lineStarted_ = true;
-    if (line_.size() < kMaxStringLength) line_ += c;
+    if (line_.size() < kMaxStringLength) {
+      line_ += c;
+    } else {
+      lineCut_ = true;
+    }
   }
 }
 
@@ -30,6 +34,7 @@ void ConfigLineSplitter::EndLine() {
   onLine_(line_);
   line_.clear();
   lineStarted_ = false;
+  lineCut_ = false;
 }
 
 }  // namespace kestrel

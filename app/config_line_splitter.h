@@ -22,6 +22,9 @@ class ConfigLineSplitter {
   void Feed(std::string_view bytes);
   // Hands over the last line when the file did not end with a line end.
   void Finish();
+  // While the handler runs: whether bytes of its line were skipped because
+  // the line was longer than 255 bytes.
+  bool LineWasCut() const { return lineCut_; }
 
  private:
   void EndLine();
@@ -30,6 +33,7 @@ class ConfigLineSplitter {
   std::string line_;
   bool lineStarted_ = false;  // a byte of the current line has been seen
   bool afterCr_ = false;      // the previous byte was a CR
+  bool lineCut_ = false;      // a byte of the current line was skipped
 };
 
 }  // namespace kestrel

@@ -107,6 +107,13 @@ AddrRule MakeAddrRule(std::string_view value) {
   return rule;
 }
 
+std::string_view ConfigKeywordOf(std::string_view line) {
+  for (const KeywordEntry& entry : kKeywords) {
+    if (line.starts_with(entry.text)) return entry.text.substr(0, entry.text.size() - 1);
+  }
+  return {};
+}
+
 void ApplyConfigLine(std::string_view line, MoverConfig& config, ConfigProblems& problems) {
   for (const KeywordEntry& entry : kKeywords) {
     if (!line.starts_with(entry.text)) continue;

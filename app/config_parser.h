@@ -25,6 +25,12 @@ struct ConfigProblems {
 // The line with its comment cut off, TABs as spaces, upper-cased.
 std::string PrepareConfigLine(std::string_view raw_line);
 
+// The keyword a prepared line begins with, without its trailing space
+// ("NETMAIL", "TO"), as the parser finds it; empty when the line begins with
+// none and is ignored. The value is the rest of the line after the keyword
+// and its space.
+std::string_view ConfigKeywordOf(std::string_view line);
+
 // Applies one prepared line to the configuration.
 void ApplyConfigLine(std::string_view line, MoverConfig& config, ConfigProblems& problems);
 

@@ -48,23 +48,31 @@ void Act(const std::string& action, std::string_view opening, std::string_view s
   if (UpperString(action) == kKillAction) decision.killIt = true;
 }
 
+void NoteEntry(std::string_view list, std::size_t entry, RuleDecision& decision) {
+  decision.list = list;
+  decision.entry = entry;
+}
+
 template <typename Rule>
-void WalkNameRules(const std::vector<Rule>& rules, std::string Rule::*text,
+void WalkNameRules(std::string_view list, const std::vector<Rule>& rules, std::string Rule::*text,
                    const std::string& upper_field, std::string_view opening, RuleDecision& decision,
                    LogFile& log) {
-  for (const Rule& rule : rules) {
-    if (NameMatches(upper_field, rule.*text)) {
-      Act(rule.action, opening, rule.*text, decision, log);
+  for (std::size_t k = 0; k < rules.size(); ++k) {
+    if (NameMatches(upper_field, rules[k].*text)) {
+      NoteEntry(list, k, decision);
+      Act(rules[k].action, opening, rules[k].*text, decision, log);
       return;
     }
   }
 }
 
-void WalkAddressRules(const std::vector<AddrRule>& rules, const FidoAddress& field,
-                      std::string_view opening, RuleDecision& decision, LogFile& log) {
-  for (const AddrRule& rule : rules) {
-    if (AddressMatches(rule, field)) {
-      Act(rule.action, opening, ShownAddress(rule), decision, log);
+void WalkAddressRules(std::string_view list, const std::vector<AddrRule>& rules,
+                      const FidoAddress& field, std::string_view opening, RuleDecision& decision,
+                      LogFile& log) {
+  for (std::size_t k = 0; k < rules.size(); ++k) {
+    if (AddressMatches(rules[k], field)) {
+      NoteEntry(list, k, decision);
+      Act(rules[k].action, opening, ShownAddress(rules[k]), decision, log);
       return;
     }
   }
@@ -78,24 +86,27 @@ RuleDecision MatchRules(const MoverConfig& config, const CurrentHeader& header, 
   for (const std::string& word : config.Priority) {
     if (word.empty() || decision.matched || decision.notTouched) break;
     if (word == kWordNotTouch) {
-      for (const std::string& name : config.NotTouchNames) {
-        if (NameMatches(upper_to, name)) {
+      for (std::size_t k = 0; k < config.NotTouchNames.size(); ++k) {
+        if (NameMatches(upper_to, config.NotTouchNames[k])) {
           decision.notTouched = true;
+          NoteEntry(kWordNotTouch, k, decision);
           break;
         }
       }
     } else if (word == kWordTo) {
-      WalkNameRules(config.ToRules, &NameRule::name, upper_to, kFoundTo, decision, log);
+      WalkNameRules(kWordTo, config.ToRules, &NameRule::name, upper_to, kFoundTo, decision, log);
     } else if (word == kWordSubj) {
-      WalkNameRules(config.SubjRules, &SubjRule::subject, UpperString(header.msgSubj), kFoundSubj,
-                    decision, log);
+      WalkNameRules(kWordSubj, config.SubjRules, &SubjRule::subject, UpperString(header.msgSubj),
+                    kFoundSubj, decision, log);
     } else if (word == kWordFrom) {
-      WalkNameRules(config.FromRules, &NameRule::name, UpperString(header.msgFrom), kFoundFrom,
-                    decision, log);
+      WalkNameRules(kWordFrom, config.FromRules, &NameRule::name, UpperString(header.msgFrom),
+                    kFoundFrom, decision, log);
     } else if (word == kWordToAddr) {
-      WalkAddressRules(config.ToAddrRules, header.msgDest, kFoundToAddr, decision, log);
+      WalkAddressRules(kWordToAddr, config.ToAddrRules, header.msgDest, kFoundToAddr, decision,
+                       log);
     } else if (word == kWordFromAddr) {
-      WalkAddressRules(config.FromAddrRules, header.msgOrig, kFoundFromAddr, decision, log);
+      WalkAddressRules(kWordFromAddr, config.FromAddrRules, header.msgOrig, kFoundFromAddr,
+                       decision, log);
     }
   }
   return decision;

@@ -2,7 +2,9 @@
 // to a destination area or killed.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "app/current_header.h"
 #include "app/log_file.h"
@@ -19,6 +21,10 @@ struct RuleDecision {
   bool killIt = false;      // the action is KILL
   std::string destination;  // the matching rule's action
   bool notTouched = false;  // a NOT_TOUCH name came first: leave the message alone
+  // The entry that decided, when one did: the PRIORITY word of its list
+  // ("TO", "NOT_TOUCH") and its position in that list, from 0.
+  std::string_view list;
+  std::size_t entry = 0;
 };
 
 // Walks the rule lists in the order of the PRIORITY words and stops at the

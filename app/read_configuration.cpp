@@ -35,18 +35,15 @@ std::string EightHexDigits(std::uint32_t value) {
 
 }  // namespace
 
-void ReadConfigurationFile(const std::string& name, MoverConfig& config, ConfigProblems& problems) {
+void ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& visit) {
   platform::FileHandle file = platform::kInvalidFileHandle;
   const platform::DosError open_error =
       platform::OpenFile(name, platform::FileAccess::kRead, platform::FileShare::kDenyWrite, file);
   if (open_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(open_error));
   OpenFileGuard guard(file);
 
-  config = MoverConfig{};
-  problems = ConfigProblems{};
-  ConfigLineSplitter splitter([&](std::string_view raw_line) {
-    ApplyConfigLine(PrepareConfigLine(raw_line), config, problems);
-  });
+  ConfigLineSplitter splitter(
+      [&](std::string_view raw_line) { visit(raw_line, splitter.LineWasCut()); });
   std::string buffer(kReadChunkSize, '\0');
   for (;;) {
     std::uint32_t done = 0;
@@ -59,18 +56,31 @@ void ReadConfigurationFile(const std::string& name, MoverConfig& config, ConfigP
   splitter.Finish();
 }
 
+void ReadConfigurationFile(const std::string& name, MoverConfig& config, ConfigProblems& problems) {
+  config = MoverConfig{};
+  problems = ConfigProblems{};
+  ForEachConfigurationLine(name, [&](std::string_view raw_line, bool) {
+    ApplyConfigLine(PrepareConfigLine(raw_line), config, problems);
+  });
+}
+
+std::string ConfigurationFailure(const MoverConfig& config, const ConfigProblems& problems) {
+  if (!problems.overfullList.empty()) {
+    return "Too many " + problems.overfullList + " lines (more than " +
+           std::to_string(kMaxListEntries) + ").";
+  }
+  if (config.NetmailAreas.empty()) return "Path to netmail inbox not set. Please fix it.";
+  if (config.UseLastRead && config.UserNumber == 0) {
+    return "Please set some number in UserNumber, not ZERO.";
+  }
+  if (config.Priority[0].empty()) return "Please set priority.";
+  return "";
+}
+
 void ValidateConfiguration(const MoverConfig& config, const ConfigProblems& problems,
                            LogFile& log) {
-  if (!problems.overfullList.empty()) {
-    log.Error(kLogTag, "Too many " + problems.overfullList + " lines (more than " +
-                           std::to_string(kMaxListEntries) + ").");
-  }
-  if (config.NetmailAreas.empty())
-    log.Error(kLogTag, "Path to netmail inbox not set. Please fix it.");
-  if (config.UseLastRead && config.UserNumber == 0) {
-    log.Error(kLogTag, "Please set some number in UserNumber, not ZERO.");
-  }
-  if (config.Priority[0].empty()) log.Error(kLogTag, "Please set priority.");
+  const std::string failure = ConfigurationFailure(config, problems);
+  if (!failure.empty()) log.Error(kLogTag, failure);
 }
 
 std::unique_ptr<LogFile> ReadConfiguration(const std::vector<std::string>& arguments,

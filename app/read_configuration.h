@@ -2,8 +2,10 @@
 // creating the run's log and checking the configuration.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/config_parser.h"
@@ -30,8 +32,18 @@ std::unique_ptr<LogFile> ReadConfiguration(const std::vector<std::string>& argum
 // opened or read.
 void ReadConfigurationFile(const std::string& name, MoverConfig& config, ConfigProblems& problems);
 
-// The checks of a configuration that has been read, in order; the first that
-// fails is a fatal log error (exit code 255).
+// Hands every line of an existing configuration file, as read (before the
+// comment is cut and the line upper-cased), to `visit`, with whether bytes
+// beyond the 255th were skipped. Raises a run-time failure with the system's
+// error number when the file cannot be opened or read.
+using ConfigLineVisitor = std::function<void(std::string_view raw_line, bool cut)>;
+void ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& visit);
+
+// The checks of a configuration that has been read, in order: the message of
+// the first that fails, or "" when the configuration is usable.
+std::string ConfigurationFailure(const MoverConfig& config, const ConfigProblems& problems);
+
+// The first failed check is a fatal log error (exit code 255).
 void ValidateConfiguration(const MoverConfig& config, const ConfigProblems& problems, LogFile& log);
 
 }  // namespace kestrel

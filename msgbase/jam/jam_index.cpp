@@ -220,6 +220,7 @@ bool JamBase::CompactIndexRecords(bool check_headers, std::size_t from,
   }
   // Notes of records before `from` stay good: those records did not move.
   std::erase_if(unswept_records_, [from](std::size_t i) { return i >= from; });
+  if (removed != nullptr) *removed = dropped;
   index.resize(kept * kIndexRecordSize);
   // A created message not yet written is counted without a record.
   SetActiveMsgs(static_cast<std::int32_t>(kept) + (created_pending_ ? 1 : 0));
@@ -241,7 +242,6 @@ bool JamBase::CompactIndexRecords(bool check_headers, std::size_t from,
   }
   // Every reader's lastread follows the renumbering.
   if (!dropped.empty()) LowerLastReads(dropped);
-  if (removed != nullptr) *removed = std::move(dropped);
   return true;
 }
 

@@ -1,0 +1,60 @@
+#include "tools/config_check.h"
+
+#include <array>
+#include <set>
+
+#include "app/read_configuration.h"
+#include "tools/area_check.h"
+#include "tools/line_check.h"
+
+namespace kestrel::check {
+namespace {
+
+// The lists the rule matcher walks, by their PRIORITY word.
+constexpr std::array<std::string_view, 6> kRuleLists = {"NOT_TOUCH", "TO",     "FROM",
+                                                        "SUBJ",      "TOADDR", "FROMADDR"};
+
+// A list with entries that no PRIORITY word reaches is never tried. The walk
+// ends at the first empty word.
+void CheckListsReached(CheckedConfig& checked) {
+  if (checked.config.Priority[0].empty()) return;  // the start-up check says so
+  std::set<std::string, std::less<>> reached;
+  for (const std::string& word : checked.config.Priority) {
+    if (word.empty()) break;
+    reached.insert(word);
+  }
+  for (std::string_view list : kRuleLists) {
+    const auto lines = checked.entryLines.find(list);
+    if (lines == checked.entryLines.end() || lines->second.empty() || reached.contains(list))
+      continue;
+    checked.findings.Warn(lines->second.front(), std::string(list) +
+                                                     " entries are never tried: PRIORITY does "
+                                                     "not name " +
+                                                     std::string(list));
+  }
+}
+
+}  // namespace
+
+CheckedConfig CheckConfiguration(const std::string& name) {
+  CheckedConfig checked;
+  int number = 0;
+  ForEachConfigurationLine(name, [&](std::string_view raw_line, bool cut) {
+    CheckLine(++number, raw_line, cut, checked);
+  });
+  const std::string failure = ConfigurationFailure(checked.config, checked.problems);
+  if (!failure.empty()) {
+    checked.findings.Fail(0, "Kestrel refuses this configuration: \"Error: " + failure + "\"");
+  }
+  CheckListsReached(checked);
+  CheckAreas(checked);
+  return checked;
+}
+
+int EntryLine(const CheckedConfig& checked, std::string_view keyword, std::size_t index) {
+  const auto lines = checked.entryLines.find(keyword);
+  if (lines == checked.entryLines.end() || index >= lines->second.size()) return 0;
+  return lines->second[index];
+}
+
+}  // namespace kestrel::check

@@ -1,0 +1,125 @@
+#include "tools/dry_run.h"
+
+#include <memory>
+
+#include "app/config_text.h"
+#include "app/current_header.h"
+#include "app/log_file.h"
+#include "app/match_rules.h"
+#include "msgbase/field_widths.h"
+#include "msgbase/message_base_factory.h"
+#include "msgbase/string_functions.h"
+#include "tools/area_check.h"
+
+namespace kestrel::check {
+namespace {
+
+struct AreaTotals {
+  int scanned = 0;
+  int copied = 0;
+  int moved = 0;
+  int killed = 0;
+  int notTouched = 0;
+  int noRule = 0;
+};
+
+// The header fields the rules test, read as the scan reads them.
+CurrentHeader ReadHeader(MessageBase& base) {
+  CurrentHeader header;
+  header.msgFrom = CutToWidth(base.GetFrom(), kNameWidth);
+  header.msgTo = CutToWidth(base.GetTo(), kNameWidth);
+  header.msgSubj = CutToWidth(base.GetSubj(), kSubjectWidth);
+  base.GetOrigDestAddr(header.msgOrig, header.msgDest);
+  return header;
+}
+
+std::string Described(const CurrentHeader& h) {
+  return "from " + Quoted(h.msgFrom) + " " + FormatAddress(h.msgOrig) + " to " + Quoted(h.msgTo) +
+         " " + FormatAddress(h.msgDest) + " subj " + Quoted(h.msgSubj);
+}
+
+std::string Outcome(const CheckedConfig& checked, bool local_unsent, const RuleDecision& decision,
+                    AreaTotals& totals) {
+  if (local_unsent) {
+    ++totals.notTouched;
+    return "not touched (local and unsent)";
+  }
+  const std::string rule = std::string(decision.list) + " line " +
+                           std::to_string(EntryLine(checked, decision.list, decision.entry));
+  if (decision.notTouched) {
+    ++totals.notTouched;
+    return "not touched (" + rule + ")";
+  }
+  if (!decision.matched) {
+    ++totals.noRule;
+    return "no rule";
+  }
+  if (decision.killIt) {
+    ++totals.killed;
+    return rule + ": kill";
+  }
+  if (checked.config.MoveSource) {
+    ++totals.moved;
+    return rule + ": move to " + decision.destination;
+  }
+  ++totals.copied;
+  return rule + ": copy to " + decision.destination;
+}
+
+void DryRunArea(const CheckedConfig& checked, std::size_t index, Findings& findings,
+                std::ostream& out) {
+  const std::string& area = checked.config.NetmailAreas[index];
+  const int line = EntryLine(checked, "NETMAIL", index);
+  out << "Area " << area << "\n";
+  if (StateOfArea(area) != AreaState::kExists) {
+    out << "  not there (see above)\n";
+    return;
+  }
+  std::unique_ptr<MessageBase> base;
+  if (!OpenBase(area, base)) {
+    out << "  cannot be opened\n";
+    findings.Fail(line, "dry run: the netmail area " + Quoted(area) + " cannot be opened");
+    return;
+  }
+  base->SetMailFlag(MailFlagEchomail | MailFlagLocal, false);
+  base->SetMailFlag(MailFlagNetmail, true);
+  // Found-mail entries go nowhere: the log file is not touched.
+  LogFile no_log("", false, false);
+  AreaTotals totals;
+  for (base->SeekFirst(1); base->SeekFound(); base->SeekNext()) {
+    const std::int32_t number = base->GetMsgNum();
+    if (!base->OpenMsg()) {
+      out << "  #" << number << " cannot be read\n";
+      findings.Fail(line, "dry run: message " + IntToStr(number) + " of " + Quoted(area) +
+                              " cannot be read: Kestrel stops there");
+      break;
+    }
+    const CurrentHeader header = ReadHeader(*base);
+    const bool local_unsent =
+        checked.config.DontTouchLocalUnsent && !base->GetAttr(AttrSent) && base->GetAttr(AttrLocal);
+    RuleDecision decision;
+    if (!local_unsent) decision = MatchRules(checked.config, header, no_log);
+    base->CloseMsg();
+    ++totals.scanned;
+    out << "  #" << number << " " << Described(header) << ": "
+        << Outcome(checked, local_unsent, decision, totals) << "\n";
+  }
+  CloseBase(base);
+  out << "  " << area << ": " << totals.scanned << " message(s): " << totals.copied << " copy to, "
+      << totals.moved << " move to, " << totals.killed << " kill, " << totals.notTouched
+      << " not touched, " << totals.noRule << " no rule\n";
+}
+
+}  // namespace
+
+void DryRun(const CheckedConfig& checked, Findings& findings, std::ostream& out) {
+  out << "Dry run (nothing is changed):\n";
+  if (checked.config.UseLastRead) {
+    out << "  USELASTREAD is on: every message is tested here; a run starts after the lastread "
+           "message when its MSGID still matches\n";
+  }
+  for (std::size_t k = 0; k < checked.config.NetmailAreas.size(); ++k)
+    DryRunArea(checked, k, findings, out);
+}
+
+}  // namespace kestrel::check
