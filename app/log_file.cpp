@@ -54,12 +54,15 @@ LogFile::~LogFile() {
 }
 
 void LogFile::OpenForAppending() {
-  const platform::DosError error = platform::OpenFile(fileName_, platform::FileAccess::kWrite,
-                                                      platform::FileShare::kDenyWrite, file_);
+  // A log is only ever appended to, so it may be a link to a file elsewhere.
+  const platform::DosError error =
+      platform::OpenFile(fileName_, platform::FileAccess::kWrite, platform::FileShare::kDenyWrite,
+                         file_, platform::FinalLink::kFollow);
   // Create the file only when there is none: an existing log that cannot be
-  // opened (held by another run, no permission) must never be emptied.
+  // opened (held by another run, no permission) must never be emptied, and
+  // a link that points nowhere never makes a file where it points.
   if (error == platform::dos_error::kFileNotFound) {
-    if (platform::CreateFile(fileName_, file_) != platform::dos_error::kNone) {
+    if (platform::CreateNewFile(fileName_, file_) != platform::dos_error::kNone) {
       file_ = platform::kInvalidFileHandle;
     }
   }

@@ -37,8 +37,10 @@ std::string EightHexDigits(std::uint32_t value) {
 
 void ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& visit) {
   platform::FileHandle file = platform::kInvalidFileHandle;
+  // Only read: a configuration kept elsewhere and linked to may be followed.
   const platform::DosError open_error =
-      platform::OpenFile(name, platform::FileAccess::kRead, platform::FileShare::kDenyWrite, file);
+      platform::OpenFile(name, platform::FileAccess::kRead, platform::FileShare::kDenyWrite, file,
+                         platform::FinalLink::kFollow);
   if (open_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(open_error));
   OpenFileGuard guard(file);
 

@@ -13,8 +13,10 @@
 #include "app/version.h"
 #include "msgbase/field_widths.h"
 #include "msgbase/message_base_factory.h"
+#include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/string_functions.h"
 #include "platform/console.h"
+#include "platform/file_system.h"
 #include "platform/process.h"
 #include "platform/signals.h"
 
@@ -23,6 +25,10 @@ namespace {
 
 // The kludge whose line identifies a message across runs.
 constexpr char kMsgIdKludge[] = "\x01MSGID";
+
+// Added to an error when a file was refused for being a symbolic link: a
+// file Kestrel writes is never reached through one.
+constexpr char kRefusedLinkText[] = ": symbolic link refused - ";
 
 // Lastread values that name no message.
 constexpr std::int32_t kNoLastRead = 0;
@@ -53,13 +59,19 @@ class AreaScanner {
 
  private:
   void HoldMsgIdFile();
+  // Tells of the entries of a *.MSG area that its listing did not take.
+  void WarnOfFilesLeftAlone();
   StartDecision DecideStart();
   void ScanMessage();
   void ReadHeader(CurrentHeader& header);
   bool LeftAloneAsLocalUnsent();
   void StoreResumePoint();
   void ShowEndOfArea();
-  // Closes the area, then ends the run with the error.
+  // Ends the run when a file of the area was refused for being a symbolic
+  // link, even where the format itself only skips a file it cannot open.
+  void StopAtRefusedLink(const std::string& what);
+  // Closes the area, then ends the run with the error (naming the symbolic
+  // link an open was refused at, if any).
   [[noreturn]] void Fail(const std::string& message);
 
   const std::string& area_;
@@ -72,12 +84,15 @@ class AreaScanner {
 };
 
 AreaScanResult AreaScanner::Run() {
+  platform::TakeRefusedLink();  // what an earlier area or the log met is told already
   HoldMsgIdFile();
   if (!OpenBase(area_, base_)) Fail("unable to open messagebase - " + area_);
+  WarnOfFilesLeftAlone();
   base_->SetMailFlag(MailFlagEchomail | MailFlagLocal, false);
   base_->SetMailFlag(MailFlagNetmail, true);
 
   StartDecision start = DecideStart();
+  StopAtRefusedLink("unable to read or store lastread in messagebase - " + area_);
   kept_ = start.confirmed;
   if (base_->GetHighMsgNum() < start.startNumber && !start.nextFound && !start.scanAll) {
     result_.nothingToScan = true;
@@ -119,6 +134,22 @@ void AreaScanner::HoldMsgIdFile() {
   if (rc != platform::dos_error::kNone && rc != platform::dos_error::kPathNotFound &&
       rc != platform::dos_error::kFileNotFound)
     Fail(StoredMsgIdFailure(rc));
+}
+
+void AreaScanner::WarnOfFilesLeftAlone() {
+  const auto* msg_dir = dynamic_cast<const MsgDirBase*>(base_.get());
+  if (msg_dir == nullptr) return;
+  if (msg_dir->SkippedEntries() > 0) {
+    log_.Warning(kLogTag, IntToStr(msg_dir->SkippedEntries()) +
+                              " file(s) not taken as messages (name not <number>.msg, or not "
+                              "a regular file) - " +
+                              area_);
+  }
+  if (msg_dir->MessagesBeyondLimit() > 0) {
+    log_.Warning(kLogTag, IntToStr(msg_dir->MessagesBeyondLimit()) + " message(s) numbered " +
+                              IntToStr(MsgNumberLimit) +
+                              " or above not scanned (beyond the number limit) - " + area_);
+  }
 }
 
 StartDecision AreaScanner::DecideStart() {
@@ -220,6 +251,7 @@ void AreaScanner::StoreResumePoint() {
   const platform::DosError rc = msgIdFile_.Write(kept_.msgId);
   if (rc != platform::dos_error::kNone) Fail(StoredMsgIdFailure(rc));
   base_->SetLastRead(config_.UserNumber, kept_.number);
+  StopAtRefusedLink("unable to store lastread in messagebase - " + area_);
 }
 
 void AreaScanner::ShowEndOfArea() {
@@ -228,11 +260,17 @@ void AreaScanner::ShowEndOfArea() {
   platform::ConsoleWrite("\n");
 }
 
+void AreaScanner::StopAtRefusedLink(const std::string& what) {
+  const std::string link = platform::TakeRefusedLink();
+  if (!link.empty()) Fail(what + kRefusedLinkText + link);
+}
+
 void AreaScanner::Fail(const std::string& message) {
+  const std::string link = platform::TakeRefusedLink();
   // Closing the area first leaves its files consistent (a JAM base header is
   // only written at close); the resume state is not touched.
   CloseBase(base_);
-  log_.Error(kLogTag, message);
+  log_.Error(kLogTag, link.empty() ? message : message + kRefusedLinkText + link);
   // Error ends the process; a log that returned must not let the scan go on.
   platform::ExitProcess(kFatalErrorExitCode);
 }

@@ -38,9 +38,13 @@ platform::DosError WriteAll(platform::FileHandle handle, const std::string& valu
   return rc;
 }
 
-platform::DosError WriteValue(const std::string& file_name, const std::string& value) {
+// Replaces the file's content, or with `must_be_new` makes a new file that
+// must not exist yet. Either way never through a link.
+platform::DosError WriteValue(const std::string& file_name, const std::string& value,
+                              bool must_be_new = false) {
   platform::FileHandle handle = platform::kInvalidFileHandle;
-  platform::DosError rc = platform::CreateFile(file_name, handle);
+  platform::DosError rc = must_be_new ? platform::CreateNewFile(file_name, handle)
+                                      : platform::CreateFile(file_name, handle);
   if (rc != platform::dos_error::kNone) return rc;
   HandleCloser closer(handle);
   return WriteAll(handle, value);
@@ -96,7 +100,7 @@ platform::DosError ReadStoredMsgId(const std::string& file_name, std::string& va
   value.clear();
   std::uint32_t attributes = 0;
   if (platform::GetFileAttributes(file_name, attributes) != platform::dos_error::kNone) {
-    const platform::DosError rc = WriteValue(file_name, kFreshStoredMsgId);
+    const platform::DosError rc = WriteValue(file_name, kFreshStoredMsgId, true);
     if (rc != platform::dos_error::kNone) return rc;
   }
   platform::FileHandle handle = platform::kInvalidFileHandle;

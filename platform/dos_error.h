@@ -41,6 +41,9 @@ inline constexpr DosError kDirNotEmpty = 145;
 inline constexpr DosError kAlreadyExists = 183;
 inline constexpr DosError kFilenameTooLong = 206;
 inline constexpr DosError kDirectory = 267;
+// An open or create stopped at a symbolic link that is the last component of
+// its path (the file layer never writes through one).
+inline constexpr DosError kStoppedOnSymlink = 681;
 }  // namespace dos_error
 
 // Maps a native error number of the host system (errno on POSIX) to the

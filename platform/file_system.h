@@ -29,6 +29,12 @@ inline constexpr std::uint32_t kAttrSystem = 0x04;
 inline constexpr std::uint32_t kAttrVolumeLabel = 0x08;
 inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrArchive = 0x20;
+// Bits Win32 gives entries that are no plain file or directory: 40h for a
+// device (here also a FIFO or a socket), 400h for a symbolic link (a reparse
+// point; the other bits then describe what it points to, or the link itself
+// when it points nowhere).
+inline constexpr std::uint32_t kAttrDevice = 0x40;
+inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
 
 enum class FileAccess { kRead, kWrite, kReadWrite };
 
@@ -37,12 +43,22 @@ enum class FileShare { kCompatibility, kDenyAll, kDenyWrite, kDenyRead, kDenyNon
 
 enum class SeekOrigin { kBegin, kCurrent, kEnd };
 
+// Symbolic links. A link among the directories of a path is always followed
+// (a sysop may keep an area or a log behind a linked directory). A link that
+// is the last component of a path is never created, truncated or opened
+// through, unless an open asks for kFollow: such a request fails with
+// dos_error::kStoppedOnSymlink and the link is noted (TakeRefusedLink). In a
+// spool that other accounts may write, a planted link would otherwise make a
+// run destroy, or copy out, a file its owner never meant it to touch.
+enum class FinalLink { kRefuse, kFollow };
+
 // Creates the file, replacing an existing one, and opens it for reading and
-// writing with sharing class deny none.
+// writing with sharing class deny none. Refused for a link (also a dangling
+// one): nothing is created or emptied through it.
 DosError CreateFile(std::string_view path, FileHandle& handle);
 
-// As CreateFile, but fails with dos_error::kFileExists when the file exists
-// (DOS function 5Bh): an existing file is never touched.
+// As CreateFile, but fails with dos_error::kFileExists when the name exists
+// (DOS function 5Bh), a link included: an existing file is never touched.
 DosError CreateNewFile(std::string_view path, FileHandle& handle);
 
 // Opens an existing file. Fails with kSharingViolation when another opener's
@@ -50,7 +66,14 @@ DosError CreateNewFile(std::string_view path, FileHandle& handle);
 // access another opener already holds. The classes hold between every open
 // made through this layer, in this process and in others; on POSIX, software
 // that does not use this layer is not excluded by them (nor excludes us).
-DosError OpenFile(std::string_view path, FileAccess access, FileShare share, FileHandle& handle);
+// A link as the last component is refused unless `link` is kFollow.
+DosError OpenFile(std::string_view path, FileAccess access, FileShare share, FileHandle& handle,
+                  FinalLink link = FinalLink::kRefuse);
+
+// The path (as the system names it) of the last link that an open or create
+// refused since the previous call; "" when there was none. Lets the caller
+// name the link in its error, whatever layer the refusal passed through.
+std::string TakeRefusedLink();
 
 // One system call each. `done` receives the number of bytes moved.
 DosError ReadFile(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& done);

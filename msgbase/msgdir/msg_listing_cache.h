@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "msgbase/msgdir/msg_number_set.h"
@@ -28,10 +29,19 @@ namespace kestrel {
 struct MsgDirListing {
   MsgNumberSet numbers;
   std::int32_t highest = 0;
-  // Numbers whose file is named "<n>.msg", and numbers with an entry of
-  // another spelling of that name.
+  // Numbers whose file is named "<n>.msg"; the names of the files named in
+  // another case ("<n>.MSG"); numbers with more than one file (names that
+  // differ in case only).
   MsgNumberSet lower_case_names;
+  std::map<std::int32_t, std::string> other_case_names;
   MsgNumberSet other_spellings;
+  // Entries named like a message that are not taken for one: a name that
+  // is not the plain "<n>.msg" (00017.msg, +17.msg, 17.5.msg) or an entry
+  // that is no regular file (a link, a directory, a device).
+  std::int32_t skipped = 0;
+  // Message files numbered MsgNumberLimit or above, which the set cannot
+  // hold: they are never visited.
+  std::int32_t beyond_limit = 0;
 };
 
 // The listing kept for `directory` (its full path) if the directory's stamp

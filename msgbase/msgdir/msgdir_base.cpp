@@ -19,10 +19,9 @@ namespace {
 constexpr char kSeparator = '\\';
 constexpr char kMessagePattern[] = "*.MSG";
 constexpr char kMessageExtension[] = ".MSG";
-// Read-only and archive files as well as normal ones; no directories, so a
-// directory named like a message is never taken for one.
+// Read-only and archive files as well as normal ones.
 constexpr std::uint32_t kMessageSearchMask = 0x21;
-// The same, and directories: they only tell of other spellings of a name.
+// And directories, only to be told of as entries that are not taken.
 constexpr std::uint32_t kDirectoryAttribute = 0x10;
 constexpr char kLowerCaseExtension[] = ".msg";
 
@@ -54,14 +53,42 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
                     [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
-// The message number a file name stands for: the characters before its
-// first full stop as a decimal number (leading spaces skipped). 0 when they
-// are not a number that fits, or not above 0 (README.MSG, 0.MSG).
-std::int32_t NumberOfName(const std::string& name) {
-  const std::string_view stem = std::string_view(name).substr(0, name.find('.'));
+// Entries that are no regular file: directories, devices and FIFOs, links.
+constexpr std::uint32_t kNotRegularFile =
+    platform::kAttrDirectory | platform::kAttrDevice | platform::kAttrReparsePoint;
+// Digits of the largest number a message name can give (2^31 - 1).
+constexpr std::size_t kMaxNumberDigits = 10;
+
+// What a name found by the search for *.MSG stands for.
+struct MessageName {
+  // Above 0 for a message's own name: a decimal number without sign, spaces
+  // or leading zeros, then ".msg" in any case. Numbers past the 32-bit
+  // range count as kBeyondAnyNumber.
+  std::int64_t number = 0;
+  // The part before the first full stop reads as a number above 0, as old
+  // software took such names (" 17.msg", "00017.msg", "17.5.msg").
+  bool looks_like_message = false;
+};
+constexpr std::int64_t kBeyondAnyNumber = std::int64_t{1} << 31;
+
+MessageName ParseMessageName(const std::string& name) {
+  MessageName result;
+  const std::size_t dot = name.find('.');
+  const std::string_view stem = std::string_view(name).substr(0, dot);
   std::int32_t value = 0;
-  if (!StrToInt32(stem, value) || value <= 0) return 0;
-  return value;
+  result.looks_like_message = StrToInt32(stem, value) && value > 0;
+  const bool digits_only = !stem.empty() && std::all_of(stem.begin(), stem.end(), [](char c) {
+    return c >= '0' && c <= '9';
+  });
+  if (!digits_only || stem[0] == '0' || dot == std::string::npos ||
+      !EqualIgnoringAsciiCase(std::string_view(name).substr(dot), kLowerCaseExtension)) {
+    return result;
+  }
+  result.looks_like_message = true;
+  result.number = stem.size() > kMaxNumberDigits ? kBeyondAnyNumber : 0;
+  for (std::size_t i = 0; i < stem.size() && result.number < kBeyondAnyNumber; ++i)
+    result.number = std::min(result.number * 10 + (stem[i] - '0'), kBeyondAnyNumber);
+  return result;
 }
 
 }  // namespace
@@ -130,17 +157,7 @@ void MsgDirBase::ScanNumbers() {
   bool found =
       search->FindFirst(GetBasePath() + kMessagePattern, kMessageSearchMask | kDirectoryAttribute);
   while (found) {
-    const std::string& name = search->Name();
-    const std::int32_t number = NumberOfName(name);
-    if (number > 0) {
-      const std::string lower = IntToStr(number) + kLowerCaseExtension;
-      if ((search->Attr() & kDirectoryAttribute) == 0) {
-        listing_.numbers.Record(number);
-        if (number > listing_.highest) listing_.highest = number;
-        if (name == lower) listing_.lower_case_names.Record(number);
-      }
-      if (name != lower && EqualIgnoringAsciiCase(name, lower)) listing_.other_spellings.Record(number);
-    }
+    ListEntry(search->Name(), search->Attr());
     found = search->FindNext();
   }
   search->FindClose();
@@ -153,12 +170,40 @@ void MsgDirBase::ScanNumbers() {
   }
 }
 
+void MsgDirBase::ListEntry(const std::string& name, std::uint32_t attributes) {
+  const MessageName parsed = ParseMessageName(name);
+  // Only a regular file with a message's own name is a message: a link could
+  // lead anywhere (to a file its owner never meant to be copied), and a name
+  // such as 00017.msg would be opened as 17.msg, which is another file.
+  if (parsed.number <= 0 || (attributes & kNotRegularFile) != 0) {
+    if (parsed.looks_like_message) ++listing_.skipped;
+    return;
+  }
+  if (parsed.number >= MsgNumberLimit) ++listing_.beyond_limit;
+  if (parsed.number >= kBeyondAnyNumber) return;
+  const auto number = static_cast<std::int32_t>(parsed.number);
+  if (listing_.numbers.Contains(number)) listing_.other_spellings.Record(number);
+  listing_.numbers.Record(number);
+  if (number > listing_.highest) listing_.highest = number;
+  if (name == IntToStr(number) + kLowerCaseExtension) {
+    listing_.lower_case_names.Record(number);
+  } else {
+    listing_.other_case_names.emplace(number, name);
+  }
+}
+
 std::string MsgDirBase::FileNameToOpen(std::int32_t num) {
-  if (directory_spelling_.empty() || !listing_.lower_case_names.Contains(num) ||
-      listing_.other_spellings.Contains(num)) {
+  if (directory_spelling_.empty() || listing_.other_spellings.Contains(num)) {
     return MessageFileName(num);
   }
-  return directory_spelling_ + IntToStr(num) + kLowerCaseExtension;
+  if (listing_.lower_case_names.Contains(num)) {
+    return directory_spelling_ + IntToStr(num) + kLowerCaseExtension;
+  }
+  const auto other_case = listing_.other_case_names.find(num);
+  if (other_case != listing_.other_case_names.end()) {
+    return directory_spelling_ + other_case->second;
+  }
+  return MessageFileName(num);
 }
 
 std::string MsgDirBase::MessageFileName(std::int32_t num) {

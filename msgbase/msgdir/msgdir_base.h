@@ -3,7 +3,8 @@
 // users' lastread pointers as 16-bit little-endian numbers.
 //
 // Opening or creating the area lists the directory once and keeps the message
-// numbers found in a fixed in-memory set (numbers 1 to 61439); navigation and
+// numbers found in a fixed in-memory set (numbers 1 to 61439); only regular
+// files named "<n>.msg" are messages (see SkippedEntries). Navigation and
 // MsgExists work on that set only and never touch the disk. Files that other
 // programs add later are seen at the next open.
 //
@@ -99,16 +100,36 @@ class MsgDirBase : public MessageBase {
   // The file of message `num`: base path, the number, ".MSG".
   std::string MessageFileName(std::int32_t num);
 
+  // What the last listing of the directory left out. Only a regular file
+  // named "<n>.msg" (n a decimal number above 0 without sign, spaces or
+  // leading zeros; ".msg" in any case) is a message. SkippedEntries counts
+  // the other entries whose name reads as a number the way older software
+  // read it (00017.msg, " 17.msg", +17.msg, 17.5.msg) and the message names
+  // that are no regular file (links, directories, devices, FIFOs); names
+  // such as README.MSG or 0.MSG are not counted. MessagesBeyondLimit counts
+  // the message files numbered MsgNumberLimit or above, which the number set
+  // cannot hold and a scan never visits.
+  std::int32_t SkippedEntries() const { return listing_.skipped; }
+  std::int32_t MessagesBeyondLimit() const { return listing_.beyond_limit; }
+
  private:
   // Stores the path with a trailing separator; clears the open flag.
   void NormalisePath(const std::string& path);
   // Lists the directory and rebuilds the number set and the highest number.
   void ScanNumbers();
-  // The name to open message `num` by: its file's own spelling when the
-  // listing showed it in the lower case most software writes and in no
-  // other case, else MessageFileName (whose spelling the file layer looks
-  // up). Naming the file as it is spares the case-insensitive look-up of
-  // every component of the path on every open.
+  // Takes one entry the listing found into the number set, or counts it as
+  // skipped.
+  void ListEntry(const std::string& name, std::uint32_t attributes);
+  // The current message's file opened with `mode`, by its listed name or
+  // else by the name the file layer looks up; null when neither opens.
+  std::unique_ptr<BaseStream> OpenCurrentFile(std::uint32_t mode);
+  // The name to open message `num` by: the spelling of the one file the
+  // listing took for it, else (several files whose names differ in case, or
+  // a path with "." or ".." parts) MessageFileName, whose spelling the file
+  // layer looks up. Naming the file as it is spares the case-insensitive
+  // look-up of every component of the path on every open, and never lands
+  // on an entry that is no message (a link or a directory spelled
+  // "<n>.MSG" beside the message "<n>.Msg").
   std::string FileNameToOpen(std::int32_t num);
   // Opens the current message's file and a fresh text stream and reads the
   // header. False (with the error code set) when either cannot be made.

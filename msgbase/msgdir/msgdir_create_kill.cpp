@@ -82,6 +82,7 @@ bool MsgDirBase::KillMsg() {
   }
   listing_.numbers.Remove(number);
   listing_.lower_case_names.Remove(number);
+  listing_.other_case_names.erase(number);
   ForgetListing(directory_spelling_);
   return true;
 }

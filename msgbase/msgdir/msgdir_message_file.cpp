@@ -28,14 +28,12 @@ bool MsgDirBase::OpenMessageFile() {
   }
   if (message_file_ != nullptr) CloseMsg();
 
-  std::unique_ptr<BaseStream> file = NewFile(FileNameToOpen(GetMsgNum()), kFileOpenReadWrite);
-  // The file may have been renamed since the listing: its name as the file
-  // layer looks it up decides.
-  if (!Usable(file) && FileNameToOpen(GetMsgNum()) != MessageFileName(GetMsgNum())) {
-    file.reset();
-    file = NewFile(MessageFileName(GetMsgNum()), kFileOpenReadWrite);
-  }
-  if (!Usable(file)) {
+  std::unique_ptr<BaseStream> file = OpenCurrentFile(kFileOpenReadWrite);
+  // A message that cannot be written (a read-only file, a read-only file
+  // system, another account's file) can still be read and copied; writing
+  // it back or deleting it then fails on its own.
+  if (file == nullptr) file = OpenCurrentFile(kFileOpenRead);
+  if (file == nullptr) {
     SetLastError(MsgDirErrorCannotOpen);
     return false;
   }
@@ -71,6 +69,19 @@ bool MsgDirBase::OpenMessageFile() {
     return false;
   }
   return true;
+}
+
+std::unique_ptr<BaseStream> MsgDirBase::OpenCurrentFile(std::uint32_t mode) {
+  const std::string listed = FileNameToOpen(GetMsgNum());
+  std::unique_ptr<BaseStream> file = NewFile(listed, mode);
+  // The file may have been renamed since the listing: its name as the file
+  // layer looks it up decides.
+  if (!Usable(file) && listed != MessageFileName(GetMsgNum())) {
+    file.reset();
+    file = NewFile(MessageFileName(GetMsgNum()), mode);
+  }
+  if (!Usable(file)) file.reset();
+  return file;
 }
 
 bool MsgDirBase::ReadWholeText() {

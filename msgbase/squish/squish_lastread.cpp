@@ -44,7 +44,9 @@ void SquishBase::SetLastRead(std::int32_t user, std::int32_t num) {
   if (offset < 0) return;
   std::unique_ptr<BaseStream> file = NewFile(FileName(kLastReadExtension), kModeOpenWriteOnly);
   if (file == nullptr || file->Status() != StOk) {
-    file = NewFile(FileName(kLastReadExtension), kModeCreate);
+    // Only a file that is not there is made: one that exists but cannot be
+    // opened (held by a reader, or a link) keeps every user's pointer.
+    file = NewFile(FileName(kLastReadExtension), kModeCreateNew);
     if (file == nullptr || file->Status() != StOk) return;
   }
   std::array<std::uint8_t, kLastReadEntrySize> entry{};

@@ -33,6 +33,23 @@ DosError LastError() {
   return DosErrorFromNative(errno);
 }
 
+// The last link a request was refused at, until TakeRefusedLink.
+std::string& RefusedLink() {
+  static std::string path;
+  return path;
+}
+
+bool IsLink(const std::string& native) {
+  struct stat status {};
+  return ::lstat(native.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+// Notes the refusal of a link and gives its error.
+DosError RefuseLink(const std::string& native) {
+  RefusedLink() = native;
+  return dos_error::kStoppedOnSymlink;
+}
+
 int Descriptor(FileHandle handle) {
   return static_cast<int>(handle);
 }
@@ -45,6 +62,13 @@ DosError NotFound(const ResolvedPath& resolved) {
 
 DosError OpenError(int error, const ResolvedPath& resolved) {
   if (error == ENOENT) return NotFound(resolved);
+  return DosErrorFromNative(error);
+}
+
+// What an open with O_NOFOLLOW that failed with `error` tells: a link as the
+// last component (ELOOP on Linux, EMLINK on some other systems) is refused.
+DosError NoFollowError(int error, const std::string& native) {
+  if ((error == ELOOP || error == EMLINK) && IsLink(native)) return RefuseLink(native);
   return DosErrorFromNative(error);
 }
 
@@ -86,9 +110,14 @@ DosError Create(std::string_view path, bool must_be_new, FileHandle& handle) {
   const ResolvedPath resolved = posix::ResolvePath(path);
   if (resolved.native.empty()) return dos_error::kPathNotFound;
   if (must_be_new && resolved.exists) return dos_error::kFileExists;
-  const int flags = O_RDWR | O_CREAT | (must_be_new ? O_EXCL : 0);
+  // O_NOFOLLOW: a link planted (or dangling) at the name is neither created
+  // through nor emptied; O_EXCL makes a new file truly new.
+  const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | (must_be_new ? O_EXCL : 0);
   const int fd = OpenNoInterrupt(resolved.native, flags);
-  if (fd < 0) return OpenError(errno, resolved);
+  if (fd < 0) {
+    const int error = errno;
+    return error == ENOENT ? OpenError(error, resolved) : NoFollowError(error, resolved.native);
+  }
   if (!resolved.exists) posix::NoteNameAdded(resolved.directory, resolved.name);
   DosError error =
       FinishOpen(fd, resolved.exists, true, FileAccess::kReadWrite, FileShare::kDenyNone);
@@ -112,27 +141,38 @@ DosError CreateNewFile(std::string_view path, FileHandle& handle) {
   return Create(path, true, handle);
 }
 
-DosError OpenFile(std::string_view path, FileAccess access, FileShare share, FileHandle& handle) {
+DosError OpenFile(std::string_view path, FileAccess access, FileShare share, FileHandle& handle,
+                  FinalLink link) {
   handle = kInvalidFileHandle;
   if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
-  const int flags = access == FileAccess::kRead    ? O_RDONLY
-                    : access == FileAccess::kWrite ? O_WRONLY
-                                                   : O_RDWR;
+  int flags = access == FileAccess::kRead    ? O_RDONLY
+              : access == FileAccess::kWrite ? O_WRONLY
+                                             : O_RDWR;
+  if (link == FinalLink::kRefuse) flags |= O_NOFOLLOW;
   // The exact spelling first: one call when the name is right.
   std::string native = posix::ToNativeSeparators(path);
   if (native.empty()) return dos_error::kPathNotFound;
   int fd = OpenNoInterrupt(native, flags);
   if (fd < 0) {
-    if (errno != ENOENT && errno != ENOTDIR) return LastError();
+    if (errno != ENOENT && errno != ENOTDIR) return NoFollowError(errno, native);
     const ResolvedPath resolved = posix::ResolvePath(path);
     if (!resolved.exists) return NotFound(resolved);
     fd = OpenNoInterrupt(resolved.native, flags);
-    if (fd < 0) return OpenError(errno, resolved);
+    if (fd < 0) {
+      const int error = errno;
+      return error == ENOENT ? OpenError(error, resolved) : NoFollowError(error, resolved.native);
+    }
   }
   const DosError error = FinishOpen(fd, true, access != FileAccess::kWrite, access, share);
   if (error != dos_error::kNone) return error;
   handle = fd;
   return dos_error::kNone;
+}
+
+std::string TakeRefusedLink() {
+  std::string path;
+  path.swap(RefusedLink());
+  return path;
 }
 
 DosError ReadFile(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& done) {

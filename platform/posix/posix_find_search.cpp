@@ -18,17 +18,23 @@ namespace {
 
 using posix::AttributesOf;
 
-void Describe(const std::string& name, const struct stat& status, FindData& data) {
+void Describe(const std::string& name, const struct stat& status, bool is_link, FindData& data) {
   data.name = name;
-  data.attributes = AttributesOf(name, status);
+  data.attributes = AttributesOf(name, status, is_link);
   data.dos_time = posix::DosDateTimeOf(status.st_mtim.tv_sec);
   data.size = static_cast<std::uint32_t>(status.st_size);
 }
 
 // The status of an entry, following a link; a dangling link describes itself.
-bool StatEntry(int directory_fd, const char* name, struct stat& status) {
-  if (::fstatat(directory_fd, name, &status, 0) == 0) return true;
-  return ::fstatat(directory_fd, name, &status, AT_SYMLINK_NOFOLLOW) == 0;
+// `is_link` tells whether the entry itself is a link.
+bool StatEntry(int directory_fd, const char* name, struct stat& status, bool& is_link) {
+  if (::fstatat(directory_fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  is_link = S_ISLNK(status.st_mode);
+  if (is_link) {
+    struct stat target {};
+    if (::fstatat(directory_fd, name, &target, 0) == 0) status = target;
+  }
+  return true;
 }
 
 class PosixFindSearch : public FindSearch {
@@ -43,8 +49,9 @@ class PosixFindSearch : public FindSearch {
     while (const dirent* entry = ::readdir(directory_)) {
       if (!posix::MatchesWildcard(entry->d_name, pattern_)) continue;
       struct stat status {};
-      if (!StatEntry(::dirfd(directory_), entry->d_name, status)) continue;  // gone meanwhile
-      Describe(entry->d_name, status, data);
+      bool is_link = false;
+      if (!StatEntry(::dirfd(directory_), entry->d_name, status, is_link)) continue;  // gone
+      Describe(entry->d_name, status, is_link, data);
       return dos_error::kNone;
     }
     return dos_error::kNoMoreFiles;
@@ -79,11 +86,11 @@ DosError FindFirstFile(std::string_view pattern, std::unique_ptr<FindSearch>& se
       return resolved.directory_exists ? dos_error::kFileNotFound : dos_error::kPathNotFound;
     }
     struct stat status {};
-    if (::stat(resolved.native.c_str(), &status) != 0 &&
-        ::lstat(resolved.native.c_str(), &status) != 0) {
-      return DosErrorFromNative(errno);
-    }
-    Describe(resolved.name, status, data);
+    if (::lstat(resolved.native.c_str(), &status) != 0) return DosErrorFromNative(errno);
+    const bool is_link = S_ISLNK(status.st_mode);
+    struct stat target {};
+    if (is_link && ::stat(resolved.native.c_str(), &target) == 0) status = target;
+    Describe(resolved.name, status, is_link, data);
     search = std::make_unique<SingleEntrySearch>();
     return dos_error::kNone;
   }

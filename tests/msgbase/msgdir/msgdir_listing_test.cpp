@@ -35,8 +35,12 @@ TEST_F(MsgDirAreaTest, EachMessageIsOpenedByTheSpellingTheCaseRulesGive) {
   dir_.WriteFile("area/3.Msg", MessageBytes("mixed 3"));
   dir_.WriteFile("area/3.msg", MessageBytes("lower 3"));
   dir_.WriteFile("area/4.msg", MessageBytes("lower 4"));
-  dir_.MakeDir("area/4.MSG");  // the exact spelling of the name asked for
+  dir_.MakeDir("area/4.MSG");  // no message: it cannot hide the file
   dir_.WriteFile("area/5.mSg", MessageBytes("mixed 5"));
+  dir_.WriteFile("area/6.Msg", MessageBytes("mixed 6"));
+  dir_.WriteFile("elsewhere", MessageBytes("linked 6"));
+  // The exact spelling asked for, but no message.
+  std::filesystem::create_symlink(dir_.Path("elsewhere"), dir_.Path("area/6.MSG"));
   // The area named in upper case, as the configuration names it.
   std::unique_ptr<MessageBase> opened;
   ASSERT_TRUE(OpenBase("M" + dir_.Path("AREA"), opened));
@@ -44,8 +48,9 @@ TEST_F(MsgDirAreaTest, EachMessageIsOpenedByTheSpellingTheCaseRulesGive) {
   EXPECT_EQ(SenderOf(base, 1), "lower 1");
   EXPECT_EQ(SenderOf(base, 2), "upper 2");
   EXPECT_EQ(SenderOf(base, 3), "mixed 3");  // "3.Msg" sorts before "3.msg"
-  EXPECT_EQ(SenderOf(base, 4), "<cannot open>");  // the directory wins
+  EXPECT_EQ(SenderOf(base, 4), "lower 4");
   EXPECT_EQ(SenderOf(base, 5), "mixed 5");
+  EXPECT_EQ(SenderOf(base, 6), "mixed 6");
 
   // Renamed after the listing: found by the case rules all the same, and
   // killed by them.

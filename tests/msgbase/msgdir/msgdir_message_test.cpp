@@ -247,8 +247,8 @@ TEST_F(MsgDirAreaTest, OpenFailsWithItsCodeForUnknownAndUnreadableMessages) {
   EXPECT_FALSE(base->OpenMsgHeader());
   EXPECT_EQ(base->GetLastError(), MsgDirErrorNoSuchMessage);
 
-  // Read-only (opened for reading and writing, so it cannot be opened); too
-  // large for 32-bit positions; replaced by a directory or gone after the scan.
+  // Read-only: opened for reading only, so it is read but never written or
+  // deleted. Too large for 32-bit positions: not opened at all.
   WriteMessage(4, std::string(MsgHeaderSize + 1, '\0'));
   const std::string read_only = dir_.Path("area/" + *FindFile("4.msg"));
   std::filesystem::permissions(read_only, std::filesystem::perms::owner_write,
@@ -256,13 +256,18 @@ TEST_F(MsgDirAreaTest, OpenFailsWithItsCodeForUnknownAndUnreadableMessages) {
   WriteMessage(5, "x");
   std::filesystem::resize_file(dir_.Path("area/" + *FindFile("5.msg")), 3'000'000'000);
   ASSERT_TRUE(base->OpenMsgBase(Area()));
-  for (std::int32_t n : {4, 5}) {
-    base->SetMsgNum(n);
-    EXPECT_FALSE(base->OpenMsg()) << n;
-    EXPECT_EQ(base->GetLastError(), MsgDirErrorCannotOpen) << n;
-    EXPECT_FALSE(base->OpenMsgHeader()) << n;
-    EXPECT_EQ(base->GetTextStream(), nullptr);
-  }
+  base->SetMsgNum(4);
+  ASSERT_TRUE(base->OpenMsg());
+  base->SetSubj("changed");
+  EXPECT_FALSE(base->RewriteHeader());
+  EXPECT_FALSE(base->WriteMsg());
+  base->CloseMsg();
+  EXPECT_EQ(std::filesystem::file_size(read_only), MsgHeaderSize + 1);
+  base->SetMsgNum(5);
+  EXPECT_FALSE(base->OpenMsg());
+  EXPECT_EQ(base->GetLastError(), MsgDirErrorCannotOpen);
+  EXPECT_FALSE(base->OpenMsgHeader());
+  EXPECT_EQ(base->GetTextStream(), nullptr);
   base->SetMsgNum(4);
   EXPECT_FALSE(base->KillMsg());
   EXPECT_TRUE(base->MsgExists(4));
