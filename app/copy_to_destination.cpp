@@ -5,6 +5,7 @@
 
 #include "app/version.h"
 #include "msgbase/message_base_factory.h"
+#include "msgbase/peer_lock.h"
 #include "msgbase/string_functions.h"
 
 namespace kestrel {
@@ -39,10 +40,18 @@ void CopyText(MessageBase& source, MessageBase& copy) {
 
 }  // namespace
 
+std::string LockedAreaError(const std::string& area) {
+  return "messagebase locked by another program - " + area;
+}
+
 std::string CopyToDestination(MessageBase& source, const std::string& destination,
                               CurrentHeader& header, bool mark_unsent, LogFile& log) {
   std::unique_ptr<MessageBase> copy_base;
   if (!OpenOrCreateBase(destination, copy_base)) {
+    if (copy_base != nullptr && IsPeerLockRefusal(copy_base->GetLastError())) {
+      CloseBase(copy_base);
+      return LockedAreaError(destination);
+    }
     return "unable to open destination messagebase - " + destination;
   }
   MessageBase& copy = *copy_base;
@@ -69,7 +78,10 @@ std::string CopyToDestination(MessageBase& source, const std::string& destinatio
   CopyAttributes(source, copy, mark_unsent);
   CopyText(source, copy);
 
-  if (!copy.WriteMsg()) return "Cannot write message. Wadda fuck?!";
+  if (!copy.WriteMsg()) {
+    if (IsPeerLockRefusal(copy.GetLastError())) return LockedAreaError(destination);
+    return "Cannot write message. Wadda fuck?!";
+  }
   copy.CloseMsg();
   log.LogQuiet(kCopyMark, kLogTag, "Copy message to destination messagebase - " + destination);
   CloseBase(copy_base);

@@ -10,6 +10,10 @@
 
 namespace kestrel {
 
+// The error for an area another program kept locked longer than a change
+// waits for it.
+std::string LockedAreaError(const std::string& area);
+
 // The log mark of the copy entry.
 inline constexpr char kCopyMark = '+';
 
@@ -23,7 +27,8 @@ inline constexpr char kCopyMark = '+';
 //
 // Returns "" when the copy is stored, else the text of the fatal error: the
 // area cannot be opened or created, the message cannot be created, or it was
-// not stored. The caller ends the run with it; the source is untouched.
+// not stored, or another program kept the area locked (LockedAreaError).
+// The caller ends the run with it; the source is untouched.
 std::string CopyToDestination(MessageBase& source, const std::string& destination,
                               CurrentHeader& header, bool mark_unsent, LogFile& log);
 

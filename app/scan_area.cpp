@@ -14,6 +14,7 @@
 #include "msgbase/field_widths.h"
 #include "msgbase/message_base_factory.h"
 #include "msgbase/msgdir/msgdir_base.h"
+#include "msgbase/peer_lock.h"
 #include "msgbase/string_functions.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
@@ -86,7 +87,10 @@ class AreaScanner {
 AreaScanResult AreaScanner::Run() {
   platform::TakeRefusedLink();  // what an earlier area or the log met is told already
   HoldMsgIdFile();
-  if (!OpenBase(area_, base_)) Fail("unable to open messagebase - " + area_);
+  if (!OpenBase(area_, base_)) {
+    if (IsPeerLockRefusal(BaseResult)) Fail(LockedAreaError(area_));
+    Fail("unable to open messagebase - " + area_);
+  }
   WarnOfFilesLeftAlone();
   base_->SetMailFlag(MailFlagEchomail | MailFlagLocal, false);
   base_->SetMailFlag(MailFlagNetmail, true);
@@ -217,6 +221,9 @@ void AreaScanner::ScanMessage() {
   bool deleted = false;
   if (decision.matched && (config_.MoveSource || decision.killIt)) {
     deleted = base.KillMsg();
+    // Another program keeps the area locked: the area stops here, the copy
+    // made stays, and the next run sees the message again.
+    if (!deleted && IsPeerLockRefusal(base.GetLastError())) Fail(LockedAreaError(area_));
     if (deleted) {
       log_.LogQuiet(kKillMark, kLogTag, "moving or kill message");
     } else {

@@ -25,4 +25,10 @@ void BaseStream::CopyFrom(BaseStream& source, std::int32_t count) {
   }
 }
 
+bool BaseStream::Lock(std::int32_t /*position*/, std::int32_t /*length*/) {
+  return true;
+}
+
+void BaseStream::Unlock(std::int32_t /*position*/, std::int32_t /*length*/) {}
+
 }  // namespace kestrel

@@ -45,6 +45,13 @@ class BaseStream {
   virtual void Truncate() = 0;
   // Clears the status to StOk.
   virtual void Reset() = 0;
+  // Locks `length` bytes from `position` against other programs, without
+  // waiting: false when another program holds any of them. The status does
+  // not change. A stream with no file behind it, or on a file system that
+  // refuses locks, has nothing to lock and succeeds.
+  virtual bool Lock(std::int32_t position, std::int32_t length);
+  // Releases what Lock locked with the same position and length.
+  virtual void Unlock(std::int32_t position, std::int32_t length);
 
   std::int32_t Status() const { return status_; }
   // The mode word the stream was made with (0 for a memory stream).

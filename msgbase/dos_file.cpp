@@ -15,6 +15,9 @@ constexpr std::uint8_t kSeekFromStart = 0;
 constexpr std::uint8_t kSeekFromCurrent = 1;
 constexpr std::uint8_t kSeekFromEnd = 2;
 
+constexpr std::uint8_t kLockMode = 0;
+constexpr std::uint8_t kUnlockMode = 1;
+
 // Positions and sizes are 32-bit signed numbers; a file past 2 GiB cannot be
 // described and counts as a failed request.
 constexpr std::int64_t kLargestPosition = std::numeric_limits<std::int32_t>::max();
@@ -131,6 +134,16 @@ std::int64_t DosFile::SeekRequest(std::int64_t distance, std::uint8_t method) {
   return seek.result;
 }
 
+DosError DosFile::LockRegion(bool lock, std::int32_t position, std::int32_t length) {
+  if (handle_ == platform::kInvalidFileHandle) return dos_error::kInvalidHandle;
+  Request region;
+  region.function = dos_function::kLockRegion;
+  region.mode = lock ? kLockMode : kUnlockMode;
+  region.distance = position;
+  region.length = length;
+  return Dispatch(region);
+}
+
 DosError DosFile::Dispatch(Request& request) {
   request.result = 0;
   switch (request.function) {
@@ -153,6 +166,10 @@ DosError DosFile::Dispatch(Request& request) {
     }
     case dos_function::kSeek:
       return platform::SeekFile(handle_, request.distance, OriginOf(request.mode), request.result);
+    case dos_function::kLockRegion:
+      if (request.mode == kLockMode)
+        return platform::LockFile(handle_, request.distance, request.length);
+      return platform::UnlockFile(handle_, request.distance, request.length);
     default:
       return OpenRequest(request);
   }

@@ -36,6 +36,7 @@ inline constexpr std::uint8_t kRead = 0x3F;
 inline constexpr std::uint8_t kWrite = 0x40;  // a count of 0 truncates at the position
 inline constexpr std::uint8_t kSeek = 0x42;
 inline constexpr std::uint8_t kCreateNew = 0x5B;
+inline constexpr std::uint8_t kLockRegion = 0x5C;  // mode 0 locks, 1 unlocks
 }  // namespace dos_function
 
 // Fields of the DOS open mode (the low byte of an open request).
@@ -82,6 +83,11 @@ class DosFile {
   // Writes `count` bytes; a count of 0 truncates, as under DOS.
   void Write(const void* buffer, std::uint16_t count);
 
+  // Locks (or unlocks) `length` bytes from `position` against other
+  // programs, without waiting (see platform::LockFile). A refused lock is an
+  // answer, not a failure of the file: the status does not change.
+  platform::DosError LockRegion(bool lock, std::int32_t position, std::int32_t length);
+
   std::int32_t Status() const { return status_; }
   // The operating system's error code of the failed request (0 for a short
   // read or write).
@@ -97,7 +103,8 @@ class DosFile {
     void* buffer = nullptr;      // 3Fh
     const void* data = nullptr;  // 40h
     std::uint32_t count = 0;     // 3Fh, 40h
-    std::int64_t distance = 0;   // 42h
+    std::int64_t distance = 0;   // 42h; 5Ch: the first byte
+    std::int64_t length = 0;     // 5Ch
     std::int64_t result = 0;     // handle, byte count or new position
   };
   platform::DosError Dispatch(Request& request);

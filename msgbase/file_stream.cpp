@@ -90,4 +90,15 @@ void FileStream::Reset() {
   TakeStatus();
 }
 
+bool FileStream::Lock(std::int32_t position, std::int32_t length) {
+  // Only another holder makes the lock wait: where the file system refuses
+  // locks altogether, the file is used without them, as the sharing classes
+  // are.
+  return file_.LockRegion(true, position, length) != platform::dos_error::kLockViolation;
+}
+
+void FileStream::Unlock(std::int32_t position, std::int32_t length) {
+  file_.LockRegion(false, position, length);
+}
+
 }  // namespace kestrel

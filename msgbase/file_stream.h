@@ -54,6 +54,8 @@ class FileStream : public BaseStream {
   void Flush() override;
   void Truncate() override;
   void Reset() override;
+  bool Lock(std::int32_t position, std::int32_t length) override;
+  void Unlock(std::int32_t position, std::int32_t length) override;
 
   const DosFile& File() const { return file_; }
 

@@ -38,6 +38,7 @@ inline constexpr DosError kDiskFull = 112;
 inline constexpr DosError kInvalidName = 123;
 inline constexpr DosError kNegativeSeek = 131;
 inline constexpr DosError kDirNotEmpty = 145;
+inline constexpr DosError kNotLocked = 158;
 inline constexpr DosError kAlreadyExists = 183;
 inline constexpr DosError kFilenameTooLong = 206;
 inline constexpr DosError kDirectory = 267;

@@ -89,8 +89,23 @@ DosError GetFileSize(FileHandle handle, std::int64_t& size);
 // Sets the end of the file to the current position; the position stays.
 DosError SetEndOfFile(FileHandle handle);
 
-// Closes the handle and releases its sharing locks. Errors are ignored.
+// Closes the handle and releases its sharing locks and the byte ranges it
+// locked. Errors are ignored.
 void CloseFile(FileHandle handle);
+
+// Locks `length` bytes of an open file from `offset` against other
+// processes, without waiting: kLockViolation when another process holds a
+// lock on any of them. The handle must be open for writing. These are the
+// locks other programs sharing a file take by convention (the first byte of a
+// message base while they change it); on POSIX they are fcntl record locks,
+// which every such program sees. Unlike on Win32 they belong to the process:
+// a second lock by this process on the same bytes succeeds. Closing another
+// handle of the same file keeps them (the close waits for the last unlock).
+DosError LockFile(FileHandle handle, std::int64_t offset, std::int64_t length);
+
+// Releases a range LockFile locked with the same offset and length;
+// kNotLocked when there is no such lock.
+DosError UnlockFile(FileHandle handle, std::int64_t offset, std::int64_t length);
 
 // Deletes a file. As on Win32, directories, read-only files and files that an
 // open through this layer holds are not deleted.

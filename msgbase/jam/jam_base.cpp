@@ -79,7 +79,9 @@ void JamBase::SetActiveMsgs(std::int32_t value) {
 bool JamBase::WriteBaseHeader() {
   NoteHeaderFileWritten();
   HeaderFile->Seek(0);
-  return WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size());
+  if (!WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size())) return false;
+  locked_header_ = BaseHeader;
+  return true;
 }
 
 std::int32_t JamBase::BaseMsgNum() const {
@@ -150,18 +152,25 @@ bool JamBase::OpenMsgBase(const std::string& path) {
   if (HeaderFile->GetSize() < static_cast<std::int32_t>(kBaseHeaderSize)) {
     return fail(kErrHeaderOpen);
   }
-  HeaderFile->Seek(0);
-  if (!ReadBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size())) return fail(kErrHeaderOpen);
-
   ForgetMessage();
   SetMsgNum(0);
+  // The base header is read under the lock, so that it is never caught half
+  // way through another program's change.
+  change_depth_ = 0;
+  BaseHeader.fill(0);
+  locked_header_.fill(0);
+  if (!BeginChange()) return fail(GetLastError());
   const std::int32_t index_size = IndexFile->GetSize();
-  if (index_size < 0) return fail(kErrIndexOpen);
+  if (index_size < 0) {
+    EndChange();
+    return fail(kErrIndexOpen);
+  }
   // The writes of a message update keep the index and ActiveMsgs apart until
   // the update is complete (see WriteMsg and KillMsg): a base left by a run
   // that was cut off shows here as a count that differs, and is compacted
   // and recounted.
   if (index_size / static_cast<std::int32_t>(kIndexRecordSize) != ActiveMsgs()) CompactIndex();
+  EndChange();
   SetOpened(true);
   return true;
 }
@@ -208,6 +217,8 @@ bool JamBase::CreateMsgBase(const std::string& path) {
   if (!WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size())) {
     return fail(kErrHeaderCreate);
   }
+  locked_header_ = BaseHeader;
+  change_depth_ = 0;
   ResetFiles();
   ForgetMessage();
   SetMsgNum(0);
@@ -245,7 +256,10 @@ void JamBase::CloseMsgBase() {
   if (!BaseIsOpen()) return;
   CloseMsg();
   ResetFiles();
-  WriteBaseHeader();
+  // Every change wrote its counters already; what is left is written only
+  // under the lock (a base another program keeps locked is left as it is).
+  if (BeginChange()) EndChange();
+  change_depth_ = 0;
   for (BaseStream* stream :
        {HeaderFile.get(), IndexFile.get(), TextFile.get(), LastReadFile.get()}) {
     if (stream != nullptr) stream->Flush();

@@ -22,17 +22,25 @@
 // numbers a caller already holds stay good. Every compaction lowers the
 // lastread pointers of the .JLR file with the renumbering.
 //
-// While the base is open the in-memory base header is the authority:
-// ActiveMsgs and ModCounter change only there and reach the file at
-// CloseMsgBase, which always writes the base header back.
+// Other JAM software (a tosser) may add messages while the base is open: it
+// does not see the sharing classes, but it takes the JAM lock, a lock on the
+// first byte of the .JHR, while it changes the base. Every change made here
+// (opening's recount, writing, deleting, rewriting a header, closing) is made
+// under that lock too (jam_change.cpp): the lock is taken, the base header
+// is read again, and when it or the index size differs from what this object
+// last saw, everything held in memory is dropped and read again; the change
+// follows, the base header (ActiveMsgs, ModCounter) is written when it
+// changed, and the lock is released. So no change of the other program is
+// ever overwritten from a stale copy. The lock is not held between changes,
+// which would keep the tosser waiting for the whole run.
 //
-// The files are held deny-write, so nobody else changes them while the base
-// is open: the index is read once (on first use) and kept in memory, every
-// write to it going to the file and the copy alike; headers and texts are
-// read through windows of the files read ahead in large pieces, and the
+// Between changes the index is read once (on first use) and kept in memory,
+// every write to it going to the file and the copy alike; headers and texts
+// are read through windows of the files read ahead in large pieces, and the
 // sizes of the files are asked once. Every write to a file drops its window
 // and its size, so nothing is ever read from memory that the file no longer
-// holds.
+// holds. Records another program appends meanwhile are seen from its next
+// change on.
 #pragma once
 
 #include <array>
@@ -66,8 +74,8 @@ class JamBase : public MessageBase {
   // for a missing .JHR, .JDX or .JDT, 2003h-2005h, 200Fh for a file that
   // exists and cannot be opened (an existing .JLR is never created anew:
   // that would erase every user's lastread), and 2003h for a .JHR shorter
-  // than the base header. Compacts the index when its record count differs
-  // from ActiveMsgs.
+  // than the base header, 2010h when another program keeps the base locked.
+  // Compacts the index when its record count differs from ActiveMsgs.
   bool OpenMsgBase(const std::string& path) override;
   // Creates the directories and the four files, and leaves the new base
   // open. No existing file is ever replaced: when one of the files exists
@@ -76,7 +84,9 @@ class JamBase : public MessageBase {
   bool CreateMsgBase(const std::string& path) override;
   // The .JHR, .JDX and .JDT files exist (the .JLR file may be missing).
   bool MsgBaseExists(const std::string& path) override;
-  // Writes the base header back (always) and closes the files.
+  // Writes the base header back when this object changed it since its last
+  // change (under the lock, after taking in what others changed) and closes
+  // the files.
   void CloseMsgBase() override;
   // BaseMsgNum <= num < BaseMsgNum + ActiveMsgs, the index record is there
   // and neither the record nor the message's header marks it deleted.
@@ -181,6 +191,26 @@ class JamBase : public MessageBase {
   bool AddSubfield(std::uint16_t id, const std::string& data);
 
  private:
+  using BaseHeaderBytes = std::array<std::uint8_t, jam::kBaseHeaderSize>;
+
+  // Changes under the JAM lock (jam_change.cpp). BeginChange takes the lock
+  // (waiting a bounded time) and takes in what another program changed; false
+  // with 2010h when the lock stays taken, or 2003h when the base header cannot
+  // be read. Nested calls only count. EndChange writes the base header when
+  // it differs from the file's and releases the lock; false when that write
+  // failed.
+  bool BeginChange();
+  bool EndChange();
+  bool TakeInOtherChanges();
+  // The base header as the file holds it: without a created message pending.
+  BaseHeaderBytes HeaderWithoutPending() const;
+  // Finds the index record of the stored message at hand again, after
+  // another program changed the index; false when it has none any more.
+  bool LocateStoredMessage();
+  // The parts of KillMsg and WriteMsg made under the lock.
+  bool KillStoredMessage();
+  bool StoreMessage();
+
   // Files and numbering.
   bool BaseIsOpen() const;
   // The .JLR stream, opened (and the file created new when there is none)
@@ -262,7 +292,7 @@ class JamBase : public MessageBase {
   std::unique_ptr<BaseStream> LastReadFile;
   std::int32_t WriteTextOffset = 0;
   std::int32_t WriteTextLength = 0;
-  std::array<std::uint8_t, jam::kBaseHeaderSize> BaseHeader{};
+  BaseHeaderBytes BaseHeader{};
   std::int32_t HeaderOffset = 0;
   std::array<std::uint8_t, jam::kIndexRecordSize> IndexRecord{};
   std::int32_t IndexPos = 0;
@@ -307,6 +337,11 @@ class JamBase : public MessageBase {
   std::int32_t text_file_size_ = -1;
   ReadWindow header_window_;
   ReadWindow text_window_;
+  // How deep the changes under way are nested (0: the lock is not held), and
+  // the base header as the file held it when this object last read or wrote
+  // it.
+  int change_depth_ = 0;
+  BaseHeaderBytes locked_header_{};
 };
 
 }  // namespace kestrel

@@ -196,7 +196,9 @@ void JamBase::ForgetIndexCopy() {
 }
 
 void JamBase::CompactIndex() {
-  if (BaseIsOpen()) CompactIndexRecords(true);
+  if (!BaseIsOpen() || !BeginChange()) return;
+  CompactIndexRecords(true);
+  EndChange();
 }
 
 bool JamBase::CompactIndexRecords(bool check_headers, std::size_t from,
@@ -315,7 +317,19 @@ void JamBase::DropNotedRecords(std::size_t from, std::size_t& kept,
 bool JamBase::KillMsg() {
   if (!BaseIsOpen() || !stored_message_) return false;
   ResetFiles();
+  if (!BeginChange()) return false;
+  if (!LocateStoredMessage()) {
+    // Another program deleted it meanwhile.
+    stored_message_ = false;
+    SetLastError(kErrMsgRead);
+    EndChange();
+    return false;
+  }
+  const bool killed = KillStoredMessage();
+  return EndChange() && killed;
+}
 
+bool JamBase::KillStoredMessage() {
   // The order of the writes makes every point where a run may be cut off
   // leave a readable base that the next open puts right. ActiveMsgs goes
   // down first: from then until the index is compacted and cut, the index

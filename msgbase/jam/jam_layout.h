@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "msgbase/peer_lock.h"
+
 namespace kestrel::jam {
 
 // File extensions; the base path gets a "." before them.
@@ -149,5 +151,6 @@ inline constexpr std::int32_t kErrIndexCreate = 0x200B;
 inline constexpr std::int32_t kErrTextCreate = 0x200C;
 inline constexpr std::int32_t kErrLastReadMissing = 0x200D;
 inline constexpr std::int32_t kErrLastReadOpen = 0x200F;
+inline constexpr std::int32_t kErrLocked = kJamBaseLocked;  // another program kept the lock
 
 }  // namespace kestrel::jam

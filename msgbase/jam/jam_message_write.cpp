@@ -142,6 +142,17 @@ bool JamBase::WriteMsg() {
   if (!BaseIsOpen() || !Text || header_only_) return false;
   if (!created_pending_ && !stored_message_) return false;
   ResetFiles();
+  if (!BeginChange()) return false;
+  if (!created_pending_ && !LocateStoredMessage()) {
+    SetLastError(kErrMsgRead);  // another program deleted it meanwhile
+    EndChange();
+    return false;
+  }
+  const bool stored = StoreMessage();
+  return EndChange() && stored;
+}
+
+bool JamBase::StoreMessage() {
   // A store that fails leaves the message as it was in memory: the header
   // must keep describing the stored subfields and text, or a later
   // RewriteHeader would write a header that matches neither.
@@ -188,11 +199,19 @@ bool JamBase::WriteMsg() {
   WriteTextLength = static_cast<std::int32_t>(body.size());
   SetHeaderField(kMsgTxtOffsetOffset, static_cast<std::uint32_t>(WriteTextOffset));
   SetHeaderField(kMsgTxtLenOffset, static_cast<std::uint32_t>(WriteTextLength));
-  // A new message's record is appended after the last whole record.
+  // A new message's record is appended after the last whole record, and
+  // takes the number that record has (another program may have added
+  // messages since CreateMsg).
   const std::int32_t record_at = created_pending_
                                      ? index_size / static_cast<std::int32_t>(kIndexRecordSize) *
                                            static_cast<std::int32_t>(kIndexRecordSize)
                                      : IndexPos;
+  if (created_pending_) {
+    const std::int32_t number =
+        BaseMsgNum() + record_at / static_cast<std::int32_t>(kIndexRecordSize);
+    SetHeaderField(kMsgNumOffset, static_cast<std::uint32_t>(number));
+    SetMsgNum(number + 1);
+  }
 
   NoteTextFileWritten();
   TextFile->Seek(WriteTextOffset);
@@ -229,11 +248,12 @@ bool JamBase::WriteMsg() {
 bool JamBase::RewriteHeader() {
   if (!BaseIsOpen() || !stored_message_) return false;
   ResetFiles();
+  if (!BeginChange()) return false;
   NoteHeaderFileWritten();
   HeaderFile->Seek(HeaderOffset);
   const bool written = WriteBlock(*HeaderFile, MsgHeader.data(), kMsgHeaderSize);
   HeaderFile->Flush();
-  return written;
+  return EndChange() && written;
 }
 
 }  // namespace kestrel

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "msgbase/file_functions.h"
+#include "msgbase/peer_lock.h"
 #include "msgbase/squish/squish_layout.h"
 #include "msgbase/stream_blocks.h"
 #include "msgbase/stream_hooks.h"
@@ -60,6 +61,16 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     return false;
   }
   data_file_ = std::make_unique<SquishDataFile>(std::move(data));
+  // The header and index are read (a cut-off update repaired, a missing
+  // index rebuilt) under the lock, never half way through another program's
+  // change.
+  change_depth_ = 0;
+  if (!TakePeerLock(data_file_->stream())) {
+    ReleaseFiles();
+    SetLastError(kErrorLocked);
+    return false;
+  }
+  change_depth_ = 1;
   // A data file too short for its base header is no Squish base: with a
   // header of zeros the first new frame would be written over the header.
   if (!data_file_->ReadAt(0, base_header_.bytes().data(), kBaseHeaderSize)) {
@@ -67,6 +78,7 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     SetLastError(kErrorOpenDataFile);
     return false;
   }
+  disk_header_ = base_header_;
   update_marked_ = false;
   if (index_missing) {
     if (!RebuildMissingIndex()) {
@@ -86,6 +98,8 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     if (UpdateMarked()) RepairCutOffUpdate();
   }
   SelectNothing();
+  state_ = MessageState::kNone;
+  EndChange();
   state_ = MessageState::kNone;
   SetOpened(true);
   return true;
@@ -112,7 +126,7 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
   }
   const std::string base_name = BasePath.substr(0, BasePath.size() - 1);
   base_header_ = SquishBaseHeader::Fresh(base_name);
-  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  WriteBaseHeader(base_header_);
   // A base whose header could not be written is not there: say so now
   // rather than at the first message.
   if (!data_file_->Ok()) {
@@ -123,6 +137,8 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
   index_.clear();
   highest_uid_ = 0;
   update_marked_ = false;
+  change_depth_ = 0;
+  disk_header_ = base_header_;
   SelectNothing();
   state_ = MessageState::kNone;
   SetOpened(true);
@@ -147,10 +163,17 @@ bool SquishBase::MsgBaseExists(const std::string& path) {
 void SquishBase::CloseMsgBase() {
   if (!IsOpened()) return;
   SetOpened(false);
-  // After a failed write the mark stays, so that the next open puts right
-  // whatever the failed update left half done.
-  if (data_file_->Ok() && IndexOk()) ClearUpdateMark();
-  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  // The header is written back under the lock, after taking in what another
+  // program changed; when the lock stays taken it is left as it is (a mark
+  // left on it makes the next open check the base).
+  if (BeginChange()) {
+    // After a failed write the mark stays, so that the next open puts right
+    // whatever the failed update left half done.
+    if (data_file_->Ok() && IndexOk()) ClearUpdateMark();
+    WriteBaseHeader(base_header_);
+    EndChange();
+  }
+  change_depth_ = 0;
   data_file_.reset();
   index_file_.reset();
   index_.clear();

@@ -6,11 +6,14 @@
 // GetMsgUid and SeekMsgUid deal in byte positions of index records instead.
 //
 // Both files are held open from OpenMsgBase/CreateMsgBase to CloseMsgBase
-// with others allowed to read but not to write, so the index is read once at
-// open and kept in memory; every change is written through to the files at
-// once. Offsets, lengths and links read from the files are checked before
-// they are used: a damaged base gives error codes, never a read or write in
-// the wrong place.
+// with others allowed to read but not to write through the sharing classes;
+// the index is read at open and kept in memory, and every change is written
+// through to the files at once. Software that ignores the sharing classes
+// takes the Squish lock (the first byte of the .SQD) while it changes the
+// base: every change here is made under that lock too, after taking in what
+// such software changed (see BeginChange). Offsets, lengths and links read from the files are
+// checked before they are used: a damaged base gives error codes, never a read or write in the
+// wrong place.
 #pragma once
 
 #include <cstdint>
@@ -79,7 +82,9 @@ class SquishBase : public MessageBase {
   bool RewriteHeader() override;
   // Deletes the current message: its index record goes, its frame joins the
   // free chain, and the position steps back so that SeekNext continues with
-  // the message that followed.
+  // the message that followed. Chain links found broken are repaired first
+  // (the chains rebuilt from the index and the frames); a base that cannot
+  // be rebuilt gives 3008h.
   bool KillMsg() override;
 
   // --- Fields of the open message (squish_message_fields.cpp).
@@ -133,12 +138,32 @@ class SquishBase : public MessageBase {
   void WriteIndexFrom(std::int64_t slot);
   bool IndexOk() const;
 
+  // squish_change.cpp: changes under the lock other Squish software takes
+  // (the first byte of the .SQD). BeginChange takes it, waiting a bounded
+  // time (false with 300Bh when it stays taken), and takes in what another
+  // program changed since: a base header or index size that differs from
+  // what this object holds makes it read both again. Nested calls only
+  // count; EndChange releases the lock.
+  bool BeginChange();
+  void EndChange();
+  void TakeInOtherChanges();
+  // Writes a base header to the file (the stream status tells whether it
+  // worked) and notes what the file now holds.
+  void WriteBaseHeader(const squish::SquishBaseHeader& header);
+
   // squish_messages.cpp
+  // The parts of WriteMsg, RewriteHeader and KillMsg made under the lock.
+  bool StoreMessage(bool stored);
+  bool RewriteStoredHeader();
+  bool KillCurrentMessage();
   bool ReadMessage(bool with_text);
   bool Fail(std::int32_t code);
   // A write of the open message failed: it cannot be written again.
   bool WriteFailed();
   std::string WholeText();
+  // Gives a created message unique id `uid`, as the next record of the
+  // index (WriteMsg counts it in the base header).
+  void NumberNewMessage(std::uint32_t uid);
   // The unique id a new message gets; 0 when none is left.
   std::uint32_t NextFreeUniqueId() const;
 
@@ -166,6 +191,9 @@ class SquishBase : public MessageBase {
   // the mark set. False, leaving the rest as it is, when the frames cannot be
   // walked up to every indexed message.
   bool RepairCutOffUpdate();
+  // The same rebuild for chain links found broken while a message is
+  // killed; false when the base cannot be rebuilt (or a write failed).
+  bool RepairBrokenLinks();
 
   squish::SquishIndexRecord current_record_;
   squish::SquishFrameHeader current_frame_;
@@ -191,6 +219,13 @@ class SquishBase : public MessageBase {
   // The open message's unique id and the slot its record had when opened.
   std::uint32_t message_uid_ = 0;
   std::int64_t message_slot_ = -1;
+  // How deep the changes under way are nested (0: the lock is not held), and
+  // the base header as the file held it when this object last read or wrote
+  // it (a created message not yet written is counted only in base_header_).
+  int change_depth_ = 0;
+  squish::SquishBaseHeader disk_header_;
+  // The last kill failed on neighbours that do not link back.
+  bool links_broken_ = false;
 };
 
 }  // namespace kestrel

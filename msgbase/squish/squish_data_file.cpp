@@ -20,6 +20,12 @@ bool SquishDataFile::Holds(std::int64_t offset, std::int64_t length) {
   return offset + length <= size_;
 }
 
+void SquishDataFile::Refresh() {
+  window_.Forget();
+  read_end_ = -1;
+  if (Ok()) size_ = std::max<std::int64_t>(stream_->GetSize(), 0);
+}
+
 bool SquishDataFile::ReadAt(std::int64_t offset, std::uint8_t* buffer, std::size_t length) {
   read_end_ = -1;
   if (!Holds(offset, static_cast<std::int64_t>(length)) || !Ok()) return false;

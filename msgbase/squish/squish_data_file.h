@@ -39,6 +39,10 @@ class SquishDataFile {
   // have appended).
   bool Holds(std::int64_t offset, std::int64_t length);
 
+  // Drops what was read ahead and asks the size again: another program may
+  // have changed the file.
+  void Refresh();
+
   // Reads `length` bytes at `offset`; false, leaving the buffer undefined,
   // when the range is not inside the file or the read failed.
   bool ReadAt(std::int64_t offset, std::uint8_t* buffer, std::size_t length);

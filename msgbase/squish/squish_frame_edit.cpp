@@ -146,6 +146,16 @@ bool FrameEdit::TakeOver(std::uint32_t old_offset, std::uint32_t new_offset) {
   return true;
 }
 
+bool FrameEdit::ExtentIsSound(std::uint32_t offset, std::uint32_t frame_length) {
+  const std::int64_t end = std::int64_t{offset} + kFrameHeaderSize + frame_length;
+  if (!file_.Holds(std::int64_t{offset} + kFrameHeaderSize, frame_length)) return false;
+  if (end == file_.Size()) return true;
+  // A frame that claims more room than it has would have the message
+  // written over the frame that really follows it.
+  SquishFrameHeader after;
+  return file_.ReadFrameHeader(static_cast<std::uint32_t>(end), after) && after.HasValidId();
+}
+
 std::optional<std::uint32_t> FrameEdit::FindFreeFrame(std::uint32_t room) {
   const ChainEnds ends = Ends(Chain::kFree);
   std::unordered_set<std::uint32_t> seen;
@@ -156,8 +166,7 @@ std::optional<std::uint32_t> FrameEdit::FindFreeFrame(std::uint32_t room) {
     if (!seen.insert(current).second) return std::nullopt;
     const SquishFrameHeader* frame = Load(current, Chain::kFree);
     if (frame == nullptr || frame->prev != prev || LinksLoop(current, *frame)) return std::nullopt;
-    if (frame->frame_length >= room &&
-        file_.Holds(std::int64_t{current} + kFrameHeaderSize, frame->frame_length)) {
+    if (frame->frame_length >= room && ExtentIsSound(current, frame->frame_length)) {
       // Only a frame whose successor links back can leave the chain cleanly.
       if (frame->next == 0) {
         if (ends.last != current) return std::nullopt;

@@ -47,7 +47,9 @@ class FrameEdit {
   bool TakeOver(std::uint32_t old_offset, std::uint32_t new_offset);
 
   // The first frame of the free chain with at least `room` bytes of room
-  // that lies wholly inside the file and can be unlinked cleanly. The walk
+  // that lies wholly inside the file, ends where a frame header or the end
+  // of the file begins (one that claims more room than it has is left
+  // alone), and can be unlinked cleanly. The walk
   // stops (no frame) at the first link that is damaged or leads back to a
   // frame already seen, so a looping chain cannot hold it up.
   std::optional<std::uint32_t> FindFreeFrame(std::uint32_t room);
@@ -64,6 +66,9 @@ class FrameEdit {
     bool changed = false;
   };
 
+  // Whether a frame at `offset` with this frame length lies inside the file
+  // and ends where the next frame header or the end of the file begins.
+  bool ExtentIsSound(std::uint32_t offset, std::uint32_t frame_length);
   ChainEnds Ends(Chain chain) const;
   void SetEnds(Chain chain, const ChainEnds& ends);
   void MarkChanged(std::uint32_t offset) { frames_[offset].changed = true; }

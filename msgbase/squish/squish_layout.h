@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "msgbase/peer_lock.h"
+
 namespace kestrel::squish {
 
 // --- Base header: the first 256 bytes of the data file.
@@ -111,6 +113,7 @@ inline constexpr std::int32_t kErrorNoMessage = 0x3006;       // no open or curr
 inline constexpr std::int32_t kErrorBadFrame = 0x3007;        // not a valid message frame
 inline constexpr std::int32_t kErrorFrameIo = 0x3008;         // frame offset or frame I/O failed
 inline constexpr std::int32_t kErrorCreateDataFile = 0x3009;  // .SQD cannot be created
-inline constexpr std::int32_t kErrorCreateIndexFile = 0x300A;  // .SQI cannot be created
+inline constexpr std::int32_t kErrorCreateIndexFile = 0x300A;    // .SQI cannot be created
+inline constexpr std::int32_t kErrorLocked = kSquishBaseLocked;  // another program kept the lock
 
 }  // namespace kestrel::squish

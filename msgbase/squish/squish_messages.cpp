@@ -127,6 +127,16 @@ std::uint32_t SquishBase::NextFreeUniqueId() const {
   return id <= kMaxUniqueId ? static_cast<std::uint32_t>(id) : 0;
 }
 
+void SquishBase::NumberNewMessage(std::uint32_t uid) {
+  // The base header counts the message when WriteMsg stores it: a message
+  // created and never written leaves no trace.
+  CurrentMsg = static_cast<std::int32_t>(uid);
+  message_header_.SetUniqueId(uid);
+  current_record_.unique_id = uid;
+  message_uid_ = uid;
+  index_pos_ = static_cast<std::int32_t>(index_.size() * kIndexRecordSize);
+}
+
 bool SquishBase::CreateMsg() {
   if (!IsOpened()) return Fail(kErrorNoMessage);
   const std::uint32_t uid = NextFreeUniqueId();
@@ -137,16 +147,10 @@ bool SquishBase::CreateMsg() {
   current_frame_ = SquishFrameHeader();
   current_record_ = SquishIndexRecord();
 
-  // The base header counts the message when WriteMsg stores it: a message
-  // created and never written leaves no trace.
-  CurrentMsg = static_cast<std::int32_t>(uid);
-  message_header_.SetUniqueId(uid);
-
   current_frame_.id = kFrameId;
   current_frame_offset_ = 0;
   message_header_.SetAttributes(kAttrBitAlwaysSet);
-  current_record_.unique_id = uid;
-  index_pos_ = static_cast<std::int32_t>(slot * kIndexRecordSize);
+  NumberNewMessage(uid);
 
   SetTextStream(NewMemStream(MemStreamHint));
   SetDatesNow();
@@ -171,7 +175,13 @@ bool SquishBase::WriteMsg() {
     return Fail(kErrorNoMessage);
   // A message opened without its text would be stored without it.
   if (header_only_) return Fail(kErrorNoMessage);
+  if (!BeginChange()) return false;
+  const bool written = StoreMessage(stored);
+  EndChange();
+  return written;
+}
 
+bool SquishBase::StoreMessage(bool stored) {
   // The text: leading kludge lines become the control information, the
   // rest is the message text.
   const std::string text = WholeText();
@@ -311,7 +321,7 @@ bool SquishBase::WriteMsg() {
   message_slot_ = slot;
 
   if (stored && !in_place) edit.WriteOne(old_offset);
-  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  WriteBaseHeader(base_header_);
   if (!data_file_->Ok()) return WriteFailed();
   return true;
 }
@@ -323,6 +333,13 @@ bool SquishBase::WriteFailed() {
 
 bool SquishBase::RewriteHeader() {
   if (!IsOpened() || state_ != MessageState::kStored) return Fail(kErrorNoMessage);
+  if (!BeginChange()) return false;
+  const bool written = RewriteStoredHeader();
+  EndChange();
+  return written;
+}
+
+bool SquishBase::RewriteStoredHeader() {
   // The header goes into the frame the message has now; a frame that is no
   // longer a message frame is not written into.
   const std::int64_t slot = FindSlot(message_uid_, message_slot_);
@@ -339,6 +356,19 @@ bool SquishBase::RewriteHeader() {
 
 bool SquishBase::KillMsg() {
   if (!IsOpened()) return Fail(kErrorNoMessage);
+  if (!BeginChange()) return false;
+  links_broken_ = false;
+  bool killed = KillCurrentMessage();
+  // Neighbours that do not link back (a damaged base) would leave the
+  // message undeletable, run after run: the chains are rebuilt from the
+  // index and the frames, as after a cut-off update, and the kill is tried
+  // once more.
+  if (!killed && links_broken_ && RepairBrokenLinks()) killed = KillCurrentMessage();
+  EndChange();
+  return killed;
+}
+
+bool SquishBase::KillCurrentMessage() {
   // Only the record of the current message is removed: after a kill the
   // position has stepped back, and a second kill must not take the message
   // before it.
@@ -357,7 +387,10 @@ bool SquishBase::KillMsg() {
     return Fail(data_file_->ReadFrameHeader(offset, probe) ? kErrorBadFrame : kErrorFrameIo);
   }
   SquishFrameHeader released = *loaded;
-  if (!edit.Unlink(Chain::kMessages, offset)) return Fail(kErrorFrameIo);
+  if (!edit.Unlink(Chain::kMessages, offset)) {
+    links_broken_ = true;
+    return Fail(kErrorFrameIo);
+  }
   released.frame_type = kFrameTypeFree;
   released.prev = 0;
   released.next = 0;
@@ -380,7 +413,7 @@ bool SquishBase::KillMsg() {
   if (!IndexOk()) return Fail(kErrorFrameIo);
   // Only now that no record points at the frame is it marked free.
   edit.WriteOne(offset);
-  data_file_->WriteAt(0, base_header_.bytes().data(), kBaseHeaderSize);
+  WriteBaseHeader(base_header_);
   if (!data_file_->Ok()) return Fail(kErrorFrameIo);
   return true;
 }

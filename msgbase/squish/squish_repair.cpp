@@ -42,7 +42,7 @@ bool SquishBase::MarkUpdating(SquishBaseHeader& working) {
   std::uint8_t* header = base_header_.bytes().data();
   reserved_before_mark_ = GetLe16(header, kBaseReservedOffset);
   PutLe16(header, kBaseReservedOffset, kUpdateMark);
-  data_file_->WriteAt(0, header, kBaseHeaderSize);
+  WriteBaseHeader(base_header_);
   if (!data_file_->Ok()) {
     PutLe16(header, kBaseReservedOffset, reserved_before_mark_);
     return false;
@@ -142,7 +142,7 @@ bool SquishBase::RepairCutOffUpdate() {
     highest = std::max(highest, record.unique_id);
   if (header.NextUniqueId() <= highest) header.SetNextUniqueId(highest + 1);
   PutLe16(header.bytes().data(), kBaseReservedOffset, 0);
-  data_file_->WriteAt(0, header.bytes().data(), kBaseHeaderSize);
+  WriteBaseHeader(header);
 
   if (index_changed ||
       index_file_->GetSize() != static_cast<std::int32_t>(records.size() * kIndexRecordSize)) {
@@ -150,6 +150,15 @@ bool SquishBase::RepairCutOffUpdate() {
     WriteIndexFrom(0);
   }
   return data_file_->Ok() && IndexOk();
+}
+
+bool SquishBase::RepairBrokenLinks() {
+  if (!data_file_->Ok() || !IndexOk()) return false;
+  const bool repaired = RepairCutOffUpdate();
+  // The rebuilt header went to the file without this session's mark: the
+  // next change marks it again.
+  update_marked_ = false;
+  return repaired;
 }
 
 }  // namespace kestrel

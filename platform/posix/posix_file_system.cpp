@@ -15,6 +15,7 @@
 #include "platform/posix/posix_name_cache.h"
 #include "platform/posix/posix_path.h"
 #include "platform/posix/posix_path_resolver.h"
+#include "platform/posix/posix_record_locks.h"
 #include "platform/posix/posix_sharing.h"
 
 namespace kestrel::platform {
@@ -88,16 +89,16 @@ DosError FinishOpen(int fd, bool existed, bool readable, FileAccess access, File
   struct stat status {};
   if (::fstat(fd, &status) != 0) {
     const DosError error = LastError();
-    ::close(fd);
+    posix::CloseDescriptor(fd);
     return error;
   }
   const bool read_only = existed && (status.st_mode & S_IWUSR) == 0;
   if (S_ISDIR(status.st_mode) || (read_only && access != FileAccess::kRead)) {
-    ::close(fd);
+    posix::CloseDescriptor(fd);
     return dos_error::kAccessDenied;
   }
   const DosError error = posix::TakeSharingLocks(fd, readable, access, share);
-  if (error != dos_error::kNone) ::close(fd);
+  if (error != dos_error::kNone) posix::CloseDescriptor(fd);
   return error;
 }
 
@@ -124,7 +125,7 @@ DosError Create(std::string_view path, bool must_be_new, FileHandle& handle) {
   if (error != dos_error::kNone) return error;
   if (resolved.exists && ::ftruncate(fd, 0) != 0) {
     error = LastError();
-    ::close(fd);
+    posix::CloseDescriptor(fd);
     return error;
   }
   handle = fd;
@@ -240,7 +241,17 @@ DosError SetEndOfFile(FileHandle handle) {
 }
 
 void CloseFile(FileHandle handle) {
-  if (handle != kInvalidFileHandle) ::close(Descriptor(handle));
+  if (handle != kInvalidFileHandle) posix::CloseDescriptor(Descriptor(handle));
+}
+
+DosError LockFile(FileHandle handle, std::int64_t offset, std::int64_t length) {
+  if (handle == kInvalidFileHandle) return dos_error::kInvalidHandle;
+  return posix::LockRecord(Descriptor(handle), offset, length);
+}
+
+DosError UnlockFile(FileHandle handle, std::int64_t offset, std::int64_t length) {
+  if (handle == kInvalidFileHandle) return dos_error::kInvalidHandle;
+  return posix::UnlockRecord(Descriptor(handle), offset, length);
 }
 
 DosError DeleteFile(std::string_view path) {
@@ -258,7 +269,7 @@ DosError DeleteFile(std::string_view path) {
     const int fd = OpenNoInterrupt(resolved.native, O_RDONLY);
     if (fd >= 0) {
       const bool in_use = posix::IsOpenElsewhere(fd);
-      ::close(fd);
+      posix::CloseDescriptor(fd);
       if (in_use) return dos_error::kSharingViolation;
     }
   }

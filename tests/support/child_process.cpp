@@ -1,5 +1,6 @@
 #include "tests/support/child_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -43,6 +44,17 @@ void LimitFileSize(std::uint64_t bytes) {
   signal(SIGXFSZ, SIG_IGN);
   const rlimit limit{bytes, bytes};
   setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+bool LockFirstByte(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 1;
+  return ::fcntl(fd, F_SETLK, &lock) == 0;  // the descriptor stays open
 }
 
 HoldingChild::HoldingChild(const std::function<bool()>& setup) {

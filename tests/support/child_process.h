@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace kestrel::testing {
 
@@ -18,6 +19,12 @@ bool DropRootPrivileges();
 // In a child: limits the size of files the process may write to `bytes`;
 // a write past it stores what fits, or fails, instead of killing the process.
 void LimitFileSize(std::uint64_t bytes);
+
+// In a child: locks the first byte of a file as other FidoNet software does
+// while it changes a message base (a POSIX record lock, taken directly, not
+// through the platform layer and its sharing classes). The lock lasts as long
+// as the process.
+bool LockFirstByte(const std::string& path);
 
 // A child that runs `setup` (opening a file, say), reports its result and then
 // holds everything it has open until End() or destruction.

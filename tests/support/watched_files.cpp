@@ -53,6 +53,12 @@ class WatchedFile : public BaseStream {
     return size;
   }
   void Flush() override {}
+  bool Lock(std::int32_t position, std::int32_t length) override {
+    return inner_->Lock(position, length);
+  }
+  void Unlock(std::int32_t position, std::int32_t length) override {
+    inner_->Unlock(position, length);
+  }
   void Truncate() override {
     if (Failed() || CountWriteThatFails()) return;
     inner_->Truncate();

@@ -93,7 +93,10 @@ TEST_F(SquishCostTest, AppendingCostsTheSameInASmallAndALargeBase) {
   const std::int64_t large = AppendCalls(3000, 100);
   RecordProperty("calls_10", static_cast<int>(small));
   RecordProperty("calls_3000", static_cast<int>(large));
-  EXPECT_LE(small, 100 * 11);  // ten: the last frame read, then five seeks and writes
+  // Ten: the last frame read, then five seeks and writes; three more for the
+  // look at what another program may have changed (the base header read
+  // again, the index size).
+  EXPECT_LE(small, 100 * 14);
   // Opening the larger base reads its index in a few large pieces.
   EXPECT_LE(large, small + 10);
 }

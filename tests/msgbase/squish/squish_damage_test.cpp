@@ -87,16 +87,25 @@ TEST_F(SquishDamageTest, FramesThatAreNoMessageFramesAreRefused) {
     // A scan still reaches every message number.
     EXPECT_EQ(Scan(*base), (std::vector<std::int32_t>{1, 2, 3}));
     if (!c.in_chain) {
-      // What is no message frame is not deleted, nor linked to or from: the
-      // neighbours are left as they are.
+      // What is no message frame is not deleted.
       base->SeekFirst(2);
       EXPECT_FALSE(base->KillMsg());
+      // Its neighbours do not link to it as a message: the chains are
+      // rebuilt from the index and the frames (which makes the indexed frame
+      // a message again) and the kill goes on. Frames that no longer lie end
+      // to end (a frame without its id) cannot be rebuilt: nothing is written.
+      const bool rebuildable = c.field != 0;
       base->SeekFirst(3);
-      EXPECT_FALSE(base->KillMsg());  // its previous frame is the damaged one
-      EXPECT_EQ(base->GetLastError(), 0x3008);
-      base->SeekFirst(1);
-      EXPECT_FALSE(base->KillMsg());
-      EXPECT_EQ(Sqd() + Sqi(), before);
+      EXPECT_EQ(base->KillMsg(), rebuildable);
+      if (rebuildable) {
+        EXPECT_EQ(Scan(*base), (std::vector<std::int32_t>{1, 2}));
+        EXPECT_EQ(Read(*base, 2), "\x01MSGID: 1:2/3 00000002\rText 2\r");
+      } else {
+        EXPECT_EQ(base->GetLastError(), 0x3008);
+        base->SeekFirst(1);
+        EXPECT_FALSE(base->KillMsg());
+        EXPECT_EQ(Sqd() + Sqi(), before);
+      }
     } else {
       // A message frame whose lengths are wrong can still be deleted.
       base->SeekFirst(2);
@@ -244,20 +253,23 @@ TEST_F(SquishDamageTest, ALoopingMessageChainIsNotFollowed) {
   auto base = OpenBase();
   // Reading goes by the index and is not affected.
   EXPECT_EQ(Read(*base, 2), "\x01MSGID: 1:2/3 00000002\rText 2\r");
-  // Appending needs a sound last frame; killing needs neighbours that point
-  // back. Both fail before anything is written.
+  // Appending needs a sound last frame: it fails before anything is written.
   ASSERT_TRUE(base->CreateMsg());
   EXPECT_FALSE(base->WriteMsg());
   EXPECT_EQ(base->GetLastError(), 0x3008);
-  base->SeekFirst(1);
-  EXPECT_FALSE(base->KillMsg());
-  base->SeekFirst(3);
-  EXPECT_FALSE(base->KillMsg());
   EXPECT_EQ(Sqi(), before.substr(before.size() - Sqi().size()));
   EXPECT_EQ(Sqd(), before.substr(0, Sqd().size()));
-  // The message in the middle has sound neighbours and can go.
-  base->SeekFirst(2);
-  EXPECT_TRUE(base->KillMsg());
+  base->CloseMsg();
+  // Killing needs neighbours that point back: the chains are rebuilt from
+  // the index and the frames, and the kill goes on.
+  base->SeekFirst(1);
+  EXPECT_TRUE(base->KillMsg()) << base->GetLastError();
+  EXPECT_EQ(Scan(*base), (std::vector<std::int32_t>{2, 3}));
+  base->SeekFirst(3);
+  EXPECT_TRUE(base->KillMsg()) << base->GetLastError();
+  EXPECT_EQ(Read(*base, 2), "\x01MSGID: 1:2/3 00000002\rText 2\r");
+  base->CloseMsgBase();
+  ExpectSound();
 }
 
 TEST_F(SquishDamageTest, AbsurdHeaderCountsGiveUsableNumbers) {
