@@ -272,8 +272,9 @@ void AreaScanner::StoreResumePoint() {
 }
 
 void AreaScanner::ShowEndOfArea() {
-  // Ends the line the progress count was shown on (only a terminal shows it).
-  if (platform::ConsoleIsTerminal()) platform::ConsoleWrite("\n");
+  // Written whatever the output is: on a terminal it keeps the last progress
+  // count on its line; in a batch log it is the empty line after the area.
+  platform::ConsoleWrite("\n");
 }
 
 void AreaScanner::StopAtRefusedLink(const std::string& what) {

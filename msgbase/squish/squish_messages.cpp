@@ -83,9 +83,8 @@ bool SquishBase::ReadMessage(bool with_text) {
   if (in_use < header_and_control) return Fail(kErrorBadFrame);
   std::int64_t text_length = 0;
   if (with_text) {
-    // The stored text ends with a 0 that is not part of it. A frame cut
-    // short keeps the text it still holds.
-    const std::int64_t stored = std::int64_t{frame.message_length} - header_and_control - 1;
+    // A frame cut short keeps the text it still holds.
+    const std::int64_t stored = std::int64_t{frame.message_length} - header_and_control;
     text_length = std::clamp<std::int64_t>(stored, 0, in_use - header_and_control);
     if (text_length > MaxTextSize) {
       SetTextTooLarge(true);
@@ -108,6 +107,9 @@ bool SquishBase::ReadMessage(bool with_text) {
   const std::uint8_t* message = frame_bytes.data() + kFrameHeaderSize;
   std::copy_n(message, kMessageHeaderSize, message_header_.bytes().begin());
   const auto* control = reinterpret_cast<const char*>(message + kMessageHeaderSize);
+  // The text usually ends with a 0 that is not part of it; other programs
+  // store it without one, and then its last byte is text.
+  if (text_length > 0 && control[frame.control_length + text_length - 1] == 0) --text_length;
   const std::string kludges = ControlInfoToLines({control, frame.control_length});
 
   SetTextStream(NewMemStream(MemStreamHint));
@@ -121,6 +123,7 @@ bool SquishBase::ReadMessage(bool with_text) {
   text.Seek(0);
 
   state_ = MessageState::kStored;
+  header_only_ = !with_text;
   message_uid_ = current_record_.unique_id;
   message_slot_ = CurrentSlot();
   return true;
@@ -153,13 +156,13 @@ std::uint32_t SquishBase::NextFreeUniqueId() const {
   return id <= kMaxUniqueId ? static_cast<std::uint32_t>(id) : 0;
 }
 
-void SquishBase::CountNewMessage(std::uint32_t uid) {
+void SquishBase::NumberNewMessage(std::uint32_t uid) {
+  // The base header counts the message when WriteMsg stores it: a message
+  // created and never written leaves no trace.
   CurrentMsg = static_cast<std::int32_t>(uid);
   message_header_.SetUniqueId(uid);
-  base_header_.SetNextUniqueId(uid + 1);
-  base_header_.SetNumMessages(base_header_.NumMessages() + 1);
-  base_header_.SetHighMessage(base_header_.HighMessage() + 1);
   current_record_.unique_id = uid;
+  message_uid_ = uid;
   index_pos_ = static_cast<std::int32_t>(index_.size() * kIndexRecordSize);
 }
 
@@ -176,11 +179,12 @@ bool SquishBase::CreateMsg() {
   current_frame_.id = kFrameId;
   current_frame_offset_ = 0;
   message_header_.SetAttributes(kAttrBitAlwaysSet);
-  CountNewMessage(uid);
+  NumberNewMessage(uid);
 
   SetTextStream(NewMemStream(MemStreamHint));
   SetDatesNow();
   state_ = MessageState::kNew;
+  header_only_ = false;
   message_uid_ = uid;
   message_slot_ = slot;
   return true;
@@ -227,6 +231,8 @@ bool SquishBase::WriteMsg() {
   const bool stored = state_ == MessageState::kStored;
   if (!IsOpened() || GetTextStream() == nullptr || (!stored && state_ != MessageState::kNew))
     return Fail(kErrorNoMessage);
+  // A message opened without its text would be stored without it.
+  if (header_only_) return Fail(kErrorNoMessage);
   if (!BeginChange()) return false;
   const bool written = StoreMessage(stored);
   EndChange();
@@ -259,6 +265,11 @@ bool SquishBase::StoreMessage(bool stored) {
 
   // Plan the placement on copies; nothing is written until it is sound.
   SquishBaseHeader header = base_header_;
+  if (!stored) {
+    header.SetNextUniqueId(message_uid_ + 1);
+    header.SetNumMessages(header.NumMessages() + 1);
+    header.SetHighMessage(header.HighMessage() + 1);
+  }
   FrameEdit edit(*data_file_, header);
   std::int64_t slot = static_cast<std::int64_t>(index_.size());
   std::uint32_t old_offset = 0;
