@@ -8,9 +8,8 @@
 namespace kestrel {
 namespace {
 
-bool PartMatches(std::int16_t part, const std::string& pattern) {
-  // A signed 16-bit number has at most 5 digits after its sign: the text
-  // keeps its first 5 characters, as the pattern part keeps its first 5.
+bool PartMatches(std::uint16_t part, const std::string& pattern) {
+  // A 16-bit part has at most 5 digits, as the pattern part keeps its first 5.
   return WildMatch(IntToStr(part).substr(0, kPatternPartWidth), pattern);
 }
 

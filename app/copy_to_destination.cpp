@@ -23,19 +23,32 @@ void CopyAttributes(MessageBase& source, MessageBase& copy, bool mark_unsent) {
   if (mark_unsent) copy.SetAttr(AttrSent, false);
 }
 
-// Replaces whatever the copy's text holds (the address setters write kludge
-// lines into it) by the source text, byte for byte.
-void CopyText(MessageBase& source, MessageBase& copy) {
-  BaseStream* from = source.GetTextStream();
+// Gives the copy a text of the source's MSGID line alone (none when the
+// source has none), for the address setters below.
+void CopyMsgIdLine(MessageBase& source, MessageBase& copy) {
   BaseStream* to = copy.GetTextStream();
   if (to == nullptr) return;
+  std::string line;
+  const bool found = source.GetTextStream() != nullptr && source.GetKludge(KludgeMsgId, line);
   to->Seek(0);
-  if (from != nullptr) {
-    from->Seek(0);
-    to->CopyFrom(*from, from->GetSize());
-  }
   to->Truncate();
-  to->Flush();
+  if (found) copy.PutTextLine(line);
+}
+
+// Replaces whatever the copy's text holds (the address setters write kludge
+// lines into it) by the source text, byte for byte. The source's text is
+// handed over, not copied: a large message is held in memory once. The
+// source keeps its header; it has no text afterwards.
+void MoveText(MessageBase& source, MessageBase& copy) {
+  if (copy.GetTextStream() == nullptr) return;
+  std::unique_ptr<BaseStream> text = source.TakeTextStream();
+  if (text == nullptr) {
+    copy.GetTextStream()->Seek(0);
+    copy.GetTextStream()->Truncate();
+    return;
+  }
+  text->Seek(text->GetSize());
+  copy.SetTextStream(std::move(text));
 }
 
 }  // namespace
@@ -58,11 +71,11 @@ std::string CopyToDestination(MessageBase& source, const std::string& destinatio
   copy.SetMailType(MailTypeNetmail);
   if (!copy.CreateMsg()) return "Cannot create message: " + IntToStr(copy.GetLastError());
 
-  // The copy holds the source text while its addresses are set: the setter
-  // then finds the source's MSGID line and keeps its serial, instead of
-  // making a new one (which waits for the clock to reach the next hundredth
-  // of a second) only for the text copy below to replace it.
-  CopyText(source, copy);
+  // The copy holds the source's MSGID line while its addresses are set: the
+  // setter then keeps its serial, instead of making a new one (which waits
+  // for the clock to reach the next hundredth of a second) only for the
+  // text below to replace it.
+  CopyMsgIdLine(source, copy);
   source.GetOrigDestAddr(header.msgOrig, header.msgDest);
   copy.SetOrigDestAddr(header.msgOrig, header.msgDest, false);
   copy.SetFrom(header.msgFrom);
@@ -76,7 +89,7 @@ std::string CopyToDestination(MessageBase& source, const std::string& destinatio
   copy.SetDateArrived(date);
 
   CopyAttributes(source, copy, mark_unsent);
-  CopyText(source, copy);
+  MoveText(source, copy);
 
   if (!copy.WriteMsg()) {
     if (IsPeerLockRefusal(copy.GetLastError())) return LockedAreaError(destination);

@@ -23,7 +23,9 @@ inline constexpr char kCopyMark = '+';
 // subject of `header`, the addresses read again from the source, both dates,
 // the attributes private to update request one by one (without Sent when
 // `mark_unsent`), and the source text byte for byte, kludge lines included.
-// `header.msgOrig` and `header.msgDest` are refreshed.
+// `header.msgOrig` and `header.msgDest` are refreshed. The source's text is
+// handed over to the copy: afterwards the source message has no text (its
+// header is still there, and it can be closed and deleted).
 //
 // Returns "" when the copy is stored, else the text of the fatal error: the
 // area cannot be opened or created, the message cannot be created, or it was

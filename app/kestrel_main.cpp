@@ -20,14 +20,18 @@ namespace {
 constexpr int kTextColour = 7;
 
 int RunKestrel(const std::vector<std::string>& arguments) {
-  // From here on SIGINT, SIGTERM and SIGHUP only leave a note; the scan
-  // stops at the next point where stopping loses nothing.
-  platform::InstallInterruptNotes();
+  // A console that is gone (output piped into a program that has ended) must
+  // not end a run that moves mail: its writes fail and are ignored.
+  platform::IgnoreBrokenPipe();
   platform::ConsoleInit();
   WriteBanner();
   platform::ConsoleSetTextColor(kTextColour);
   MoverConfig config;
   std::unique_ptr<LogFile> log = ReadConfiguration(arguments, config);
+  // Until here nothing has been changed, and SIGINT, SIGTERM and SIGHUP end
+  // the run at once. From here on they only leave a note; the scan stops at
+  // the next point where stopping loses nothing.
+  platform::InstallInterruptNotes();
   return RunMover(config, *log);
 }
 

@@ -1,5 +1,8 @@
 #include "app/log_file.h"
 
+#include <chrono>
+#include <thread>
+
 #include "app/console_messages.h"
 #include "msgbase/date_time.h"
 #include "msgbase/field_widths.h"
@@ -29,6 +32,31 @@ bool WriteAll(platform::FileHandle file, std::string_view bytes) {
   return error == platform::dos_error::kNone && done == bytes.size();
 }
 
+// Opens the log for appending. Another run holding it (it keeps it deny
+// write while it goes on) is waited for, up to kLogWaitSeconds, so the
+// entries of both runs are kept, one run after the other.
+platform::DosError OpenLogWaiting(const std::string& name, int wait_seconds,
+                                  platform::FileHandle& file) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(wait_seconds);
+  bool warned = false;
+  for (;;) {
+    // A log is only ever appended to, so it may be a link to a file elsewhere.
+    const platform::DosError error =
+        platform::OpenFile(name, platform::FileAccess::kWrite, platform::FileShare::kDenyWrite,
+                           file, platform::FinalLink::kFollow);
+    if (error != platform::dos_error::kSharingViolation ||
+        std::chrono::steady_clock::now() >= give_up) {
+      return error;
+    }
+    if (!warned) {
+      ConsoleWarning("Log file \"" + name + "\" is in use; waiting for it up to " +
+                     std::to_string(wait_seconds) + " seconds");
+      warned = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
 }  // namespace
 
 std::string FormatLogStamp(const platform::LocalTime& time) {
@@ -37,13 +65,14 @@ std::string FormatLogStamp(const platform::LocalTime& time) {
          TwoDigits(time.minute) + ":" + TwoDigits(time.second);
 }
 
-LogFile::LogFile(std::string_view file_name, bool file_enabled, bool flush_each_entry)
+LogFile::LogFile(std::string_view file_name, bool file_enabled, bool flush_each_entry,
+                 int wait_seconds)
     : fileName_(file_name.substr(0, kPathWidth)),
       flushEachEntry_(flush_each_entry),
       fileEnabled_(file_enabled) {
   if (fileName_.empty() && fileEnabled_) ConsoleWarning("Log filename not defined");
   if (!fileEnabled_) return;
-  OpenForAppending();
+  OpenForAppending(wait_seconds);
   // One empty line separates the entries of successive runs. Nothing to warn
   // about when it fails: the file could not be opened, and that was said.
   if (file_ != platform::kInvalidFileHandle) WriteAll(file_, kLineEnd);
@@ -53,11 +82,8 @@ LogFile::~LogFile() {
   CloseFile();
 }
 
-void LogFile::OpenForAppending() {
-  // A log is only ever appended to, so it may be a link to a file elsewhere.
-  const platform::DosError error =
-      platform::OpenFile(fileName_, platform::FileAccess::kWrite, platform::FileShare::kDenyWrite,
-                         file_, platform::FinalLink::kFollow);
+void LogFile::OpenForAppending(int wait_seconds) {
+  const platform::DosError error = OpenLogWaiting(fileName_, wait_seconds, file_);
   // Create the file only when there is none: an existing log that cannot be
   // opened (held by another run, no permission) must never be emptied, and
   // a link that points nowhere never makes a file where it points.
@@ -114,6 +140,11 @@ void LogFile::LogQuiet(char mark, std::string_view tag, std::string_view message
 void LogFile::Warning(std::string_view tag, std::string_view message) {
   if (fileEnabled_) WriteEntry(StampedEntry("? ", tag) + " Warning: " + std::string(message));
   ConsoleWarning(message);
+}
+
+void LogFile::ReportError(std::string_view tag, std::string_view message) {
+  if (fileEnabled_) WriteEntry(StampedEntry("! ", tag) + " Error: " + std::string(message));
+  platform::ConsoleWriteLine("Error: " + std::string(message));
 }
 
 void LogFile::Error(std::string_view tag, std::string_view message) {

@@ -7,7 +7,9 @@
 // opened for appending (created when it does not exist), each run begins
 // with one empty line, and every entry is written at the file's current end. It is held with
 // sharing class deny write: readers may look at it while the run goes on; a second writer using the
-// same file layer is kept out, so entries of two runs never interleave.
+// same file layer is kept out, so entries of two runs never interleave. A second run that finds the
+// log held waits for it (up to kLogWaitSeconds, with a console warning), so its entries follow the
+// first run's instead of being lost.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +20,10 @@
 #include "platform/file_system.h"
 
 namespace kestrel {
+
+// How long a run waits for a log that another run holds. Start-up has
+// changed nothing yet, so the wait costs nothing but time; a signal ends it.
+inline constexpr int kLogWaitSeconds = 60;
 
 // "DD Mon YY HH:MM:SS", each number two digits with a leading zero; the year
 // is the year minus 2000 from 2000 on, else minus 1900.
@@ -30,7 +36,9 @@ class LogFile {
   // file write warns again. With `file_enabled` clear only console output
   // happens. `flush_each_entry` is kept for callers that ask; every entry
   // is handed to the system as soon as it is written either way.
-  LogFile(std::string_view file_name, bool file_enabled, bool flush_each_entry);
+  // A log that another run holds is waited for up to `wait_seconds`.
+  LogFile(std::string_view file_name, bool file_enabled, bool flush_each_entry,
+          int wait_seconds = kLogWaitSeconds);
   // Closes the file.
   virtual ~LogFile();
 
@@ -45,6 +53,9 @@ class LogFile {
   virtual void LogQuiet(char mark, std::string_view tag, std::string_view message);
   // File: "? " stamp, tag, "Warning: " message. Console: "Warning: " message.
   virtual void Warning(std::string_view tag, std::string_view message);
+  // File: "! " stamp, tag, "Error: " message. Console: "Error: " message.
+  // The run goes on: for a failure that stops only one message.
+  virtual void ReportError(std::string_view tag, std::string_view message);
   // File: "! " stamp, tag, "Error: " message; the file is closed.
   // Console: "Error: " message. Then the process ends with exit code 255.
   [[noreturn]] virtual void Error(std::string_view tag, std::string_view message);
@@ -58,7 +69,7 @@ class LogFile {
   bool flushEachEntry() const { return flushEachEntry_; }
 
  private:
-  void OpenForAppending();
+  void OpenForAppending(int wait_seconds);
   // Writes one entry line (cut to 255 characters); warns on the console when
   // the write fails.
   void WriteEntry(std::string_view entry);

@@ -5,8 +5,10 @@
 #include "app/config_line_splitter.h"
 #include "app/console_messages.h"
 #include "app/version.h"
+#include "msgbase/message_base_factory.h"
 #include "msgbase/run_time_error.h"
 #include "platform/console.h"
+#include "platform/file_kind.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 
@@ -33,6 +35,36 @@ std::string EightHexDigits(std::uint32_t value) {
   return text;
 }
 
+// Whether a netmail area is a *.MSG area, whose lastread file holds one
+// entry per user number.
+bool HasMsgDirArea(const MoverConfig& config) {
+  for (const std::string& area : config.NetmailAreas) {
+    AreaKind kind = KindUnknown;
+    std::string path;
+    ParseAreaId(area, kind, path);
+    if (kind == KindMsgDir) return true;
+  }
+  return false;
+}
+
+std::string TooLargeMessage(const std::string& name) {
+  return "Configuration file " + name + " is larger than 1 MB (" +
+         std::to_string(kMaxConfigurationSize) + " bytes)";
+}
+
+// A configuration is a regular file of reasonable size: a device such as
+// /dev/zero, or a FIFO, would be read forever or never answer.
+void CheckConfigurationFile(const std::string& name, platform::FileHandle file) {
+  bool regular = false;
+  const platform::DosError kind_error = platform::IsRegularFile(file, regular);
+  if (kind_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(kind_error));
+  if (!regular) ConsoleError("Configuration file " + name + " is not a regular file");
+  std::int64_t size = 0;
+  const platform::DosError size_error = platform::GetFileSize(file, size);
+  if (size_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(size_error));
+  if (size > kMaxConfigurationSize) ConsoleError(TooLargeMessage(name));
+}
+
 }  // namespace
 
 void ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& visit) {
@@ -43,16 +75,21 @@ void ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& 
                          platform::FinalLink::kFollow);
   if (open_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(open_error));
   OpenFileGuard guard(file);
+  CheckConfigurationFile(name, file);
 
   ConfigLineSplitter splitter(
       [&](std::string_view raw_line) { visit(raw_line, splitter.LineWasCut()); });
   std::string buffer(kReadChunkSize, '\0');
+  std::int64_t total = 0;
   for (;;) {
     std::uint32_t done = 0;
     const platform::DosError read_error =
         platform::ReadFile(file, buffer.data(), kReadChunkSize, done);
     if (read_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(read_error));
     if (done == 0) break;
+    // A file that grows while it is read is held to the same limit.
+    total += done;
+    if (total > kMaxConfigurationSize) ConsoleError(TooLargeMessage(name));
     splitter.Feed(std::string_view(buffer.data(), done));
   }
   splitter.Finish();
@@ -76,6 +113,10 @@ std::string ConfigurationFailure(const MoverConfig& config, const ConfigProblems
     return "Please set some number in UserNumber, not ZERO.";
   }
   if (config.Priority[0].empty()) return "Please set priority.";
+  if (config.UserNumber > kMaxMsgDirUserNumber && HasMsgDirArea(config)) {
+    return "UserNumber " + std::to_string(config.UserNumber) +
+           " is too large for a *.MSG area (at most " + std::to_string(kMaxMsgDirUserNumber) + ").";
+  }
   return "";
 }
 

@@ -208,7 +208,17 @@ StartDecision AreaScanner::DecideStart() {
 
 void AreaScanner::ScanMessage() {
   MessageBase& base = *base_;
-  if (!base.OpenMsg()) Fail("unable to process messagebase - " + area_);
+  if (!base.OpenMsg()) {
+    if (!base.TextTooLarge()) Fail("unable to process messagebase - " + area_);
+    // Left where it is, and the rest of the area goes on: one message that
+    // cannot be held must not stop the area for good. It is not counted as
+    // scanned, and the resume state is not moved for it.
+    log_.ReportError(kLogTag, "message " + IntToStr(base.GetMsgNum()) + " of messagebase - " +
+                                  area_ + " is larger than " +
+                                  IntToStr(static_cast<std::int32_t>(MaxTextSize >> 20)) +
+                                  " MB; left in place");
+    return;
+  }
   CurrentHeader header;
   ReadHeader(header);
   ++result_.scannedCount;
@@ -271,8 +281,9 @@ platform::DosError AreaScanner::StoreResumePoint() {
 }
 
 void AreaScanner::ShowEndOfArea() {
-  // Ends the line the progress count was shown on (only a terminal shows it).
-  if (platform::ConsoleIsTerminal()) platform::ConsoleWrite("\n");
+  // Written whatever the output is: on a terminal it keeps the last progress
+  // count on its line; in a batch log it is the empty line after the area.
+  platform::ConsoleWrite("\n");
 }
 
 void AreaScanner::StopAtRefusedLink(const std::string& what) {

@@ -33,7 +33,8 @@ void FillArea(const std::string& id, int count) {
     base->SetFrom("Sender " + std::to_string(i));
     base->SetTo(i % 2 == 0 ? "Sysop" : "Somebody");
     base->SetSubj("Subject " + std::to_string(i));
-    base->SetOrigDestAddr({2, 5020, static_cast<std::int16_t>(i % 1000), 0}, {2, 5020, 1, 0}, true);
+    base->SetOrigDestAddr({2, 5020, static_cast<std::uint16_t>(i % 1000), 0}, {2, 5020, 1, 0},
+                          true);
     base->SetTextPos(base->GetTextSize());
     for (int line = 0; line < 20; ++line)
       base->PutTextLine("A line of text of a message body.");

@@ -191,11 +191,11 @@ std::string NetmailGenerator::Subject(bool reply) {
 FidoAddress NetmailGenerator::Address() {
   FidoAddress address;
   const std::uint32_t zone_pick = random_.Between(1, 100);
-  address.zone = static_cast<std::int16_t>(zone_pick <= 80 ? 2 : zone_pick <= 92 ? 1 : 3);
-  address.net = static_cast<std::int16_t>(random_.Chance(60) ? random_.Between(5000, 5099)
-                                                             : random_.Between(100, 9999));
-  address.node = static_cast<std::int16_t>(random_.Between(1, 999));
-  address.point = static_cast<std::int16_t>(random_.Chance(25) ? random_.Between(1, 99) : 0);
+  address.zone = static_cast<std::uint16_t>(zone_pick <= 80 ? 2 : zone_pick <= 92 ? 1 : 3);
+  address.net = static_cast<std::uint16_t>(random_.Chance(60) ? random_.Between(5000, 5099)
+                                                              : random_.Between(100, 9999));
+  address.node = static_cast<std::uint16_t>(random_.Between(1, 999));
+  address.point = static_cast<std::uint16_t>(random_.Chance(25) ? random_.Between(1, 99) : 0);
   return address;
 }
 
@@ -302,7 +302,7 @@ GeneratedMessage NetmailGenerator::Next() {
   const std::uint32_t hops = random_.Between(1, 3);
   for (std::uint32_t i = 0; i < hops; ++i) {
     FidoAddress via = message.dest;
-    via.node = static_cast<std::int16_t>(random_.Between(1, 999));
+    via.node = static_cast<std::uint16_t>(random_.Between(1, 999));
     via.point = 0;
     text += "\x01Via " + FormatAddress(via) + " @" + ViaStamp(hop) + " " +
             std::string(kTrackers[random_.Between(0, kTrackers.size() - 1)]) + kLineEnd;

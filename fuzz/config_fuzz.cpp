@@ -50,9 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   header.msgTo = header.msgFrom;
   header.msgSubj = std::string(header_line.substr(0, 72));
   if (header_line.size() >= 8) {
-    header.msgDest = FidoAddress{static_cast<std::int16_t>(header_line[0]), header_line[1],
-                                 header_line[2], header_line[3]};
-    header.msgOrig = FidoAddress{header_line[4], header_line[5], header_line[6], header_line[7]};
+    auto part = [&](std::size_t i) { return static_cast<std::uint16_t>(header_line[i]); };
+    header.msgDest = FidoAddress{part(0), part(1), part(2), part(3)};
+    header.msgOrig = FidoAddress{part(4), part(5), part(6), part(7)};
   }
   SilentLog log;
   MatchRules(config, header, log);

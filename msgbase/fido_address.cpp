@@ -9,12 +9,12 @@ bool IsAddressCharacter(char c) {
   return (c >= '0' && c <= '9') || c == '.' || c == '/' || c == ':';
 }
 
-int CompareParts(std::int16_t a, std::int16_t b) {
+int CompareParts(std::uint16_t a, std::uint16_t b) {
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-void SetPart(const std::optional<std::string>& word, std::int16_t& part) {
-  if (word) part = static_cast<std::int16_t>(StrToWord(*word));
+void SetPart(const std::optional<std::string>& word, std::uint16_t& part) {
+  if (word) part = StrToWord(*word);
 }
 
 }  // namespace

@@ -9,13 +9,13 @@
 
 namespace kestrel {
 
-// Four signed 16-bit numbers; 0:0/0.0 means "no address". A point of 0 means
-// the address is not a point.
+// Four unsigned 16-bit numbers (0-65535: nets and points above 32767 exist);
+// 0:0/0.0 means "no address". A point of 0 means the address is not a point.
 struct FidoAddress {
-  std::int16_t zone = 0;
-  std::int16_t net = 0;
-  std::int16_t node = 0;
-  std::int16_t point = 0;
+  std::uint16_t zone = 0;
+  std::uint16_t net = 0;
+  std::uint16_t node = 0;
+  std::uint16_t point = 0;
 
   friend bool operator==(const FidoAddress&, const FidoAddress&) = default;
 };
@@ -54,7 +54,7 @@ std::string FormatAddress4D(const FidoAddress& addr);
 void ClearAddress(FidoAddress& addr);
 bool IsZeroAddress(const FidoAddress& addr);
 
-// Orders by zone, then net, node and point, each as a signed number.
+// Orders by zone, then net, node and point, each as an unsigned number.
 // Returns -1, 0 or +1.
 int CompareAddress(const FidoAddress& a, const FidoAddress& b);
 

@@ -1,6 +1,7 @@
 #include "msgbase/file_functions.h"
 
 #include <memory>
+#include <vector>
 
 #include "msgbase/dir_search.h"
 #include "msgbase/file_stream.h"
@@ -19,6 +20,12 @@ bool IsSeparator(char c) {
 // separator (it plays the part of a drive root such as C:\).
 bool IsRoot(std::string_view path) {
   return path.size() == 1 && IsSeparator(path[0]);
+}
+
+// The last component of a path as it is written.
+std::string_view LastComponent(std::string_view path) {
+  const std::size_t cut = path.find_last_of("\\/");
+  return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
 }  // namespace
@@ -49,16 +56,34 @@ void MakeDirQuiet(std::string_view path) {
 }
 
 bool ForceDirectories(std::string_view path) {
-  std::string full = platform::GetFullPathName(path);
-  if (IsRoot(full)) return true;
-  if (!full.empty() && full.back() == '\\') full.pop_back();
-  std::string collected;
-  for (const char c : full) {
-    if (c == '\\') MakeDirQuiet(collected);
-    collected += c;
+  if (IsRoot(path) || path.empty()) return true;
+  // The levels are made along the path as it is written, as the files of
+  // the area are opened later: "a/link/../b" climbs from where the link
+  // leads. A ".." after a directory that is not there would need that
+  // directory made only to be left again: nothing is made at all then.
+  std::vector<std::string_view> levels;
+  for (std::size_t at = 0; at < path.size(); ++at) {
+    if (at > 0 && IsSeparator(path[at])) levels.push_back(path.substr(0, at));
   }
-  MakeDirQuiet(collected);
+  levels.push_back(path);
+  for (std::string_view level : levels) {
+    const std::string_view last = LastComponent(level);
+    std::uint32_t attributes = 0;
+    if (last == ".." &&
+        (platform::GetFileAttributes(level, attributes) != platform::dos_error::kNone ||
+         (attributes & platform::kAttrDirectory) == 0)) {
+      return false;
+    }
+  }
+  for (std::string_view level : levels)
+    MakeDirQuiet(level);
   return true;
+}
+
+std::string DirectoryPart(std::string_view path) {
+  const std::size_t cut = path.find_last_of("\\/");
+  if (cut == std::string_view::npos) return "";
+  return std::string(path.substr(0, cut == 0 ? 1 : cut));
 }
 
 std::string ExpandFileName(std::string_view path) {

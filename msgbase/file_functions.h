@@ -23,10 +23,17 @@ bool DeleteFile(std::string_view name);
 // first unless the path is the root.
 void MakeDirQuiet(std::string_view path);
 
-// Creates every directory along `path`, from the root down, ignoring the ones
-// that exist and every error. Always true: whether the directory is there is
-// for the caller to find out when it creates its files.
+// Creates every directory along `path` as it is written, from its first
+// component down, ignoring the ones that exist and every error; true then:
+// whether the directory is there is for the caller to find out when it
+// creates its files. False, with nothing created, when a ".." component
+// climbs out of a directory that does not exist ("x/../dest" with no "x").
 bool ForceDirectories(std::string_view path);
+
+// Everything before the last separator of `path` as it is written ("/" for
+// a file in the root, "" for a bare name): the directory a create of `path`
+// makes its file in.
+std::string DirectoryPart(std::string_view path);
 
 // The full path of `path`: absolute, "." and ".." folded, the existing
 // components in the spelling the file layer finds them by, "\" separators.

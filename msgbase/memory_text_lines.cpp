@@ -21,6 +21,12 @@ std::size_t Find(std::string_view bytes, std::size_t from, char c) {
 
 }  // namespace
 
+MemStream* WalkedInOnePiece(BaseStream& stream) {
+  auto* memory = dynamic_cast<MemStream*>(&stream);
+  if (memory == nullptr || memory->GetSize() > kLargestTextWalkedInOnePiece) return nullptr;
+  return memory;
+}
+
 MemoryTextLines::MemoryTextLines(MemStream& text) {
   const std::size_t size = static_cast<std::size_t>(std::max(text.GetSize(), 0));
   bytes_ = text.FirstBlockBytes();

@@ -13,6 +13,16 @@
 
 namespace kestrel {
 
+// The largest text walked in one piece: a longer one would be copied out of
+// its blocks whole, holding a large message twice. The kludge operations walk
+// a longer text line by line where it lies instead.
+inline constexpr std::int32_t kLargestTextWalkedInOnePiece = 1 << 20;
+
+// `stream` as a memory stream when its text is to be walked in one piece
+// (a memory stream of at most kLargestTextWalkedInOnePiece bytes); null
+// otherwise.
+MemStream* WalkedInOnePiece(BaseStream& stream);
+
 class MemoryTextLines {
  public:
   // Takes the whole text; the stream's position is then at its end. The
@@ -41,8 +51,7 @@ class MemoryTextLines {
   // terminator, or after a line feed that follows a terminator.
   bool StartsLine(std::size_t at) const;
   // The line that begins at `start`, as Next cuts it.
-  void LineAt(std::size_t start, std::size_t first_zero, std::size_t& end,
-              std::size_t& next) const;
+  void LineAt(std::size_t start, std::size_t first_zero, std::size_t& end, std::size_t& next) const;
 
   std::string copy_;
   std::string_view bytes_;

@@ -27,13 +27,13 @@ bool BeginsWith(const std::string& line, std::string_view prefix) {
 // The address word of an INTL line sets zone, net and node; the point is
 // carried by FMPT/TOPT only.
 void ParseIntlWord(const std::string& line, int word, FidoAddress& addr) {
-  const std::int16_t point = addr.point;
+  const std::uint16_t point = addr.point;
   ParseAddress(ExtractWord(word, line, Blank), addr);
   addr.point = point;
 }
 
-std::int16_t PointFromWord(const std::string& line) {
-  return static_cast<std::int16_t>(StrToWord(ExtractWord(2, line, Blank)));
+std::uint16_t PointFromWord(const std::string& line) {
+  return StrToWord(ExtractWord(2, line, Blank));
 }
 
 std::string IntlLine(const FidoAddress& dest, const FidoAddress& orig) {
@@ -72,9 +72,9 @@ void MessageBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
 }
 
 void MessageBase::ScanAddressKludges(FidoAddress* orig, FidoAddress* dest) {
-  // A text in memory is read in one piece and cut into lines as the line
-  // reader cuts them; only kludge lines are copied out.
-  if (auto* memory = dynamic_cast<MemStream*>(&TextStream())) {
+  // A text in memory (of reasonable size) is read in one piece and cut into
+  // lines as the line reader cuts them; only kludge lines are copied out.
+  if (auto* memory = WalkedInOnePiece(TextStream())) {
     ScanAddressKludgesOf(*memory, orig, dest);
     return;
   }

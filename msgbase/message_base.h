@@ -78,6 +78,11 @@ inline constexpr std::int32_t MemStreamHint = 65536;
 // The zone the *.MSG format assumes when a message names none.
 inline constexpr std::int16_t DefaultZone = 2;
 
+// The largest message text OpenMsg takes into memory: 64 MB. A larger
+// message is refused (TextTooLarge tells so) and left as it is, so that one
+// huge or damaged message cannot exhaust the memory of every run.
+inline constexpr std::int64_t MaxTextSize = 64 * 1024 * 1024;
+
 // Longest line `GetTextLine` delivers.
 inline constexpr std::uint16_t TextLineLimit = 255;
 // Size of the buffer `GetKludge` searches with (lines of up to 254 characters).
@@ -244,12 +249,23 @@ class MessageBase {
   // CreateMsg).
   void SetDatesNow();
 
+  // Not virtual: hands the text of the open message over to the caller (a
+  // copy that takes it whole instead of copying it); the message then has
+  // no text. Null when there is none.
+  std::unique_ptr<BaseStream> TakeTextStream() { return std::move(Text); }
+
+  // Not virtual: whether the last OpenMsg failed because the message's text
+  // is larger than MaxTextSize.
+  bool TextTooLarge() const { return text_too_large_; }
+
  protected:
   // The stream the text operations work on: Text, or for a view the stream
   // it reads. Raises failure 210 when there is none.
   BaseStream& TextStream();
   // Lets a view read a stream it does not own; null for none.
   void SetBorrowedText(BaseStream* stream);
+  // Formats note here whether the message OpenMsg refused is too large.
+  void SetTextTooLarge(bool too_large) { text_too_large_ = too_large; }
 
   // Offsets of the line last found by FindKludgeZ: its start, and the
   // offset just after its terminator (and a line feed after that).
@@ -285,6 +301,7 @@ class MessageBase {
   bool TextEndsWithTerminator();
 
   BaseStream* borrowed_text_ = nullptr;
+  bool text_too_large_ = false;
 };
 
 }  // namespace kestrel

@@ -27,13 +27,32 @@ bool LineBeginsWith(const char* buf, std::size_t length, const char* name,
   return length >= name_length && std::memcmp(buf, name, name_length) == 0;
 }
 
+// Moves `count` bytes of the stream from `from` to `to` a piece at a time,
+// in the order that never overwrites a byte before it has been moved.
+void MoveTextBytes(BaseStream& text, std::int32_t from, std::int32_t to, std::int32_t count) {
+  if (from == to || count <= 0) return;
+  constexpr std::int32_t kPiece = 65536;
+  std::string piece(static_cast<std::size_t>(std::min(count, kPiece)), '\0');
+  for (std::int32_t done = 0; done < count;) {
+    const std::int32_t n = std::min(count - done, kPiece);
+    // Moving up starts at the end, moving down at the start.
+    const std::int32_t offset = to > from ? count - done - n : done;
+    text.Seek(from + offset);
+    ReadBlock(text, piece.data(), static_cast<std::size_t>(n));
+    text.Seek(to + offset);
+    WriteBlock(text, piece.data(), static_cast<std::size_t>(n));
+    done += n;
+  }
+}
+
 }  // namespace
 
 bool MessageBase::FindKludgeZ(const char* name, char* buf, std::uint16_t size) {
   const std::size_t name_length = name != nullptr ? std::strlen(name) : 0;
   if (size > 0) buf[0] = '\0';
-  // A text in memory is searched in one piece, line by line as below.
-  if (auto* memory = dynamic_cast<MemStream*>(&TextStream())) {
+  // A text in memory (of reasonable size) is searched in one piece, line by
+  // line as below.
+  if (auto* memory = WalkedInOnePiece(TextStream())) {
     return FindKludgeIn(*memory, name, name_length, buf, size);
   }
   SetTextPos(0);
@@ -122,7 +141,7 @@ void MessageBase::DeleteKludge(const std::string& name) {
 }
 
 std::int32_t MessageBase::GetKludgeInsertPos() {
-  if (auto* memory = dynamic_cast<MemStream*>(&TextStream())) return KludgeInsertPosIn(*memory);
+  if (auto* memory = WalkedInOnePiece(TextStream())) return KludgeInsertPosIn(*memory);
   char scratch[LineBufferSize];
   const std::int32_t text_size = GetTextSize();
   bool seen = false;
@@ -197,14 +216,14 @@ bool MessageBase::TextEndsWithTerminator() {
 
 void MessageBase::ReplaceTextRange(std::int32_t at, std::int32_t from, const char* line) {
   BaseStream& text = TextStream();
-  const std::int32_t text_size = text.GetSize();
-  const std::int32_t tail_size = std::max(0, text_size - from);
-  std::string tail(static_cast<std::size_t>(tail_size), '\0');
-  text.Seek(from);
-  ReadBlock(text, tail.data(), tail.size());
+  const std::int32_t tail_size = std::max(0, text.GetSize() - from);
+  // The tail is moved where it lies, so a large text is never copied whole.
+  const auto line_size = static_cast<std::int32_t>(line != nullptr ? std::strlen(line) + 1 : 0);
+  const std::int32_t to = at + line_size;
+  MoveTextBytes(text, from, to, tail_size);
   text.Seek(at);
   if (line != nullptr) PutTextLineZ(line);
-  WriteBlock(text, tail.data(), tail.size());
+  text.Seek(to + tail_size);
   text.Truncate();
 }
 

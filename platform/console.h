@@ -20,9 +20,10 @@ void ConsoleWriteLine(std::string_view text);
 // Only a terminal sees it; ConsoleRestore undoes it.
 void ConsoleSetTextColor(int attribute);
 
-// Shows a progress text that the next call overwrites: on a terminal the text
-// is written after a carriage return, without a line end; otherwise nothing
-// is written.
+// Shows a progress text that whatever is written next overwrites: on a
+// terminal the text is written and the cursor put back to where it began
+// (the start of the line), without a line end; otherwise nothing is written.
+// The next progress text, line or line end starts from that position.
 void ConsoleShowProgress(std::string_view text);
 
 // Restores the terminal's colours if they were changed and flushes output.

@@ -11,9 +11,14 @@ namespace kestrel::platform {
 
 // Installs handlers for the interrupt, termination and hang-up signals
 // (SIGINT, SIGTERM, SIGHUP) that only note the first signal received. System
-// calls under way when one arrives are resumed, not failed. Called once at
-// start-up.
+// calls under way when one arrives are resumed, not failed. Called once, when
+// start-up is over and the first area is about to be opened: until then the
+// signals end the process at once, as nothing has been changed yet.
 void InstallInterruptNotes();
+
+// A write to a closed pipe (the console piped into a program that has ended)
+// fails with an error instead of ending the process. Called once, first.
+void IgnoreBrokenPipe();
 
 // The name of the first signal noted since the handlers were installed
 // ("SIGINT", "SIGTERM", "SIGHUP"), or "" when none has arrived.

@@ -190,7 +190,7 @@ bool JamBase::CreateMsgBase(const std::string& path) {
   if (HeaderFile) CloseMsgBase();
   SetBasePath(DottedPath(path));
   ForgetFileCopies();
-  ForceDirectories(ExtractDir(path));
+  ForceDirectories(DirectoryPart(path));
 
   // What a creation cut off before the base header was written left behind
   // holds nothing: it is removed and the base created anew.

@@ -126,10 +126,14 @@ class JamBase : public MessageBase {
   std::string GetFrom() override;
   std::string GetTo() override;
   std::string GetSubj() override;
-  // The address from the kludge lines of the text, starting from 0:0/0.0.
+  // The address subfield (for a new message the address last set), with the
+  // parts the kludge lines of the text carry taken from those lines.
   void GetOrigAddr(FidoAddress& addr) override;
   void GetDestAddr(FidoAddress& addr) override;
   void GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) override;
+  // The kludge lines, and the address the subfield is written from.
+  void SetOrigAddr(const FidoAddress& addr, bool new_msg_id) override;
+  void SetDestAddr(const FidoAddress& addr) override;
   // Kept in memory (at most 255 characters) until WriteMsg.
   void SetFrom(const std::string& s) override;
   void SetTo(const std::string& s) override;
@@ -285,7 +289,7 @@ class JamBase : public MessageBase {
   void RegenerateAddressKludges();
 
   // Writing (jam_message_write.cpp).
-  void StoreTextAsSubfields(std::string& body);
+  bool StoreTextAsSubfields(std::int64_t& body_length);
   bool AddLineSubfield(const std::string& line);
 
   std::unique_ptr<BaseStream> LastReadFile;

@@ -45,22 +45,33 @@ void JamBase::SetSubj(const std::string& s) {
   Subject = Cut(s);
 }
 
-// The addresses come from the kludge lines of the text alone; without a
-// message there is no text and the address stays 0:0/0.0.
+// The addresses are those of the address subfields (or, for a new message,
+// the ones last set), with the parts the kludge lines of the text carry taken
+// from those lines: a text without address lines keeps them.
 void JamBase::GetOrigAddr(FidoAddress& addr) {
-  ClearAddress(addr);
+  addr = OrigAddr;
   if (Text) MessageBase::GetOrigAddr(addr);
 }
 
 void JamBase::GetDestAddr(FidoAddress& addr) {
-  ClearAddress(addr);
+  addr = DestAddr;
   if (Text) MessageBase::GetDestAddr(addr);
 }
 
 void JamBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
-  ClearAddress(orig);
-  ClearAddress(dest);
+  orig = OrigAddr;
+  dest = DestAddr;
   if (Text) MessageBase::GetOrigDestAddr(orig, dest);
+}
+
+void JamBase::SetOrigAddr(const FidoAddress& addr, bool new_msg_id) {
+  MessageBase::SetOrigAddr(addr, new_msg_id);
+  OrigAddr = addr;
+}
+
+void JamBase::SetDestAddr(const FidoAddress& addr) {
+  MessageBase::SetDestAddr(addr);
+  DestAddr = addr;
 }
 
 bool JamBase::GetAttr(std::uint32_t code) {

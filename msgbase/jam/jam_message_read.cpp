@@ -18,6 +18,8 @@ using namespace jam;
 
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
+// The body goes into the text in pieces of this size.
+constexpr std::int64_t kBodyPieceSize = 65536;
 
 // The kludge line a subfield stands for before the body; empty for the ids
 // that give no such line.
@@ -74,6 +76,7 @@ bool JamBase::CloseMsg() {
 
 bool JamBase::LoadMessage(bool with_body) {
   CloseMsg();
+  SetTextTooLarge(false);
   stored_message_ = false;
   header_only_ = false;
   if (!BaseIsOpen()) return false;
@@ -158,15 +161,35 @@ bool JamBase::LoadMessage(bool with_body) {
     const std::int64_t stored_length = static_cast<std::int32_t>(HeaderField(kMsgTxtLenOffset));
     const std::int64_t body_length =
         std::clamp<std::int64_t>(stored_length, 0, text_file_size - text_offset);
-    std::vector<std::uint8_t> body(static_cast<std::size_t>(body_length));
-    if (!text_window_.Read(*TextFile, text_file_size, text_offset, body.data(), body.size())) {
+    if (body_length > MaxTextSize) {
+      SetTextTooLarge(true);
       return fail(kErrMsgRead);
     }
-    WriteBlock(*Text, body.data(), body.size());
+    // The body goes from the file into the text a piece at a time, so it is
+    // held in memory once.
+    std::vector<std::uint8_t> piece(
+        static_cast<std::size_t>(std::min<std::int64_t>(body_length, kBodyPieceSize)));
+    for (std::int64_t done = 0; done < body_length;) {
+      const auto length = static_cast<std::size_t>(
+          std::min<std::int64_t>(body_length - done, static_cast<std::int64_t>(piece.size())));
+      if (!text_window_.Read(*TextFile, text_file_size, text_offset + done, piece.data(), length)) {
+        return fail(kErrMsgRead);
+      }
+      WriteBlock(*Text, piece.data(), length);
+      done += static_cast<std::int64_t>(length);
+    }
     // Via, SEEN-BY and PATH lines start lines of their own even when the
     // stored text does not end its last line.
-    const char last = body_length > 0 ? static_cast<char>(body[body.size() - 1]) : 0;
-    const char before_last = body_length > 1 ? static_cast<char>(body[body.size() - 2]) : 0;
+    char last = 0;
+    char before_last = 0;
+    if (body_length > 0) {
+      const auto tail_length = static_cast<std::int32_t>(std::min<std::int64_t>(body_length, 2));
+      Text->Seek(Text->GetPos() - tail_length);
+      char tail[2] = {0, 0};
+      Text->Read(tail, static_cast<std::uint16_t>(tail_length));
+      last = tail[tail_length - 1];
+      before_last = tail_length > 1 ? tail[0] : 0;
+    }
     if (has_trailing_lines && EndsInOpenLine(before_last, last, body_length)) {
       WriteTextBlock(&kCarriageReturn, 1);
     }

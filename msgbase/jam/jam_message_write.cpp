@@ -21,6 +21,8 @@ using namespace jam;
 
 constexpr std::size_t kKludgeLineLimit = 255;  // a kludge line is taken up to this length
 constexpr std::int64_t kLargestOffset = std::numeric_limits<std::int32_t>::max();
+// The text is read, and the body written, in pieces of this size.
+constexpr std::size_t kTextPieceSize = 65536;
 constexpr std::uint32_t kTypeBits = kAttrTypeLocal | kAttrTypeEcho | kAttrTypeNet;
 
 // Kludge lines stored as subfields of their own, by the text after the prefix.
@@ -109,31 +111,82 @@ bool JamBase::AddLineSubfield(const std::string& line) {
 
 // Splits the text into lines the way the line reader does (a line ends at a
 // carriage return or a zero byte; a line feed right after that is skipped).
-// Kludge lines go to subfields; body lines are appended to body whole, each
-// ended by a carriage return, however long they are.
-void JamBase::StoreTextAsSubfields(std::string& body) {
-  const std::int32_t size = std::max(GetTextSize(), 0);
-  std::string text(static_cast<std::size_t>(size), '\0');
+// Kludge lines go to subfields; body lines are written to the .JDT file at its
+// position whole, each ended by a carriage return, however long they are.
+// The text is read and the body written a piece at a time, so a large
+// message is not held in memory again. `body_length` counts the bytes
+// written; false when a write failed.
+bool JamBase::StoreTextAsSubfields(std::int64_t& body_length) {
+  body_length = 0;
+  std::string out;
+  auto emit = [&](std::string_view bytes) {
+    out.append(bytes);
+    body_length += static_cast<std::int64_t>(bytes.size());
+    if (out.size() < kTextPieceSize) return true;
+    const bool written = WriteBlock(*TextFile, out.data(), out.size());
+    out.clear();
+    return written;
+  };
+  const auto size = static_cast<std::int64_t>(std::max(GetTextSize(), 0));
+  std::string piece(static_cast<std::size_t>(std::min<std::int64_t>(size, kTextPieceSize)), '\0');
+  std::string head;        // the first bytes of the line in hand, until it is decided
+  bool decided = false;    // whether the line in hand is known to be body or kludge
+  bool body_line = false;  // the line in hand is a body line
+  bool skip_feed = false;  // a line feed right here belongs to the last terminator
+  bool in_line = false;    // a line has begun and not yet ended
+  auto decide = [&]() -> bool {
+    decided = true;
+    body_line = !AddLineSubfield(head);
+    return !body_line || emit(head);
+  };
   SetTextPos(0);
-  ReadBlock(*Text, text.data(), text.size());
-  constexpr std::string_view kTerminators("\r\0", 2);
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find_first_of(kTerminators, pos);
-    std::size_t next = end;
-    if (end == std::string::npos) {
-      end = next = text.size();
-    } else {
-      ++next;
-      if (next < text.size() && text[next] == '\n') ++next;
+  for (std::int64_t done = 0; done < size;) {
+    const auto length = static_cast<std::size_t>(std::min<std::int64_t>(size - done, piece.size()));
+    ReadBlock(*Text, piece.data(), length);
+    done += static_cast<std::int64_t>(length);
+    for (std::size_t at = 0; at < length;) {
+      if (skip_feed) {
+        skip_feed = false;
+        if (piece[at] == '\n') {
+          ++at;
+          continue;
+        }
+      }
+      if (!in_line) {
+        in_line = true;
+        decided = false;
+        head.clear();
+      }
+      std::size_t end = at;
+      while (end < length && piece[end] != '\r' && piece[end] != '\0')
+        ++end;
+      const std::string_view bytes(piece.data() + at, end - at);
+      if (!decided) {
+        // The first kKludgeLineLimit bytes of a line tell what it is.
+        const std::size_t take = std::min(bytes.size(), kKludgeLineLimit - head.size());
+        head.append(bytes.substr(0, take));
+        if (head.size() == kKludgeLineLimit || end < length) {
+          if (!decide()) return false;
+          if (body_line && !emit(bytes.substr(take))) return false;
+        }
+      } else if (body_line && !emit(bytes)) {
+        return false;
+      }
+      if (end < length) {  // the terminator
+        if (body_line && !emit("\r")) return false;
+        in_line = false;
+        skip_feed = true;
+        at = end + 1;
+      } else {
+        at = end;
+      }
     }
-    const std::string_view line(text.data() + pos, end - pos);
-    if (!AddLineSubfield(std::string(line.substr(0, kKludgeLineLimit)))) {
-      body.append(line);
-      body += '\r';
-    }
-    pos = next;
   }
+  if (in_line) {
+    if (!decided && !decide()) return false;
+    if (body_line && !emit("\r")) return false;
+  }
+  return out.empty() || WriteBlock(*TextFile, out.data(), out.size());
 }
 
 bool JamBase::WriteMsg() {
@@ -179,24 +232,28 @@ bool JamBase::StoreMessage() {
   if (!Subject.empty()) AddSubfield(kSubSubject, Subject);
   if (GetAttr(AttrFileAttached)) AddSubfield(kSubEnclosedFile, Subject);
   if (GetAttr(AttrFileRequest)) AddSubfield(kSubEnclosedFreq, Subject);
-  std::string body;
-  StoreTextAsSubfields(body);
-  SetHeaderField(kMsgAttributeOffset,
-                 (HeaderField(kMsgAttributeOffset) & ~kTypeBits) | TypeBitsForMailFlags(MailFlags));
-
   const std::int32_t text_at = TextFile->GetSize();
   const std::int32_t header_at = HeaderFile->GetSize();
   const std::int32_t index_size = IndexFile->GetSize();
-  const std::size_t header_length = kMsgHeaderSize + HeaderField(kMsgSubfieldLenOffset);
+  // The body is never longer than the text and one closing carriage return.
   if (text_at < 0 || header_at < 0 || index_size < 0 ||
-      static_cast<std::int64_t>(text_at) + static_cast<std::int64_t>(body.size()) >
-          kLargestOffset ||
-      static_cast<std::int64_t>(header_at) + static_cast<std::int64_t>(header_length) >
-          kLargestOffset) {
+      static_cast<std::int64_t>(text_at) + std::max(GetTextSize(), 0) + 1 > kLargestOffset) {
+    return fail();
+  }
+  NoteTextFileWritten();
+  TextFile->Seek(text_at);
+  std::int64_t body_length = 0;
+  if (!StoreTextAsSubfields(body_length)) return fail();
+  SetHeaderField(kMsgAttributeOffset,
+                 (HeaderField(kMsgAttributeOffset) & ~kTypeBits) | TypeBitsForMailFlags(MailFlags));
+
+  const std::size_t header_length = kMsgHeaderSize + HeaderField(kMsgSubfieldLenOffset);
+  if (static_cast<std::int64_t>(header_at) + static_cast<std::int64_t>(header_length) >
+      kLargestOffset) {
     return fail();
   }
   WriteTextOffset = text_at;
-  WriteTextLength = static_cast<std::int32_t>(body.size());
+  WriteTextLength = static_cast<std::int32_t>(body_length);
   SetHeaderField(kMsgTxtOffsetOffset, static_cast<std::uint32_t>(WriteTextOffset));
   SetHeaderField(kMsgTxtLenOffset, static_cast<std::uint32_t>(WriteTextLength));
   // A new message's record is appended after the last whole record, and
@@ -213,9 +270,6 @@ bool JamBase::StoreMessage() {
     SetMsgNum(number + 1);
   }
 
-  NoteTextFileWritten();
-  TextFile->Seek(WriteTextOffset);
-  if (!WriteBlock(*TextFile, body.data(), body.size())) return fail();
   NoteHeaderFileWritten();
   HeaderFile->Seek(header_at);
   if (!WriteBlock(*HeaderFile, MsgHeader.data(), header_length)) return fail();

@@ -120,7 +120,10 @@ bool MsgDirBase::OpenMsgBase(const std::string& path) {
 
 bool MsgDirBase::CreateMsgBase(const std::string& path) {
   NormalisePath(path);
-  ForceDirectories(GetBasePath());
+  if (!ForceDirectories(GetBasePath())) {
+    SetLastError(MsgDirErrorNoDirectory);
+    return false;
+  }
   ScanNumbers();
   SetOpened(true);
   return true;

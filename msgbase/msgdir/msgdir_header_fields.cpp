@@ -13,14 +13,6 @@ namespace {
 
 using namespace msg_header;
 
-std::int16_t Signed(std::uint16_t value) {
-  return static_cast<std::int16_t>(value);
-}
-
-std::uint16_t Unsigned(std::int16_t value) {
-  return static_cast<std::uint16_t>(value);
-}
-
 // Zone and point live only in kludge lines; a message that names no zone is
 // in the default zone.
 void DefaultTheZone(FidoAddress& addr) {
@@ -55,16 +47,16 @@ void MsgDirBase::SetSubj(const std::string& s) {
 
 void MsgDirBase::GetOrigAddr(FidoAddress& addr) {
   ClearAddress(addr);
-  addr.net = Signed(header_.Get16(OrigNetOffset));
-  addr.node = Signed(header_.Get16(OrigNodeOffset));
+  addr.net = header_.Get16(OrigNetOffset);
+  addr.node = header_.Get16(OrigNodeOffset);
   MessageBase::GetOrigAddr(addr);
   DefaultTheZone(addr);
 }
 
 void MsgDirBase::GetDestAddr(FidoAddress& addr) {
   ClearAddress(addr);
-  addr.net = Signed(header_.Get16(DestNetOffset));
-  addr.node = Signed(header_.Get16(DestNodeOffset));
+  addr.net = header_.Get16(DestNetOffset);
+  addr.node = header_.Get16(DestNodeOffset);
   MessageBase::GetDestAddr(addr);
   DefaultTheZone(addr);
 }
@@ -72,10 +64,10 @@ void MsgDirBase::GetDestAddr(FidoAddress& addr) {
 void MsgDirBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
   ClearAddress(orig);
   ClearAddress(dest);
-  orig.net = Signed(header_.Get16(OrigNetOffset));
-  orig.node = Signed(header_.Get16(OrigNodeOffset));
-  dest.net = Signed(header_.Get16(DestNetOffset));
-  dest.node = Signed(header_.Get16(DestNodeOffset));
+  orig.net = header_.Get16(OrigNetOffset);
+  orig.node = header_.Get16(OrigNodeOffset);
+  dest.net = header_.Get16(DestNetOffset);
+  dest.node = header_.Get16(DestNodeOffset);
   MessageBase::GetOrigDestAddr(orig, dest);
   DefaultTheZone(orig);
   DefaultTheZone(dest);
@@ -83,23 +75,23 @@ void MsgDirBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
 
 void MsgDirBase::SetOrigAddr(const FidoAddress& addr, bool new_msg_id) {
   MessageBase::SetOrigAddr(addr, new_msg_id);
-  header_.Set16(OrigNetOffset, Unsigned(addr.net));
-  header_.Set16(OrigNodeOffset, Unsigned(addr.node));
+  header_.Set16(OrigNetOffset, addr.net);
+  header_.Set16(OrigNodeOffset, addr.node);
 }
 
 void MsgDirBase::SetDestAddr(const FidoAddress& addr) {
   MessageBase::SetDestAddr(addr);
-  header_.Set16(DestNetOffset, Unsigned(addr.net));
-  header_.Set16(DestNodeOffset, Unsigned(addr.node));
+  header_.Set16(DestNetOffset, addr.net);
+  header_.Set16(DestNodeOffset, addr.node);
 }
 
 void MsgDirBase::SetOrigDestAddr(const FidoAddress& orig, const FidoAddress& dest,
                                  bool new_msg_id) {
   MessageBase::SetOrigDestAddr(orig, dest, new_msg_id);
-  header_.Set16(OrigNetOffset, Unsigned(orig.net));
-  header_.Set16(OrigNodeOffset, Unsigned(orig.node));
-  header_.Set16(DestNetOffset, Unsigned(dest.net));
-  header_.Set16(DestNodeOffset, Unsigned(dest.node));
+  header_.Set16(OrigNetOffset, orig.net);
+  header_.Set16(OrigNodeOffset, orig.node);
+  header_.Set16(DestNetOffset, dest.net);
+  header_.Set16(DestNodeOffset, dest.node);
 }
 
 bool MsgDirBase::GetAttr(std::uint32_t code) {

@@ -22,6 +22,7 @@ bool Usable(const std::unique_ptr<BaseStream>& stream) {
 }  // namespace
 
 bool MsgDirBase::OpenMessageFile() {
+  SetTextTooLarge(false);
   if (!MsgExists(GetMsgNum())) {
     SetLastError(MsgDirErrorNoSuchMessage);
     return false;
@@ -48,10 +49,12 @@ bool MsgDirBase::OpenMessageFile() {
   header_only_ = false;
 
   // A file whose size cannot be told (past 2 GiB) is not read as an empty
-  // message: that would pass for a message without text.
+  // message: that would pass for a message without text. It is too large,
+  // as is one whose text is beyond what a message may hold in memory.
   const std::int32_t size = message_file_->GetSize();
-  if (size < 0 || message_file_->Status() != StOk) {
+  if (size < 0 || message_file_->Status() != StOk || size - HeaderBytes > MaxTextSize) {
     CloseMsg();
+    SetTextTooLarge(true);
     SetLastError(MsgDirErrorCannotOpen);
     return false;
   }

@@ -52,10 +52,7 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     SetLastError(kErrorNoDataFile);
     return false;
   }
-  if (!FileExists(FileName(kIndexExtension))) {
-    SetLastError(kErrorNoIndexFile);
-    return false;
-  }
+  const bool index_missing = !FileExists(FileName(kIndexExtension));
 
   std::unique_ptr<BaseStream> data = NewFile(FileName(kDataExtension), kModeOpenReadWrite);
   if (data == nullptr || data->Status() != StOk) {
@@ -64,14 +61,9 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     return false;
   }
   data_file_ = std::make_unique<SquishDataFile>(std::move(data));
-  index_file_ = NewFile(FileName(kIndexExtension), kModeOpenReadWrite);
-  if (index_file_ == nullptr || index_file_->Status() != StOk) {
-    ReleaseFiles();
-    SetLastError(kErrorOpenIndexFile);
-    return false;
-  }
-  // The header and index are read (and a cut-off update repaired) under the
-  // lock, never half way through another program's change.
+  // The header and index are read (a cut-off update repaired, a missing
+  // index rebuilt) under the lock, never half way through another program's
+  // change.
   change_depth_ = 0;
   if (!TakePeerLock(data_file_->stream())) {
     ReleaseFiles();
@@ -87,15 +79,24 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     return false;
   }
   disk_header_ = base_header_;
-  if (!LoadIndex()) {
-    ReleaseFiles();
-    SetLastError(kErrorOpenIndexFile);
-    return false;
-  }
-  // A base still marked was changed and never closed: its last update may
-  // have been cut off anywhere.
   update_marked_ = false;
-  if (UpdateMarked()) RepairCutOffUpdate();
+  if (index_missing) {
+    if (!RebuildMissingIndex()) {
+      ReleaseFiles();
+      SetLastError(kErrorNoIndexFile);
+      return false;
+    }
+  } else {
+    index_file_ = NewFile(FileName(kIndexExtension), kModeOpenReadWrite);
+    if (index_file_ == nullptr || index_file_->Status() != StOk || !LoadIndex()) {
+      ReleaseFiles();
+      SetLastError(kErrorOpenIndexFile);
+      return false;
+    }
+    // A base still marked was changed and never closed: its last update may
+    // have been cut off anywhere.
+    if (UpdateMarked()) RepairCutOffUpdate();
+  }
   SelectNothing();
   state_ = MessageState::kNone;
   EndChange();
@@ -108,7 +109,7 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
   if (IsOpened()) CloseMsgBase();
   SetOpened(false);
   SetBasePath(NormalizeBasePath(path));
-  ForceDirectories(ExtractDir(path));
+  ForceDirectories(DirectoryPart(path));
 
   std::unique_ptr<BaseStream> data = NewFile(FileName(kDataExtension), kModeCreate);
   if (data == nullptr || data->Status() != StOk) {
@@ -147,14 +148,17 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
 
 bool SquishBase::MsgBaseExists(const std::string& path) {
   const std::string base = NormalizeBasePath(path);
-  if (!FileExists(base + kDataExtension) || !FileExists(base + kIndexExtension)) return false;
+  if (!FileExists(base + kDataExtension)) return false;
+  // A data file without its index still holds messages: the base exists
+  // (opening it rebuilds the index) and is never created afresh.
+  const bool has_index = FileExists(base + kIndexExtension);
   // Both files are created before the base header is written: a run
   // stopped in between leaves a data file shorter than its header and an
-  // empty index. Nothing was ever stored there; creating the base replaces
-  // both files.
+  // empty (or no) index. Nothing was ever stored there; creating the base
+  // replaces both files.
   const std::int64_t data_size = FileSizeOf(base + kDataExtension);
   return data_size < 0 || data_size >= static_cast<std::int64_t>(kBaseHeaderSize) ||
-         FileSizeOf(base + kIndexExtension) != 0;
+         (has_index && FileSizeOf(base + kIndexExtension) != 0);
 }
 
 void SquishBase::CloseMsgBase() {

@@ -23,6 +23,7 @@
 
 #include "msgbase/message_base.h"
 #include "msgbase/squish/squish_base_header.h"
+#include "msgbase/squish/squish_control_info.h"
 #include "msgbase/squish/squish_data_file.h"
 #include "msgbase/squish/squish_frame_header.h"
 #include "msgbase/squish/squish_index_record.h"
@@ -38,10 +39,13 @@ class SquishBase : public MessageBase {
 
   // --- The base (squish_base.cpp).
   // Opens both files of the base at path (".SQD"/".SQI" after the path with
-  // a final full stop). Errors: 3000h/3001h when a file is missing, 3002h
-  // when the data file cannot be opened or is shorter than its base header,
-  // 3003h when the index file cannot be opened or read. Nothing stays open
-  // after a failure.
+  // a final full stop). A missing index file is rebuilt from the message
+  // frames of the data file. Errors: 3000h when the data file is missing,
+  // 3001h when the index file is missing and cannot be rebuilt (the frames
+  // cannot be walked to the end of the file, or two carry one unique id;
+  // the files are left as they are), 3002h when the data file cannot be
+  // opened or is shorter than its base header, 3003h when the index file
+  // cannot be opened or read. Nothing stays open after a failure.
   bool OpenMsgBase(const std::string& path) override;
   // Creates the directory, both files (replacing them) and a fresh base
   // header. Errors: 3009h/300Ah when a file cannot be created or written.
@@ -72,7 +76,9 @@ class SquishBase : public MessageBase {
   bool CloseMsg() override;
   bool CreateMsg() override;
   // Stores the new or opened message. False (and a code in LastError) when
-  // it could not be placed or a write to the files failed.
+  // it could not be placed or a write to the files failed, and (3006h) for a
+  // message opened with OpenMsgHeader, which holds no text to store. A new
+  // message is counted in the base header only once it is stored.
   bool WriteMsg() override;
   bool RewriteHeader() override;
   // Deletes the current message: its index record goes, its frame joins the
@@ -89,10 +95,14 @@ class SquishBase : public MessageBase {
   void SetFrom(const std::string& s) override;
   void SetTo(const std::string& s) override;
   void SetSubj(const std::string& s) override;
-  // Addresses come from the kludge lines only, starting from 0:0/0.0.
+  // Addresses are the header's address fields, with the parts the kludge
+  // lines carry taken from those lines.
   void GetOrigAddr(FidoAddress& addr) override;
   void GetDestAddr(FidoAddress& addr) override;
   void GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) override;
+  // The kludge lines, and the header's address field.
+  void SetOrigAddr(const FidoAddress& addr, bool new_msg_id) override;
+  void SetDestAddr(const FidoAddress& addr) override;
   bool GetAttr(std::uint32_t code) override;
   void SetAttr(std::uint32_t code, bool on) override;
   void GetDateWritten(MsgDateTime& dt) override;
@@ -150,15 +160,33 @@ class SquishBase : public MessageBase {
   bool RewriteStoredHeader();
   bool KillCurrentMessage();
   bool ReadMessage(bool with_text);
+  // Reads `count` bytes on from the last read of the data file into the text.
+  bool ReadTextInPieces(BaseStream& text, std::size_t count);
   bool Fail(std::int32_t code);
   // A write of the open message failed: it cannot be written again.
   bool WriteFailed();
-  std::string WholeText();
-  // Counts a created message in the base header, with unique id `uid`, as
-  // the next record of the index.
-  void CountNewMessage(std::uint32_t uid);
+  // The first `count` bytes of the text (all of a shorter one).
+  std::string TextPrefix(std::size_t count);
+  // The text cut into the control information and where the body starts.
+  squish::SplitMessageText SplitText();
+  // Writes the text from `body_start` on and the closing 0 after the last
+  // write of the data file; false when a write failed.
+  bool WriteFrameBody(std::size_t body_start);
+  // Gives a created message unique id `uid`, as the next record of the
+  // index (WriteMsg counts it in the base header).
+  void NumberNewMessage(std::uint32_t uid);
   // The unique id a new message gets; 0 when none is left.
   std::uint32_t NextFreeUniqueId() const;
+
+  // squish_index_rebuild.cpp
+  // The index records of the message frames lying end to end in the data
+  // file, in unique-id order. False when the walk does not reach the end of
+  // the file exactly, or the frames do not give one record per unique id.
+  bool IndexFromFrames(std::vector<squish::SquishIndexRecord>& records);
+  // Creates the missing index file (never replacing one) from the frames
+  // and makes chains, counts and header match it. False when the frames
+  // cannot be indexed (nothing is written then) or a write failed.
+  bool RebuildMissingIndex();
 
   // squish_repair.cpp
   // Whether the base header holds the mark of an update under way.
@@ -194,6 +222,8 @@ class SquishBase : public MessageBase {
   // The highest unique id the index has held since the base was opened.
   std::uint32_t highest_uid_ = 0;
   MessageState state_ = MessageState::kNone;
+  // The open message was read without its text (OpenMsgHeader).
+  bool header_only_ = false;
   // This session has marked the header on disk; the word the mark replaced.
   bool update_marked_ = false;
   std::uint16_t reserved_before_mark_ = 0;

@@ -57,9 +57,9 @@ void SquishBase::TakeInOtherChanges() {
   if (update_marked_ && !UpdateMarked()) update_marked_ = false;
   LoadIndex();
   highest_uid_ = HigherUniqueId(highest_uid_, highest);
-  // A created message not yet written is counted again, with an id the other
-  // program has not used.
-  if (state_ == MessageState::kNew) CountNewMessage(NextFreeUniqueId());
+  // A created message not yet written gets an id the other program has not
+  // used.
+  if (state_ == MessageState::kNew) NumberNewMessage(NextFreeUniqueId());
 }
 
 }  // namespace kestrel

@@ -1,5 +1,6 @@
 // The fields of the open message: names and subject, addresses from the
-// kludge lines, attributes and the two dates of the message header.
+// header and the kludge lines, attributes and the two dates of the message
+// header.
 #include "msgbase/squish/squish_attributes.h"
 #include "msgbase/squish/squish_base.h"
 
@@ -29,23 +30,36 @@ void SquishBase::SetSubj(const std::string& s) {
   message_header_.SetSubject(s);
 }
 
-// The address fields of the header are written for other programs but
-// never read here: the kludge lines are the only source. Without an open
-// message there are no lines and the address stays 0:0/0.0.
+// The address fields of the header are where the kludge lines start from:
+// a line names the parts it carries, and a message without address lines
+// (plain netmail of other programs, or a new message whose addresses were
+// set and whose text was then replaced) keeps the header's addresses.
 void SquishBase::GetOrigAddr(FidoAddress& addr) {
-  addr = FidoAddress();
+  addr = message_header_.OrigAddress();
   if (GetTextStream() != nullptr) MessageBase::GetOrigAddr(addr);
 }
 
 void SquishBase::GetDestAddr(FidoAddress& addr) {
-  addr = FidoAddress();
+  addr = message_header_.DestAddress();
   if (GetTextStream() != nullptr) MessageBase::GetDestAddr(addr);
 }
 
 void SquishBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
-  orig = FidoAddress();
-  dest = FidoAddress();
+  orig = message_header_.OrigAddress();
+  dest = message_header_.DestAddress();
   if (GetTextStream() != nullptr) MessageBase::GetOrigDestAddr(orig, dest);
+}
+
+// The kludge lines as every format writes them, and the header fields, so
+// that the addresses survive a text without address lines.
+void SquishBase::SetOrigAddr(const FidoAddress& addr, bool new_msg_id) {
+  MessageBase::SetOrigAddr(addr, new_msg_id);
+  message_header_.SetOrigAddress(addr);
+}
+
+void SquishBase::SetDestAddr(const FidoAddress& addr) {
+  MessageBase::SetDestAddr(addr);
+  message_header_.SetDestAddress(addr);
 }
 
 bool SquishBase::GetAttr(std::uint32_t code) {

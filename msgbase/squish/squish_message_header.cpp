@@ -67,19 +67,19 @@ void SquishMessageHeader::PutText(std::size_t offset, std::size_t width, std::st
 FidoAddress SquishMessageHeader::GetAddress(std::size_t offset) const {
   const auto* b = bytes_.data() + offset;
   FidoAddress addr;
-  addr.zone = GetLeSigned16(b, kZoneOffset);
-  addr.net = GetLeSigned16(b, kNetOffset);
-  addr.node = GetLeSigned16(b, kNodeOffset);
-  addr.point = GetLeSigned16(b, kPointOffset);
+  addr.zone = GetLe16(b, kZoneOffset);
+  addr.net = GetLe16(b, kNetOffset);
+  addr.node = GetLe16(b, kNodeOffset);
+  addr.point = GetLe16(b, kPointOffset);
   return addr;
 }
 
 void SquishMessageHeader::PutAddress(std::size_t offset, const FidoAddress& addr) {
   auto* b = bytes_.data() + offset;
-  PutLe16(b, kZoneOffset, static_cast<std::uint16_t>(addr.zone));
-  PutLe16(b, kNetOffset, static_cast<std::uint16_t>(addr.net));
-  PutLe16(b, kNodeOffset, static_cast<std::uint16_t>(addr.node));
-  PutLe16(b, kPointOffset, static_cast<std::uint16_t>(addr.point));
+  PutLe16(b, kZoneOffset, addr.zone);
+  PutLe16(b, kNetOffset, addr.net);
+  PutLe16(b, kNodeOffset, addr.node);
+  PutLe16(b, kPointOffset, addr.point);
 }
 
 DosTime SquishMessageHeader::GetDosTime(std::size_t offset) const {

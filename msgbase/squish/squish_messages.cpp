@@ -31,6 +31,9 @@ namespace {
 // Bytes read at once when a message is opened: the frame and message
 // headers and, for most messages, the whole rest of the frame.
 constexpr std::size_t kFirstReadSize = 4096;
+// The text beyond the first read goes into the text stream in pieces of
+// this size.
+constexpr std::size_t kTextPieceSize = 65536;
 
 std::uint32_t DecreasedCount(std::uint32_t count) {
   return count > 0 ? count - 1 : 0;
@@ -53,6 +56,7 @@ bool SquishBase::OpenMsgHeader() {
 
 bool SquishBase::ReadMessage(bool with_text) {
   CloseMsg();
+  SetTextTooLarge(false);
   state_ = MessageState::kNone;
   if (!IsOpened()) return Fail(kErrorFrameIo);
 
@@ -79,32 +83,60 @@ bool SquishBase::ReadMessage(bool with_text) {
   if (in_use < header_and_control) return Fail(kErrorBadFrame);
   std::int64_t text_length = 0;
   if (with_text) {
-    // The stored text ends with a 0 that is not part of it. A frame cut
-    // short keeps the text it still holds.
-    const std::int64_t stored = std::int64_t{frame.message_length} - header_and_control - 1;
+    // A frame cut short keeps the text it still holds.
+    const std::int64_t stored = std::int64_t{frame.message_length} - header_and_control;
     text_length = std::clamp<std::int64_t>(stored, 0, in_use - header_and_control);
+    if (text_length > MaxTextSize) {
+      SetTextTooLarge(true);
+      return Fail(kErrorBadFrame);
+    }
   }
-  const auto needed = static_cast<std::size_t>(kFrameHeaderSize + header_and_control + text_length);
-  if (needed > frame_bytes.size()) {
+  // The headers and the control information are read whole; the text goes
+  // from the file into the text stream a piece at a time, so it is held in
+  // memory once.
+  const auto head = static_cast<std::size_t>(kFrameHeaderSize + header_and_control);
+  const std::size_t first_text =
+      std::min<std::size_t>(frame_bytes.size() - std::min(frame_bytes.size(), head),
+                            static_cast<std::size_t>(text_length));
+  if (head > frame_bytes.size()) {
     const std::size_t have = frame_bytes.size();
-    frame_bytes.resize(needed);
-    if (!data_file_->ReadOn(frame_bytes.data() + have, needed - have)) return Fail(kErrorFrameIo);
+    frame_bytes.resize(head);
+    if (!data_file_->ReadOn(frame_bytes.data() + have, head - have)) return Fail(kErrorFrameIo);
   }
 
   const std::uint8_t* message = frame_bytes.data() + kFrameHeaderSize;
   std::copy_n(message, kMessageHeaderSize, message_header_.bytes().begin());
   const auto* control = reinterpret_cast<const char*>(message + kMessageHeaderSize);
+  // The text usually ends with a 0 that is not part of it; other programs
+  // store it without one, and then its last byte is text.
+  if (text_length > 0 && control[frame.control_length + text_length - 1] == 0) --text_length;
   const std::string kludges = ControlInfoToLines({control, frame.control_length});
 
   SetTextStream(NewMemStream(MemStreamHint));
   BaseStream& text = *GetTextStream();
   WriteBlock(text, kludges.data(), kludges.size());
-  WriteBlock(text, control + frame.control_length, static_cast<std::size_t>(text_length));
+  WriteBlock(text, control + frame.control_length, first_text);
+  if (!ReadTextInPieces(text, static_cast<std::size_t>(text_length) - first_text)) {
+    SetTextStream(nullptr);
+    return Fail(kErrorFrameIo);
+  }
   text.Seek(0);
 
   state_ = MessageState::kStored;
+  header_only_ = !with_text;
   message_uid_ = current_record_.unique_id;
   message_slot_ = CurrentSlot();
+  return true;
+}
+
+bool SquishBase::ReadTextInPieces(BaseStream& text, std::size_t count) {
+  std::vector<std::uint8_t> piece(std::min(count, kTextPieceSize));
+  while (count > 0) {
+    const std::size_t length = std::min(count, piece.size());
+    if (!data_file_->ReadOn(piece.data(), length)) return false;
+    WriteBlock(text, piece.data(), length);
+    count -= length;
+  }
   return true;
 }
 
@@ -124,13 +156,13 @@ std::uint32_t SquishBase::NextFreeUniqueId() const {
   return id <= kMaxUniqueId ? static_cast<std::uint32_t>(id) : 0;
 }
 
-void SquishBase::CountNewMessage(std::uint32_t uid) {
+void SquishBase::NumberNewMessage(std::uint32_t uid) {
+  // The base header counts the message when WriteMsg stores it: a message
+  // created and never written leaves no trace.
   CurrentMsg = static_cast<std::int32_t>(uid);
   message_header_.SetUniqueId(uid);
-  base_header_.SetNextUniqueId(uid + 1);
-  base_header_.SetNumMessages(base_header_.NumMessages() + 1);
-  base_header_.SetHighMessage(base_header_.HighMessage() + 1);
   current_record_.unique_id = uid;
+  message_uid_ = uid;
   index_pos_ = static_cast<std::int32_t>(index_.size() * kIndexRecordSize);
 }
 
@@ -147,28 +179,60 @@ bool SquishBase::CreateMsg() {
   current_frame_.id = kFrameId;
   current_frame_offset_ = 0;
   message_header_.SetAttributes(kAttrBitAlwaysSet);
-  CountNewMessage(uid);
+  NumberNewMessage(uid);
 
   SetTextStream(NewMemStream(MemStreamHint));
   SetDatesNow();
   state_ = MessageState::kNew;
+  header_only_ = false;
   message_uid_ = uid;
   message_slot_ = slot;
   return true;
 }
 
-std::string SquishBase::WholeText() {
+std::string SquishBase::TextPrefix(std::size_t count) {
   BaseStream& text = *GetTextStream();
-  std::string bytes(static_cast<std::size_t>(std::max(text.GetSize(), 0)), '\0');
+  std::string bytes(std::min(count, static_cast<std::size_t>(std::max(text.GetSize(), 0))), '\0');
   text.Seek(0);
   ReadBlock(text, bytes.data(), bytes.size());
   return bytes;
+}
+
+SplitMessageText SquishBase::SplitText() {
+  // The leading kludge lines are almost always found in the first piece of
+  // the text; only when they run to its end is the whole text looked at.
+  const auto size = static_cast<std::size_t>(std::max(GetTextStream()->GetSize(), 0));
+  std::string head = TextPrefix(kTextPieceSize);
+  SplitMessageText split = SplitKludgeLines(head);
+  if (split.body_start >= head.size() && head.size() < size) {
+    head = TextPrefix(size);
+    split = SplitKludgeLines(head);
+  }
+  return split;
+}
+
+bool SquishBase::WriteFrameBody(std::size_t body_start) {
+  BaseStream& text = *GetTextStream();
+  auto left = static_cast<std::size_t>(std::max(text.GetSize(), 0)) - body_start;
+  text.Seek(static_cast<std::int32_t>(body_start));
+  std::vector<std::uint8_t> piece(std::min(left, kTextPieceSize));
+  while (left > 0 && data_file_->Ok()) {
+    const std::size_t length = std::min(left, piece.size());
+    if (!ReadBlock(text, piece.data(), length)) return false;
+    data_file_->WriteMore(piece.data(), length);
+    left -= length;
+  }
+  const std::uint8_t closing_zero = 0;
+  data_file_->WriteMore(&closing_zero, 1);
+  return data_file_->Ok();
 }
 
 bool SquishBase::WriteMsg() {
   const bool stored = state_ == MessageState::kStored;
   if (!IsOpened() || GetTextStream() == nullptr || (!stored && state_ != MessageState::kNew))
     return Fail(kErrorNoMessage);
+  // A message opened without its text would be stored without it.
+  if (header_only_) return Fail(kErrorNoMessage);
   if (!BeginChange()) return false;
   const bool written = StoreMessage(stored);
   EndChange();
@@ -178,9 +242,9 @@ bool SquishBase::WriteMsg() {
 bool SquishBase::StoreMessage(bool stored) {
   // The text: leading kludge lines become the control information, the
   // rest is the message text.
-  const std::string text = WholeText();
-  const SplitMessageText split = SplitKludgeLines(text);
-  const std::size_t body_length = text.size() - split.body_start;
+  const SplitMessageText split = SplitText();
+  const std::size_t body_length =
+      static_cast<std::size_t>(std::max(GetTextStream()->GetSize(), 0)) - split.body_start;
   const std::int64_t message_length = std::int64_t{kMessageHeaderSize} +
                                       static_cast<std::int64_t>(split.control.size()) +
                                       static_cast<std::int64_t>(body_length) + 1;
@@ -201,6 +265,11 @@ bool SquishBase::StoreMessage(bool stored) {
 
   // Plan the placement on copies; nothing is written until it is sound.
   SquishBaseHeader header = base_header_;
+  if (!stored) {
+    header.SetNextUniqueId(message_uid_ + 1);
+    header.SetNumMessages(header.NumMessages() + 1);
+    header.SetHighMessage(header.HighMessage() + 1);
+  }
   FrameEdit edit(*data_file_, header);
   std::int64_t slot = static_cast<std::int64_t>(index_.size());
   std::uint32_t old_offset = 0;
@@ -267,16 +336,23 @@ bool SquishBase::StoreMessage(bool stored) {
     }
   }
 
-  // The frame: both headers, control information, text and the closing 0.
+  // The frame: both headers, control information, text and the closing 0,
+  // in one write. A text too long to copy into that write (it would be held
+  // in memory twice) follows the headers a piece at a time.
+  const bool in_one_write = body_length <= kTextPieceSize;
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(static_cast<std::size_t>(kFrameHeaderSize + message_length));
+  bytes.reserve(static_cast<std::size_t>(kFrameHeaderSize + kMessageHeaderSize) +
+                split.control.size() + (in_one_write ? body_length + 1 : 0));
   const SquishFrameHeader::Bytes frame_bytes = edit.Load(offset, Chain::kMessages)->Encode();
   bytes.insert(bytes.end(), frame_bytes.begin(), frame_bytes.end());
   bytes.insert(bytes.end(), message_header_.bytes().begin(), message_header_.bytes().end());
   bytes.insert(bytes.end(), split.control.begin(), split.control.end());
-  bytes.insert(bytes.end(), text.begin() + static_cast<std::ptrdiff_t>(split.body_start),
-               text.end());
-  bytes.push_back(0);
+  if (in_one_write) {
+    const std::size_t at = bytes.size();
+    bytes.resize(at + body_length + 1, 0);
+    GetTextStream()->Seek(static_cast<std::int32_t>(split.body_start));
+    ReadBlock(*GetTextStream(), bytes.data() + at, body_length);
+  }
   // Each step is written only when the one before it worked: a frame that
   // did not reach the file must not be linked or indexed. After a failure
   // the message cannot be written again (the mover stops there anyway).
@@ -285,6 +361,7 @@ bool SquishBase::StoreMessage(bool stored) {
   if (!MarkUpdating(header)) return WriteFailed();
   const std::int64_t size_before = data_file_->Size();
   data_file_->WriteAt(offset, bytes.data(), bytes.size());
+  if (!in_one_write && data_file_->Ok()) WriteFrameBody(split.body_start);
   // A frame appended in part (the disk ran full) is cut off again: left
   // behind the last frame, it would lie under the next frame appended there.
   if (!data_file_->Ok() && offset >= size_before) data_file_->CutBackTo(size_before);

@@ -54,8 +54,10 @@ void ConsoleSetTextColor(int attribute) {
 
 void ConsoleShowProgress(std::string_view text) {
   if (!g_is_terminal) return;
-  WriteAll("\r");
+  // The text starts where the cursor is, at the start of a line (every line
+  // before it was ended), and the carriage return puts the cursor back there.
   WriteAll(text);
+  WriteAll("\r");
   std::fflush(stdout);
 }
 

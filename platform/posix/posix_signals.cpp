@@ -26,6 +26,13 @@ void InstallInterruptNotes() {
     sigaction(number, &action, nullptr);
 }
 
+void IgnoreBrokenPipe() {
+  struct sigaction action {};
+  action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGPIPE, &action, nullptr);
+}
+
 std::string_view NotedInterrupt() {
   switch (noted_signal) {
     case 0:

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/app/kestrel_run.h"
+#include "tests/support/run_program.h"
 
 namespace kestrel::testing {
 namespace {
@@ -72,22 +73,49 @@ TEST(ConfigRobustnessTest, EmptyFileAndOnlyComments) {
   }
 }
 
-TEST(ConfigRobustnessTest, OneHundredThousandLines) {
+TEST(ConfigRobustnessTest, ThirtyThousandLines) {
   TempDir dir;
   dir.MakeDir("x");
   std::string config = "NETMAIL Mx\nPRIORITY TO\n";
-  for (int i = 0; i < 100000; ++i)
+  for (int i = 0; i < 30000; ++i)
     config += "; comment line " + std::to_string(i) + "\n";
   EXPECT_EQ(RunKestrelOn(dir, config).exit_code, 0);
 
   TempDir many_rules;
   config = "NETMAIL Mx\nPRIORITY TO\n";
-  for (int i = 0; i < 100000; ++i)
+  for (int i = 0; i < 30000; ++i)
     config += "TO name" + std::to_string(i) + ",KILL\n";
   const ProgramResult result = RunKestrelOn(many_rules, config);
   EXPECT_EQ(result.exit_code, 255);
   EXPECT_EQ(result.output,
             std::string(kBannerOutput) + "Error: Too many TO lines (more than 100).\n");
+}
+
+// A configuration is a regular file of at most 1 MB: a device would be read
+// forever (and the run could not even be stopped), a huge file for a long
+// time. Either is refused at once, naming the file, before any log exists.
+TEST(ConfigRobustnessTest, OnlyARegularFileOfAtMostOneMegabyteIsRead) {
+  TempDir dir;
+  dir.MakeDir("x");
+  const std::string head = "NETMAIL Mx\nPRIORITY TO\nLOG kestrel.log\n";
+  const std::size_t limit = 1024 * 1024;
+  EXPECT_EQ(RunKestrelOn(dir, head + std::string(limit - head.size(), '\n')).exit_code, 0);
+  EXPECT_TRUE(HasLog(dir));
+
+  TempDir big;
+  big.MakeDir("x");
+  const ProgramResult too_big =
+      RunKestrelOn(big, head + std::string(limit + 1 - head.size(), '\n'));
+  EXPECT_EQ(too_big.exit_code, 255);
+  EXPECT_EQ(too_big.output, std::string(kBannerOutput) +
+                                "Error: Configuration file kestrel.cfg is larger than 1 MB "
+                                "(1048576 bytes)\n");
+  EXPECT_FALSE(HasLog(big));
+
+  const ProgramResult device = RunProgram({KestrelBinary(), "/dev/zero"}, dir.path());
+  EXPECT_EQ(device.exit_code, 255);
+  EXPECT_EQ(device.output, std::string(kBannerOutput) +
+                               "Error: Configuration file /dev/zero is not a regular file\n");
 }
 
 }  // namespace

@@ -70,9 +70,10 @@ TEST(KestrelBinaryTest, AnUnreadableConfigurationIsARunTimeFailure) {
   EXPECT_FALSE(HasLog(dir));
 }
 
-// What a run over the empty netmail area of kValidConfig shows.
+// What a run over the empty netmail area of kValidConfig shows: the line end
+// that closes the area is written also when the output is not a terminal.
 const std::string kEmptyAreaOutput =
-    std::string(kBannerOutput) + "Scanning NETMAIL\nNothing to scan !\n";
+    std::string(kBannerOutput) + "Scanning NETMAIL\n\nNothing to scan !\n";
 
 TEST(KestrelBinaryTest, AValidConfigurationLogsTheStartAndEndsWithZero) {
   TempDir dir;

@@ -23,6 +23,11 @@ ProgramResult RunKestrelOn(const TempDir& dir, std::string_view config) {
   return RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path());
 }
 
+ProgramResult RunKestrelOnTerminal(const TempDir& dir, std::string_view config) {
+  dir.WriteFile("kestrel.cfg", config);
+  return RunProgramOnTerminal({KestrelBinary(), "kestrel.cfg"}, dir.path());
+}
+
 std::string ReadLog(const TempDir& dir) {
   const std::string name = FindLogName(dir);
   return name.empty() ? std::string() : dir.ReadFile(name);

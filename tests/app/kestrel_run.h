@@ -15,6 +15,8 @@ inline constexpr std::string_view kBannerOutput =
 
 // Writes `config` as "kestrel.cfg" in the directory and runs kestrel on it there.
 ProgramResult RunKestrelOn(const TempDir& dir, std::string_view config);
+// The same with standard output on a terminal.
+ProgramResult RunKestrelOnTerminal(const TempDir& dir, std::string_view config);
 
 // The content of the directory's log file "kestrel.log", whatever the case of
 // its name; "" when there is none.

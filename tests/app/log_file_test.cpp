@@ -130,12 +130,13 @@ TEST_F(LogFileTest, AnExistingLogThatCannotBeOpenedIsNeverEmptied) {
 TEST_F(LogFileTest, ASecondRunOnTheSameLogNeverEmptiesIt) {
   // While one run holds the log, a second one either shares it (appending)
   // or is kept out with a warning: in no case is the file recreated empty.
+  // (The second does not wait for the log here: the first never lets go.)
   dir_.WriteFile("kestrel.log", "precious history\n");
   ::testing::internal::CaptureStdout();
   {
     LogFile first(LogPath(), true, true);
     first.LogQuiet('s', "KL 1.08b4", "first run");
-    LogFile second(LogPath(), true, true);
+    LogFile second(LogPath(), true, true, 0);
     second.LogQuiet('s', "KL 1.08b4", "second run");
     first.LogQuiet('e', "KL 1.08b4", "first run ends");
   }

@@ -141,8 +141,8 @@ TEST_F(MoverRunTest, ConsoleAndLogOfARun) {
           Id('S', "sysop") + "\nTO ROBOT,kill\n");
   ASSERT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.output, std::string(kBannerOutput) + "Scanning " + Upper(empty.substr(1)) +
-                               "\nNothing to scan !\nScanning " + Upper(net.substr(1)) +
-                               "\n2 message(s) founded\n");
+                               "\n\nNothing to scan !\nScanning " + Upper(net.substr(1)) +
+                               "\n\n2 message(s) founded\n");
   const std::string log = Log();
   EXPECT_EQ(Logged(log, 's'), (std::vector<std::string>{"Scanning " + Upper(empty.substr(1)),
                                                         "Scanning " + Upper(net.substr(1))}));
@@ -158,6 +158,35 @@ TEST_F(MoverRunTest, ConsoleAndLogOfARun) {
   EXPECT_EQ(Logged(log, 'e'), std::vector<std::string>{"End work."});
   EXPECT_EQ(Subjects(Id('S', "sysop")), std::vector<std::string>{"One"});
   EXPECT_EQ(Subjects(net), std::vector<std::string>{"Three"});
+}
+
+TEST_F(MoverRunTest, OnATerminalTheCursorGoesBackAfterEachCount) {
+  // Each count leaves the cursor where it began, so the next count, and any
+  // line written during the scan, overwrites it from the first column; the
+  // line end at the end of the area keeps the last count.
+  const std::string net = Id('M', "net");
+  AddMessages(net, {Netmail("A", kFar, "Sysop", kHere, "One", "00000001"),
+                    Netmail("B", kFar, "Other", kHere, "Two", "00000002")});
+  dir_.WriteFile("blocker", "a file where a directory should be");
+  const ProgramResult run =
+      RunKestrelOnTerminal(dir_, "NETMAIL " + net + "\nPRIORITY TO\nTO SYSOP," + Id('M', "sysop"));
+  ASSERT_EQ(run.exit_code, 0) << run.output;
+  EXPECT_NE(run.output.find("\n1 message(s) scanned\r2 message(s) scanned\r\n"), std::string::npos)
+      << run.output;
+
+  // A fatal error during the scan starts at the first column, over the count.
+  const ProgramResult failed = RunKestrelOnTerminal(
+      dir_, "NETMAIL " + net + "\nPRIORITY TO\nTO OTHER," + Id('M', "blocker/sub"));
+  EXPECT_EQ(failed.exit_code, 255);
+  const std::size_t count = failed.output.find("1 message(s) scanned");
+  ASSERT_NE(count, std::string::npos) << failed.output;
+  const std::size_t error = failed.output.find("Error: ");
+  ASSERT_NE(error, std::string::npos) << failed.output;
+  // Between the count and the error: the carriage return and at most colour
+  // codes, never a line end.
+  const std::string between = failed.output.substr(count, error - count);
+  EXPECT_EQ(between.find('\n'), std::string::npos) << between;
+  EXPECT_EQ(between.substr(0, 21), "1 message(s) scanned\r") << between;
 }
 
 TEST_F(MoverRunTest, RuleListsPatternsAndFlags) {

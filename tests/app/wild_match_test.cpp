@@ -93,7 +93,7 @@ TEST(WildMatchTest, ManyStarsAgainstALongTextFinishWithoutBacktrackingExplosion)
   EXPECT_TRUE(WildMatch(text + "B", pattern + "*B"));
 }
 
-FidoAddress Addr(std::int16_t zone, std::int16_t net, std::int16_t node, std::int16_t point) {
+FidoAddress Addr(std::uint16_t zone, std::uint16_t net, std::uint16_t node, std::uint16_t point) {
   return {zone, net, node, point};
 }
 
@@ -120,12 +120,12 @@ TEST(MatchAddressPatternTest, MissingPartsAndOddNumbers) {
   // A pattern without a point part names no address at all.
   EXPECT_FALSE(MatchAddressPattern(Pattern("2:5020/*"), Addr(2, 5020, 100, 0)));
   EXPECT_FALSE(MatchAddressPattern(AddressPattern{}, Addr(0, 0, 0, 0)));
-  // Negative numbers are written with their sign and cut to 5 characters.
-  AddressPattern negative{"*", "-1", "-3276", "0"};
-  EXPECT_TRUE(MatchAddressPattern(negative, Addr(7, -1, -32768, 0)));
-  EXPECT_FALSE(MatchAddressPattern(negative, Addr(7, 1, -32768, 0)));
+  // Parts above 32767 are matched as the unsigned numbers they are.
+  AddressPattern high{"*", "65535", "4000?", "0"};
+  EXPECT_TRUE(MatchAddressPattern(high, Addr(7, 65535, 40001, 0)));
+  EXPECT_FALSE(MatchAddressPattern(high, Addr(7, 1, 40001, 0)));
   AddressPattern star_all{"*", "*", "*", "*"};
-  EXPECT_TRUE(MatchAddressPattern(star_all, Addr(-32768, 32767, 0, -1)));
+  EXPECT_TRUE(MatchAddressPattern(star_all, Addr(32768, 32767, 0, 65535)));
 }
 
 }  // namespace

@@ -8,8 +8,8 @@ namespace kestrel {
 namespace {
 
 FidoAddress Addr(int zone, int net, int node, int point) {
-  return FidoAddress{static_cast<std::int16_t>(zone), static_cast<std::int16_t>(net),
-                     static_cast<std::int16_t>(node), static_cast<std::int16_t>(point)};
+  return FidoAddress{static_cast<std::uint16_t>(zone), static_cast<std::uint16_t>(net),
+                     static_cast<std::uint16_t>(node), static_cast<std::uint16_t>(point)};
 }
 
 struct ParseCase {
@@ -33,7 +33,7 @@ TEST(ParseAddressTest, FillsOnlyThePartsTheTextGives) {
       {"2:5020/70000", true, Addr(2, 5020, 4464, 0)},  // modulo 65536
       {"2:5020/1/7", true, Addr(2, 5020, 1, 7)},       // any separator in the full form
       {"2:5020/1.2.3", true, Addr(2, 5020, 1, 2)},     // words after the fourth ignored
-      {"1:2/3.65535", true, Addr(1, 2, 3, -1)},
+      {"1:2/3.65535", true, Addr(1, 2, 3, 65535)},
       {"", false, Addr(9, 9, 9, 9)},
       {"@net", false, Addr(9, 9, 9, 9)},
       {"/", false, Addr(9, 9, 9, 9)},
@@ -62,11 +62,12 @@ TEST(FormatAddressTest, TextForms) {
   EXPECT_EQ(FormatAddress(Addr(2, 5020, 1, 7)), "2:5020/1.7");
   EXPECT_EQ(FormatAddress3D(Addr(2, 5020, 1, 7)), "2:5020/1");
   EXPECT_EQ(FormatAddress4D(Addr(2, 5020, 1, 0)), "2:5020/1.0");
-  // Parts read as signed: 40000 is stored as -25536.
+  // Parts are unsigned: 40000 stays 40000, and text and number agree up to
+  // 65535.
   FidoAddress addr;
   ASSERT_TRUE(ParseAddress("1:40000/1", addr));
-  EXPECT_EQ(FormatAddress(addr), "1:-25536/1");
-  EXPECT_EQ(FormatAddress(Addr(-32768, 32767, 0, -1)), "-32768:32767/0.-1");
+  EXPECT_EQ(FormatAddress(addr), "1:40000/1");
+  EXPECT_EQ(FormatAddress(Addr(32768, 32767, 0, 65535)), "32768:32767/0.65535");
 }
 
 TEST(FidoAddressTest, ClearAndZero) {
@@ -78,7 +79,7 @@ TEST(FidoAddressTest, ClearAndZero) {
   EXPECT_EQ(addr, FidoAddress{});
 }
 
-TEST(CompareAddressTest, OrdersPartByPartAsSignedNumbers) {
+TEST(CompareAddressTest, OrdersPartByPartAsUnsignedNumbers) {
   EXPECT_EQ(CompareAddress(Addr(1, 1, 1, 1), Addr(1, 1, 1, 2)), -1);
   EXPECT_EQ(CompareAddress(Addr(1, 1, 1, 2), Addr(1, 1, 1, 1)), 1);
   EXPECT_EQ(CompareAddress(Addr(1, 1, 1, 1), Addr(1, 1, 1, 1)), 0);
@@ -86,11 +87,11 @@ TEST(CompareAddressTest, OrdersPartByPartAsSignedNumbers) {
   EXPECT_EQ(CompareAddress(Addr(1, 9, 9, 9), Addr(2, 0, 0, 0)), -1);
   EXPECT_EQ(CompareAddress(Addr(2, 1, 9, 9), Addr(2, 2, 0, 0)), -1);
   EXPECT_EQ(CompareAddress(Addr(2, 2, 1, 9), Addr(2, 2, 2, 0)), -1);
-  // A point of -1 (parsed from 65535) sorts below 0.
-  FidoAddress minus_one;
-  ASSERT_TRUE(ParseAddress("1:1/1.65535", minus_one));
-  EXPECT_EQ(CompareAddress(minus_one, Addr(1, 1, 1, 0)), -1);
-  EXPECT_EQ(CompareAddress(Addr(1, -5, 1, 0), Addr(1, 3, 1, 0)), -1);
+  // A point of 65535 sorts above every smaller one.
+  FidoAddress highest;
+  ASSERT_TRUE(ParseAddress("1:1/1.65535", highest));
+  EXPECT_EQ(CompareAddress(highest, Addr(1, 1, 1, 32767)), 1);
+  EXPECT_EQ(CompareAddress(Addr(1, 40000, 1, 0), Addr(1, 3, 1, 0)), 1);
 }
 
 }  // namespace

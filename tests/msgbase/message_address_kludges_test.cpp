@@ -58,7 +58,7 @@ TEST(AddressKludges, MalformedWordsChangeNothingOrOnlyWhatTheyGive) {
        "FMPT x7",
        {9, 9, 9, 0},
        start},
-      {"\x01TOPT 65535", start, {9, 9, 9, -1}},
+      {"\x01TOPT 65535", start, {9, 9, 9, 65535}},
       {"\x01TOPT 70000", start, {9, 9, 9, 4464}},
       {std::string(300, '\x01'), start, start},
   };

@@ -147,7 +147,7 @@ TEST(TextLines, WriteOriginKeepsTheLineWithin79Characters) {
 
   // The widest address there is still leaves room for text.
   base.SetText("");
-  base.WriteOrigin({-32768, -32768, -32768, -32768}, std::string(100, 'o'));
+  base.WriteOrigin({65535, 65535, 65535, 65535}, std::string(100, 'o'));
   base.SetTextPos(0);
   base.GetTextLine(line);
   EXPECT_EQ(line.size(), 79u);

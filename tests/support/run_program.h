@@ -17,6 +17,12 @@ struct ProgramResult {
 // terminal.
 ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string& working_dir = "");
 
+// As RunProgram, but standard output and standard error are a terminal (a
+// pseudo-terminal that passes the bytes through unchanged: no line-end
+// translation), as when a sysop runs the program by hand.
+ProgramResult RunProgramOnTerminal(const std::vector<std::string>& argv,
+                                   const std::string& working_dir = "");
+
 // The kestrel binary under test (from the build, passed by CMake).
 std::string KestrelBinary();
 

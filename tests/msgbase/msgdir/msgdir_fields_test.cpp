@@ -22,14 +22,14 @@ TEST_F(MsgDirFieldsTest, NetAndNodeComeFromTheHeaderZoneAndPointFromKludges) {
   MsgFile plain;
   plain.orig_net = 123;
   plain.orig_node = 45;
-  plain.dest_net = 65535;  // an unsigned field above 32767 reads as -1
+  plain.dest_net = 65535;  // unsigned: above 32767 as it is
   plain.dest_node = 7;
   auto base = OpenStored(plain);
   FidoAddress orig{9, 9, 9, 9}, dest{9, 9, 9, 9};
   base->GetOrigAddr(orig);
   base->GetDestAddr(dest);
   EXPECT_EQ(orig, (FidoAddress{2, 123, 45, 0}));
-  EXPECT_EQ(dest, (FidoAddress{2, -1, 7, 0}));
+  EXPECT_EQ(dest, (FidoAddress{2, 65535, 7, 0}));
 
   MsgFile kludges = plain;
   kludges.text =

@@ -300,7 +300,7 @@ TEST_F(SquishMessageTest, NewMessagesGetTheCurrentTime) {
   EXPECT_EQ(GetLe32(FirstFrame(Sqd()).header, 0), 0x20000u);
 }
 
-TEST_F(SquishMessageTest, AddressesComeFromTheKludgeLinesOnly) {
+TEST_F(SquishMessageTest, AddressesComeFromTheKludgeLinesOverTheHeaderFields) {
   auto base = CreateBase();
   TestMessage m;
   m.text =
@@ -319,7 +319,7 @@ TEST_F(SquishMessageTest, AddressesComeFromTheKludgeLinesOnly) {
   EXPECT_EQ(GetLe16(header, 162), 5);
   base->CloseMsgBase();
 
-  // ...but are never read: changed header fields change nothing.
+  // ...and the parts the kludges carry win over the header fields.
   std::string sqd = Sqd();
   sqd.replace(256 + 28 + 148, 16, std::string(16, '\x09'));
   WriteWholeFile(FindAnyCase(Base() + ".sqd"), sqd);
@@ -335,15 +335,28 @@ TEST_F(SquishMessageTest, AddressesComeFromTheKludgeLinesOnly) {
   base->GetDestAddr(dest);
   EXPECT_EQ(dest, (FidoAddress{2, 5020, 1, 5}));
 
-  // No kludges: nothing at all, no default zone.
-  TestMessage plain;
-  Add(*base, plain);
+  // No kludges: the header's addresses, no default zone. A new message
+  // whose text was replaced after its addresses were set keeps them.
+  ASSERT_TRUE(base->CreateMsg());
+  base->SetMailType(MailTypeNetmail);
+  base->SetOrigDestAddr(FidoAddress{2, 5020, 10, 0}, FidoAddress{0, 40000, 20, 65535}, false);
+  const std::string plain = "Plain netmail, no kludges.\r";
+  base->SetTextPos(0);
+  base->TruncateText();
+  base->WriteTextBlock(plain.data(), static_cast<std::uint16_t>(plain.size()));
+  ASSERT_TRUE(base->WriteMsg());
+  Read(*base, 2);
+  base->GetOrigDestAddr(orig, dest);
+  EXPECT_EQ(orig, (FidoAddress{2, 5020, 10, 0}));
+  EXPECT_EQ(dest, (FidoAddress{0, 40000, 20, 65535}));
+  base->CloseMsg();
+  base->GetDestAddr(dest);  // no open message: the header still
+  EXPECT_EQ(dest, (FidoAddress{0, 40000, 20, 65535}));
+  base->CloseMsgBase();
+  base = OpenBase();
   Read(*base, 2);
   base->GetOrigAddr(orig);
-  EXPECT_EQ(orig, FidoAddress());
-  base->CloseMsg();
-  base->GetDestAddr(dest);  // no open message
-  EXPECT_EQ(dest, FidoAddress());
+  EXPECT_EQ(orig, (FidoAddress{2, 5020, 10, 0}));
 }
 
 TEST_F(SquishMessageTest, AddressSettersWriteKludgesThatReachTheHeader) {
@@ -476,6 +489,14 @@ TEST_F(SquishMessageTest, OperationsWithoutTheirMessageFailAndWriteNothing) {
   EXPECT_FALSE(base->RewriteHeader());
   EXPECT_EQ(base->GetLastError(), 0x3006);
   EXPECT_EQ(Sqd(), sqd);
+
+  // A message read without its text is not written back without it.
+  base->SeekFirst(1);
+  ASSERT_TRUE(base->OpenMsgHeader());
+  EXPECT_FALSE(base->WriteMsg());
+  EXPECT_EQ(base->GetLastError(), 0x3006);
+  EXPECT_EQ(Sqd(), sqd);
+  EXPECT_TRUE(base->RewriteHeader());
 
   // A killed message is not written back.
   Read(*base, 1);
