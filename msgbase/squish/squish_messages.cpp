@@ -107,9 +107,6 @@ bool SquishBase::ReadMessage(bool with_text) {
   const std::uint8_t* message = frame_bytes.data() + kFrameHeaderSize;
   std::copy_n(message, kMessageHeaderSize, message_header_.bytes().begin());
   const auto* control = reinterpret_cast<const char*>(message + kMessageHeaderSize);
-  // The text usually ends with a 0 that is not part of it; other programs
-  // store it without one, and then its last byte is text.
-  if (text_length > 0 && control[frame.control_length + text_length - 1] == 0) --text_length;
   const std::string kludges = ControlInfoToLines({control, frame.control_length});
 
   SetTextStream(NewMemStream(MemStreamHint));
@@ -119,6 +116,18 @@ bool SquishBase::ReadMessage(bool with_text) {
   if (!ReadTextInPieces(text, static_cast<std::size_t>(text_length) - first_text)) {
     SetTextStream(nullptr);
     return Fail(kErrorFrameIo);
+  }
+  // The text usually ends with a 0 that is not part of it; other programs
+  // store it without one, and then its last byte is text.
+  if (text_length > 0) {
+    const std::int32_t end = text.GetSize();
+    char last = 1;
+    text.Seek(end - 1);
+    text.Read(&last, 1);
+    if (last == 0) {
+      text.Seek(end - 1);
+      text.Truncate();
+    }
   }
   text.Seek(0);
 
