@@ -227,6 +227,13 @@ void AreaScanner::ScanMessage() {
   if (!LeftAloneAsLocalUnsent()) decision = MatchRules(config_, header, log_);
   std::string msgid_line;
   if (config_.UseLastRead) base.GetKludge(kMsgIdKludge, msgid_line);
+  if (decision.matched && (config_.MoveSource || decision.killIt) && base.MsgReadOnly()) {
+    // A message that cannot be deleted is neither killed nor copied for a
+    // move: every later run would find it again and copy it once more.
+    log_.Warning(kLogTag, "message " + IntToStr(base.GetMsgNum()) + " of messagebase - " + area_ +
+                              " is read-only; left in place");
+    decision = RuleDecision{};
+  }
   if (decision.matched) {
     if (!decision.killIt) {
       const std::string failure =

@@ -258,6 +258,11 @@ class MessageBase {
   // is larger than MaxTextSize.
   bool TextTooLarge() const { return text_too_large_; }
 
+  // Not virtual: whether the open message could only be opened for reading
+  // (a read-only file or file system): it can be copied, but neither
+  // changed nor deleted.
+  bool MsgReadOnly() const { return msg_read_only_; }
+
  protected:
   // The stream the text operations work on: Text, or for a view the stream
   // it reads. Raises failure 210 when there is none.
@@ -266,6 +271,8 @@ class MessageBase {
   void SetBorrowedText(BaseStream* stream);
   // Formats note here whether the message OpenMsg refused is too large.
   void SetTextTooLarge(bool too_large) { text_too_large_ = too_large; }
+  // Formats that fall back to reading a message they cannot write note it here.
+  void SetMsgReadOnly(bool read_only) { msg_read_only_ = read_only; }
 
   // Offsets of the line last found by FindKludgeZ: its start, and the
   // offset just after its terminator (and a line feed after that).
@@ -302,6 +309,7 @@ class MessageBase {
 
   BaseStream* borrowed_text_ = nullptr;
   bool text_too_large_ = false;
+  bool msg_read_only_ = false;
 };
 
 }  // namespace kestrel

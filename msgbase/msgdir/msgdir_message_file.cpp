@@ -23,6 +23,7 @@ bool Usable(const std::unique_ptr<BaseStream>& stream) {
 
 bool MsgDirBase::OpenMessageFile() {
   SetTextTooLarge(false);
+  SetMsgReadOnly(false);
   if (!MsgExists(GetMsgNum())) {
     SetLastError(MsgDirErrorNoSuchMessage);
     return false;
@@ -33,7 +34,10 @@ bool MsgDirBase::OpenMessageFile() {
   // A message that cannot be written (a read-only file, a read-only file
   // system, another account's file) can still be read and copied; writing
   // it back or deleting it then fails on its own.
-  if (file == nullptr) file = OpenCurrentFile(kFileOpenRead);
+  if (file == nullptr) {
+    file = OpenCurrentFile(kFileOpenRead);
+    SetMsgReadOnly(file != nullptr);
+  }
   if (file == nullptr) {
     SetLastError(MsgDirErrorCannotOpen);
     return false;

@@ -167,32 +167,57 @@ TEST_F(SharedSpoolTest, AMessageThatCannotBeWrittenIsStillCopied) {
   EXPECT_EQ(spool_.ReadFile("net/1.msg"), before);
 }
 
-TEST_F(SharedSpoolTest, AnAreaOnAReadOnlyFileSystemIsCopiedFrom) {
-  // The area's directory is mounted read-only in a mount namespace of the
-  // run's own (root, or a system that lets users make one, is needed).
+// Runs kestrel with `config` while `read_only` (a directory or a file of the
+// spool) is mounted read-only in a mount namespace of the run's own (root, or
+// a system that lets users make one, is needed). Exit code 77: this cannot be
+// done here.
+ProgramResult RunWithReadOnly(TempDir& spool, const std::string& read_only,
+                              const std::string& config) {
   const std::string unshare = FindProgram("unshare");
   const std::string shell = FindProgram("sh");
   if (unshare.empty() || shell.empty() ||
       RunProgram({unshare, "-m", shell, "-c", "true"}).exit_code != 0) {
-    GTEST_SKIP() << "unshare -m (util-linux) is not available here";
+    return {77, "unshare -m (util-linux) is not available here"};
   }
+  spool.WriteFile("kestrel.cfg", "LOG kestrel.log\n" + config);
+  return RunProgram({unshare, "-m", shell, "-c",
+                     "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" || exit 77; "
+                     "if [ -d \"$1\" ]; then touch \"$1/x\"; else true >> \"$1\"; fi 2>/dev/null "
+                     "&& exit 78; exec \"$2\" kestrel.cfg",
+                     "sh", spool.Path(read_only), KestrelBinary()},
+                    spool.path());
+}
+
+TEST_F(SharedSpoolTest, AnAreaOnAReadOnlyFileSystemIsCopiedFrom) {
   const std::string net = Id('M', "ro/net");
   const std::string dest = Id('M', "dest");
   AddMessages(net, {Netmail("Ivan", kFar, "Sysop", kHere, "From read-only", "00000012")});
   const std::string before = spool_.ReadFile("ro/net/1.msg");
-  spool_.WriteFile("kestrel.cfg",
-                   "LOG kestrel.log\nNETMAIL " + net + "\nPRIORITY TO\nTO SYSOP," + dest + "\n");
-  const std::string ro = spool_.Path("ro");
   const ProgramResult result =
-      RunProgram({unshare, "-m", shell, "-c",
-                  "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" || exit 77; "
-                  "touch \"$1/net/x\" 2>/dev/null && exit 78; exec \"$2\" kestrel.cfg",
-                  "sh", ro, KestrelBinary()},
-                 spool_.path());
+      RunWithReadOnly(spool_, "ro", "NETMAIL " + net + "\nPRIORITY TO\nTO SYSOP," + dest + "\n");
   if (result.exit_code == 77) GTEST_SKIP() << "cannot mount here: " << result.output;
   ASSERT_EQ(result.exit_code, 0) << result.output;
   EXPECT_EQ(Subjects(dest), std::vector<std::string>{"From read-only"});
   EXPECT_EQ(spool_.ReadFile("ro/net/1.msg"), before);
+}
+
+TEST_F(SharedSpoolTest, AMessageThatCannotBeDeletedIsNotCopiedForAMove) {
+  // A move of a message that cannot be deleted would copy it again on every
+  // run: it is left in place with a warning instead, every run.
+  const std::string net = Id('M', "net");
+  const std::string dest = Id('M', "dest");
+  AddMessages(net, {Netmail("Ivan", kFar, "Sysop", kHere, "Cannot leave", "00000013")});
+  const std::string config = "NETMAIL " + net + "\nMOVE YES\nPRIORITY TO\nTO SYSOP," + dest + "\n";
+  for (int run = 0; run < 2; ++run) {
+    const ProgramResult result = RunWithReadOnly(spool_, "net/1.msg", config);
+    if (result.exit_code == 77) GTEST_SKIP() << "cannot mount here: " << result.output;
+    ASSERT_EQ(result.exit_code, 0) << result.output;
+    EXPECT_NE(result.output.find("Warning: message 1 of messagebase - "), std::string::npos);
+    EXPECT_NE(result.output.find(" is read-only; left in place"), std::string::npos)
+        << result.output;
+  }
+  EXPECT_EQ(Subjects(dest), std::vector<std::string>{});
+  EXPECT_EQ(Subjects(net), std::vector<std::string>{"Cannot leave"});
 }
 
 TEST_F(SharedSpoolTest, MessagesPastTheNumberLimitAreToldWithTheirCount) {
