@@ -130,16 +130,7 @@ TEST_F(ForeignJamAreaTest, FileAttachTossedByCrashmailKeepsEveryFileInItsSubject
   KESTREL_SKIP_WITHOUT_CRASHMAIL();
   const std::string area = dir_.Path("netmail");
   CrashmailPeer peer(dir_.Path("peer"), AreaFormat::kJam, area);
-  FidoPacket packet;
-  packet.header.orig_zone = packet.header.qm_orig_zone = 2;
-  packet.header.orig_net = 5020;
-  packet.header.orig_node = 2;
-  packet.header.dest_zone = packet.header.qm_dest_zone = 2;
-  packet.header.dest_net = 5020;
-  packet.header.dest_node = 1;
-  packet.header.year = 2026;
-  packet.header.capability_word = 1;
-  packet.header.capability_valid = 0x0100;
+  FidoPacket packet = PacketFromUplink(2026);
   PackedMessage attach;
   attach.orig_net = attach.dest_net = 5020;
   attach.orig_node = 2;

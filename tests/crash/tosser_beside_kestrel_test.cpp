@@ -48,16 +48,7 @@ std::string SubjectOf(int n) {
 // the sysop at 2:5020/1. crashmail misreads JAM fields holding a byte of 80h
 // or more, so the texts stay short.
 FidoPacket PacketWith(int p) {
-  FidoPacket packet;
-  packet.header.orig_zone = packet.header.qm_orig_zone = 2;
-  packet.header.orig_net = 5020;
-  packet.header.orig_node = 2;
-  packet.header.dest_zone = packet.header.qm_dest_zone = 2;
-  packet.header.dest_net = 5020;
-  packet.header.dest_node = 1;
-  packet.header.year = 2021;
-  packet.header.capability_word = 1;
-  packet.header.capability_valid = 0x0100;
+  FidoPacket packet = PacketFromUplink(2021);
   for (int n = p * kMessagesPerPacket; n < (p + 1) * kMessagesPerPacket; ++n)
     packet.messages.push_back(MessageNumbered(n));
   return packet;

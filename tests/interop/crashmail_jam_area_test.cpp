@@ -94,16 +94,7 @@ const std::vector<Sample>& Samples() {
 constexpr std::size_t kHeaderSizes[] = {332, 436, 332};
 
 FidoPacket PaddedSamplePacket() {
-  FidoPacket packet;
-  packet.header.orig_zone = packet.header.qm_orig_zone = 2;
-  packet.header.orig_net = 5020;
-  packet.header.orig_node = 2;
-  packet.header.dest_zone = packet.header.qm_dest_zone = 2;
-  packet.header.dest_net = 5020;
-  packet.header.dest_node = 1;
-  packet.header.year = 2021;
-  packet.header.capability_word = 1;
-  packet.header.capability_valid = 0x0100;
+  FidoPacket packet = PacketFromUplink(2021);
   for (std::size_t i = 0; i < Samples().size(); ++i) {
     const Sample& s = Samples()[i];
     PackedMessage m;

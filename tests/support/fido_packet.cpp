@@ -236,4 +236,18 @@ std::string WriteFidoPacket(const FidoPacket& packet) {
   return out;
 }
 
+FidoPacket PacketFromUplink(std::uint16_t year) {
+  FidoPacket packet;
+  packet.header.orig_zone = packet.header.qm_orig_zone = 2;
+  packet.header.orig_net = 5020;
+  packet.header.orig_node = 2;
+  packet.header.dest_zone = packet.header.qm_dest_zone = 2;
+  packet.header.dest_net = 5020;
+  packet.header.dest_node = 1;
+  packet.header.year = year;
+  packet.header.capability_word = 1;
+  packet.header.capability_valid = 0x0100;
+  return packet;
+}
+
 }  // namespace kestrel::testing

@@ -84,4 +84,8 @@ PacketReadResult ReadFidoPacket(std::string_view bytes);
 // field are cut so that the packet stays well formed.
 std::string WriteFidoPacket(const FidoPacket& packet);
 
+// An empty type-2+ packet from 2:5020/2 to 2:5020/1 (the address the peer
+// tosser runs under in the tests), dated `year`.
+FidoPacket PacketFromUplink(std::uint16_t year);
+
 }  // namespace kestrel::testing
