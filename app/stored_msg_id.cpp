@@ -41,11 +41,19 @@ platform::DosError WriteAll(platform::FileHandle handle, const std::string& valu
 // Puts the value over the old one from the file's start, then ends the file
 // there and makes it durable. The file is never empty on the way (unless the
 // value is): a run stopped in between, or a disk that is full, leaves the old
-// value or the new one.
+// value or the new one. A value shorter than the width is written with a line
+// end after it, which the end of the file then cuts off: a run stopped before
+// that cut leaves the new value, its line end and the old value's tail, which
+// reads as the new value.
 platform::DosError OverwriteValue(platform::FileHandle handle, const std::string& value) {
   std::int64_t position = 0;
   platform::DosError rc = platform::SeekFile(handle, 0, platform::SeekOrigin::kBegin, position);
-  if (rc == platform::dos_error::kNone) rc = WriteAll(handle, value);
+  const std::string written = value.size() < kStoredMsgIdWidth ? value + "\n" : value;
+  if (rc == platform::dos_error::kNone) rc = WriteAll(handle, written);
+  if (rc == platform::dos_error::kNone && written.size() != value.size()) {
+    rc = platform::SeekFile(handle, static_cast<std::int64_t>(value.size()),
+                            platform::SeekOrigin::kBegin, position);
+  }
   if (rc == platform::dos_error::kNone) rc = platform::SetEndOfFile(handle);
   if (rc == platform::dos_error::kNone) rc = platform::FlushFileBuffers(handle);
   return rc;
