@@ -63,12 +63,18 @@ class AreaScanner {
   // Tells of the entries of a *.MSG area that its listing did not take.
   void WarnOfFilesLeftAlone();
   StartDecision DecideStart();
+  // Looks after the lastread message for the one the stored MSGID names; when
+  // found, the scan goes on after it. False when none has it.
+  bool ResumeAfterStoredAhead(const std::string& stored, StartDecision& start);
   void ScanMessage();
   void ReadHeader(CurrentHeader& header);
   bool LeftAloneAsLocalUnsent();
   // Stores the resume state (stored MSGID, then lastread); the failing
   // system error of the stored-MSGID file, or 0.
   platform::DosError StoreResumePoint();
+  // Stores the resume state right after a copy that left its source in
+  // place, so that a run killed later does not copy it again.
+  void StoreAfterCopy();
   void ShowEndOfArea();
   // Ends the run when a file of the area was refused for being a symbolic
   // link, even where the format itself only skips a file it cannot open.
@@ -190,6 +196,7 @@ StartDecision AreaScanner::DecideStart() {
   const platform::DosError rc = msgIdFile_.Read(stored);
   if (rc != platform::dos_error::kNone) Fail(StoredMsgIdFailure(rc));
   if (current != stored) {
+    if (ResumeAfterStoredAhead(stored, start)) return start;
     start.scanAll = true;
     log_.LogQuiet(kResumeMark, kLogTag, "store MSGiD <> new MSGiD => scan all messages");
     return start;
@@ -204,6 +211,34 @@ StartDecision AreaScanner::DecideStart() {
                   "store MSGiD = new MSGiD, but found next msg, then Lastread+1");
   }
   return start;
+}
+
+bool AreaScanner::ResumeAfterStoredAhead(const std::string& stored, StartDecision& start) {
+  // A run stopped between storing the MSGID and the lastread leaves the
+  // MSGID of a message after the lastread one. A message without MSGID is
+  // never taken for it.
+  if (stored.empty()) return false;
+  base_->SeekFirst(start.startNumber);
+  for (base_->SeekNext(); base_->SeekFound(); base_->SeekNext()) {
+    if (!base_->OpenMsg()) continue;
+    std::string line;
+    base_->GetKludge(kMsgIdKludge, line);
+    const std::int32_t number = base_->GetMsgNum();
+    base_->CloseMsg();
+    if (line.empty() || StoredMsgIdOf(line) != stored) continue;
+    log_.LogQuiet(kResumeMark, kLogTag,
+                  "store MSGiD <> new MSGiD, but found store MSGiD after Lastread, then "
+                  "its msgnumber+1");
+    // The lastread is put right at once, so the next run need not look again.
+    base_->SetLastRead(config_.UserNumber, number);
+    start.confirmed = {number, stored};
+    start.startNumber = number;
+    base_->SeekNext();
+    if (start.startNumber < std::numeric_limits<std::int32_t>::max()) ++start.startNumber;
+    start.nextFound = base_->SeekFound();
+    return true;
+  }
+  return false;
 }
 
 void AreaScanner::ScanMessage() {
@@ -260,7 +295,10 @@ void AreaScanner::ScanMessage() {
                    "unable to delete message " + IntToStr(number) + " from messagebase - " + area_);
     }
   }
-  if (!deleted) kept_ = {number, StoredMsgIdOf(msgid_line)};
+  if (!deleted) {
+    kept_ = {number, StoredMsgIdOf(msgid_line)};
+    if (decision.matched && !decision.killIt) StoreAfterCopy();
+  }
 
   platform::ConsoleShowProgress(IntToStr(result_.scannedCount) + " message(s) scanned");
 }
@@ -285,6 +323,16 @@ platform::DosError AreaScanner::StoreResumePoint() {
   const platform::DosError rc = msgIdFile_.Write(kept_.msgId);
   if (rc == platform::dos_error::kNone) base_->SetLastRead(config_.UserNumber, kept_.number);
   return rc;
+}
+
+void AreaScanner::StoreAfterCopy() {
+  if (!config_.UseLastRead) return;
+  const platform::DosError rc = StoreResumePoint();
+  if (rc == platform::dos_error::kNone) return;
+  // A store that failed once is not tried again on the way out. A lastread
+  // refused at a symbolic link is told at the end of the area, as before.
+  scanning_ = false;
+  Fail(StoredMsgIdFailure(rc));
 }
 
 void AreaScanner::ShowEndOfArea() {

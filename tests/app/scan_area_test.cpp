@@ -247,18 +247,39 @@ TEST_F(ScanAreaTest, EveryBranchOfTheStartDecision) {
   EXPECT_EQ(result.scannedCount, 4);
   EXPECT_EQ(StoredMsgId("net"), "99999999");
 
+  // The stored MSGID names a later message than the lastread (a run killed
+  // between storing the two): the scan goes on after that message.
+  net.lastread[kUser] = 2;
+  ASSERT_EQ(WriteStoredMsgId(dir_.Path("net.msgid"), "00000003"), 0u);
+  log_.entries.clear();
+  result = Scan();
+  EXPECT_EQ(log_.With('i'), std::vector<std::string>{
+                                "store MSGiD <> new MSGiD, but found store MSGiD after Lastread, "
+                                "then its msgnumber+1"});
+  EXPECT_EQ(result.scannedCount, 1);
+  EXPECT_EQ(net.lastread.at(kUser), 4);
+  EXPECT_EQ(StoredMsgId("net"), "99999999");
+  // ... but an empty stored MSGID is never looked for.
+  net.Add(FakeMessage{});
+  net.lastread[kUser] = 2;
+  ASSERT_EQ(WriteStoredMsgId(dir_.Path("net.msgid"), ""), 0u);
+  log_.entries.clear();
+  EXPECT_EQ(Scan().scannedCount, 5);
+  EXPECT_EQ(log_.With('i'),
+            std::vector<std::string>{"store MSGiD <> new MSGiD => scan all messages"});
+
   // The lastread message is gone: from the first message.
   net.lastread[kUser] = 40;
   log_.entries.clear();
   result = Scan();
   EXPECT_EQ(log_.With('i'),
             std::vector<std::string>{"OpenMessage(LastRead) failed => scanning from 1st msg"});
-  EXPECT_EQ(result.scannedCount, 4);
+  EXPECT_EQ(result.scannedCount, 5);
 
   // -1 counts as no lastread.
   net.lastread[kUser] = -1;
   log_.entries.clear();
-  EXPECT_EQ(Scan().scannedCount, 4);
+  EXPECT_EQ(Scan().scannedCount, 5);
   EXPECT_EQ(log_.With('i'),
             std::vector<std::string>{"store lastread msgnumber = 0, then scan all messages"});
 }
