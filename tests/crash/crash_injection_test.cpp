@@ -162,8 +162,8 @@ SeriesResult RunKillSeries(bool move, int total_points) {
     for (const std::string& problem : scenario.CheckStructure()) {
       ADD_FAILURE() << "after the next run: " << problem;
     }
-    // A killed run stores no progress: with MOVE NO the next run may copy
-    // again what it had copied.
+    // With MOVE NO the progress is stored after each copy: the next run may
+    // copy again only the message the kill caught in hand.
     for (const std::string& problem : scenario.CheckFinished(scenario.Take(), in_hand, true)) {
       ADD_FAILURE() << "after the next run: " << problem;
     }

@@ -236,8 +236,9 @@ std::vector<std::string> MoverScenario::CheckInterrupted(const Census& census,
 
 std::vector<std::string> MoverScenario::CheckFinished(const Census& census,
                                                       const std::vector<std::string>& in_hand,
-                                                      bool copies_repeated) const {
+                                                      bool one_copied_again) const {
   std::vector<std::string> problems = census.problems;
+  int copied_twice = 0;
   for (const ScenarioMessage& message : messages_) {
     const auto found = census.places.find(message.subject);
     const std::vector<std::string> none;
@@ -264,12 +265,17 @@ std::vector<std::string> MoverScenario::CheckFinished(const Census& census,
           }
         } else {
           if (in_source != 1) problems.push_back(name + "not kept in its netmail area");
-          if (in_destination < 1 || in_destination > (copies_repeated ? 2u : 1u)) {
+          if (in_destination == 2 && one_copied_again) ++copied_twice;
+          if (in_destination < 1 || in_destination > (one_copied_again ? 2u : 1u)) {
             problems.push_back(name + std::to_string(in_destination) + " copies in " + destination);
           }
         }
       }
     }
+  }
+  if (copied_twice > 1) {
+    problems.push_back(std::to_string(copied_twice) +
+                       " messages copied twice (at most 1, the one in hand)");
   }
   return problems;
 }

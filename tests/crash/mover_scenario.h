@@ -68,11 +68,12 @@ class MoverScenario {
   // What the run that follows must leave: every message where its fate puts
   // it, exactly once, except that one found twice after the interruption
   // (`in_hand`) has its destination copy twice. With MOVE NO and
-  // `copies_repeated` (the run before was killed, so it stored no progress)
-  // copies may be made again: at least one, at most two per message.
+  // `one_copied_again` (the run before was killed in the middle of a message,
+  // after its copy and before its progress was stored) one message may have
+  // been copied again: two copies of it, one of every other.
   std::vector<std::string> CheckFinished(const Census& census,
                                          const std::vector<std::string>& in_hand,
-                                         bool copies_repeated = false) const;
+                                         bool one_copied_again = false) const;
 
  private:
   std::string DestinationOf(Fate fate) const;
