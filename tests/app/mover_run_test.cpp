@@ -314,7 +314,18 @@ TEST_F(MoverRunTest, EachStartDecisionOverConsecutiveRuns) {
   EXPECT_EQ(Logged(Log(), '*').back(), "1 message(s) scanned");
   EXPECT_EQ(LastReadOf(net, kUser), 3);
 
-  SetLastReadOf(net, kUser, 1);  // names a message whose MSGID is not the stored one
+  // The stored MSGID names a message after the lastread one (as a run killed
+  // between storing the two leaves them): the scan goes on after it, and the
+  // pointer is put right.
+  SetLastReadOf(net, kUser, 1);
+  result =
+      run("store MSGiD <> new MSGiD, but found store MSGiD after Lastread, then its "
+          "msgnumber+1");
+  EXPECT_NE(result.output.find("\nNothing to scan !\n"), std::string::npos) << result.output;
+  EXPECT_EQ(LastReadOf(net, kUser), 3);
+
+  SetLastReadOf(net, kUser, 1);             // names a message whose MSGID is not the stored one
+  dir_.WriteFile("net/msgid", "0badf00d");  // and no message has the stored one
   run("store MSGiD <> new MSGiD => scan all messages");
   EXPECT_EQ(Logged(Log(), '*').back(), "3 message(s) scanned");
 
