@@ -29,6 +29,37 @@ FidoAddress SquishHeaderAddress(const std::string& sqd, bool origin) {
   return {Le16(sqd, at), Le16(sqd, at + 2), Le16(sqd, at + 4), Le16(sqd, at + 6)};
 }
 
+// One destination area of each format in `dir`, and a run that moves the
+// messages of the *.MSG area `inbox` to them by recipient ("Squish", "Jam",
+// "Msg").
+struct EachFormat {
+  explicit EachFormat(const TempDir& dir)
+      : squish("S" + dir.Path("sdest")),
+        jam("J" + dir.Path("jdest")),
+        msg("M" + dir.Path("mdest")) {}
+  ProgramResult MoveFrom(const TempDir& dir, const std::string& inbox) const {
+    return RunKestrelOn(dir, "LOG kestrel.log\nNETMAIL " + inbox +
+                                 "\nPRIORITY TO\nMOVE YES\nTO SQUISH," + squish + "\nTO JAM," +
+                                 jam + "\nTO MSG," + msg + "\n");
+  }
+  std::vector<std::string> All() const { return {squish, jam, msg}; }
+  std::string squish;
+  std::string jam;
+  std::string msg;
+};
+
+// The one copy in `area`, checked for both addresses.
+AreaMessage TheCopyWithAddresses(const std::string& area, const FidoAddress& orig,
+                                 const FidoAddress& dest) {
+  SCOPED_TRACE(area);
+  const std::vector<AreaMessage> copies = ReadArea(area);
+  EXPECT_EQ(copies.size(), 1u);
+  if (copies.empty()) return {};
+  EXPECT_EQ(copies[0].orig, orig);
+  EXPECT_EQ(copies[0].dest, dest);
+  return copies[0];
+}
+
 TEST(NetmailAddressesTest, PlainNetmailKeepsItsAddressesInEveryFormat) {
   TempDir dir;
   const std::string text = "Plain netmail, no kludges.\r";
@@ -47,29 +78,20 @@ TEST(NetmailAddressesTest, PlainNetmailKeepsItsAddressesInEveryFormat) {
     plain.text = text;
     dir.WriteFile("inbox/" + std::to_string(number++) + ".msg", EncodeMsgFile(plain));
   }
-  const std::string squish = "S" + dir.Path("sdest");
-  const std::string jam = "J" + dir.Path("jdest");
-  const std::string msg = "M" + dir.Path("mdest");
-  const ProgramResult run = RunKestrelOn(dir, "LOG kestrel.log\nNETMAIL M" + dir.Path("inbox") +
-                                                  "\nPRIORITY TO\nMOVE YES\nTO SQUISH," + squish +
-                                                  "\nTO JAM," + jam + "\nTO MSG," + msg + "\n");
+  const EachFormat dest(dir);
+  const ProgramResult run = dest.MoveFrom(dir, "M" + dir.Path("inbox"));
   ASSERT_EQ(run.exit_code, 0) << run.output << ReadLog(dir);
 
   constexpr FidoAddress kOrig{2, 5020, 10, 0};
   constexpr FidoAddress kDest{2, 5020, 20, 0};
-  for (const std::string& area : {squish, jam, msg}) {
-    SCOPED_TRACE(area);
-    const std::vector<AreaMessage> copies = ReadArea(area);
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(copies[0].orig, kOrig);
-    EXPECT_EQ(copies[0].dest, kDest);
-  }
+  for (const std::string& area : dest.All())
+    TheCopyWithAddresses(area, kOrig, kDest);
   // The header fields other programs route by, and a text left as it was.
   const std::string sqd = ReadWholeFile(dir.Path("sdest.sqd"));
   EXPECT_EQ(SquishHeaderAddress(sqd, true), kOrig);
   EXPECT_EQ(SquishHeaderAddress(sqd, false), kDest);
-  EXPECT_EQ(ReadArea(squish)[0].text, text);
-  EXPECT_EQ(ReadArea(msg)[0].text, text);
+  EXPECT_EQ(TheCopyWithAddresses(dest.squish, kOrig, kDest).text, text);
+  EXPECT_EQ(TheCopyWithAddresses(dest.msg, kOrig, kDest).text, text);
 }
 
 TEST(NetmailAddressesTest, PartsAbove32767AreWrittenAndReadAsTheyAre) {
@@ -87,40 +109,33 @@ TEST(NetmailAddressesTest, PartsAbove32767AreWrittenAndReadAsTheyAre) {
     messages.push_back(message);
   }
   AddMessages(inbox, messages);
-  const std::string squish = "S" + dir.Path("sdest");
-  const std::string jam = "J" + dir.Path("jdest");
-  const std::string msg = "M" + dir.Path("mdest");
-  ProgramResult run = RunKestrelOn(dir, "LOG kestrel.log\nNETMAIL " + inbox +
-                                            "\nPRIORITY TO\nMOVE YES\nTO SQUISH," + squish +
-                                            "\nTO JAM," + jam + "\nTO MSG," + msg + "\n");
+  const EachFormat dest(dir);
+  ProgramResult run = dest.MoveFrom(dir, inbox);
   ASSERT_EQ(run.exit_code, 0) << run.output << ReadLog(dir);
 
   constexpr FidoAddress kOrig{2, 65535, 65000, 40001};
   constexpr FidoAddress kDest{2, 40000, 1, 65535};
-  for (const std::string& area : {squish, jam, msg}) {
+  for (const std::string& area : dest.All()) {
     SCOPED_TRACE(area);
-    const std::vector<AreaMessage> copies = ReadArea(area);
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(copies[0].orig, kOrig);
-    EXPECT_EQ(copies[0].dest, kDest);
+    const AreaMessage copy = TheCopyWithAddresses(area, kOrig, kDest);
     // JAM keeps addresses in subfields and writes these lines anew.
-    EXPECT_NE(copies[0].text.find("\x01INTL 2:40000/1 2:65535/65000\r"), std::string::npos);
-    EXPECT_NE(copies[0].text.find("\x01"
-                                  "FMPT 40001\r"),
+    EXPECT_NE(copy.text.find("\x01INTL 2:40000/1 2:65535/65000\r"), std::string::npos);
+    EXPECT_NE(copy.text.find("\x01"
+                             "FMPT 40001\r"),
               std::string::npos);
-    EXPECT_NE(copies[0].text.find("\x01TOPT 65535\r"), std::string::npos);
+    EXPECT_NE(copy.text.find("\x01TOPT 65535\r"), std::string::npos);
   }
   const std::string sqd = ReadWholeFile(dir.Path("sdest.sqd"));
   EXPECT_EQ(SquishHeaderAddress(sqd, true), kOrig);
   EXPECT_EQ(SquishHeaderAddress(sqd, false), kDest);
 
   // Address rules match such parts, read back from the JAM copy.
-  run = RunKestrelOn(dir, "LOG kestrel.log\nNETMAIL " + jam +
-                              "\nPRIORITY FROMADDR\nMOVE YES\nFROMADDR 2:65535/65000.40001," + msg +
-                              "\n");
+  run = RunKestrelOn(dir, "LOG kestrel.log\nNETMAIL " + dest.jam +
+                              "\nPRIORITY FROMADDR\nMOVE YES\nFROMADDR 2:65535/65000.40001," +
+                              dest.msg + "\n");
   ASSERT_EQ(run.exit_code, 0) << run.output << ReadLog(dir);
-  EXPECT_TRUE(ReadArea(jam).empty());
-  EXPECT_EQ(ReadArea(msg).size(), 2u);
+  EXPECT_TRUE(ReadArea(dest.jam).empty());
+  EXPECT_EQ(ReadArea(dest.msg).size(), 2u);
 }
 
 }  // namespace
