@@ -12,6 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/posix/posix_path.h"
 #include "platform/posix/posix_path_resolver.h"
+#include "platform/posix/posix_retry.h"
 
 namespace kestrel::platform {
 namespace posix {
@@ -35,14 +36,6 @@ std::map<int, std::string>& NewNames() {
   return names;
 }
 
-int SyncData(int fd) {
-  int rc;
-  do {
-    rc = ::fdatasync(fd);
-  } while (rc != 0 && errno == EINTR);
-  return rc;
-}
-
 }  // namespace
 
 void NoteNewName(int fd, const std::string& directory) {
@@ -59,15 +52,11 @@ void ForgetHandle(int fd) {
 
 DosError SyncDirectory(const std::string& directory) {
   if (!kSync) return dos_error::kNone;
-  int fd;
-  do {
-    fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  const char* name = directory.empty() ? "." : directory.c_str();
+  const int fd =
+      RetryOnInterrupt([name] { return ::open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
   if (fd < 0) return DosErrorFromNative(errno);
-  int rc;
-  do {
-    rc = ::fsync(fd);
-  } while (rc != 0 && errno == EINTR);
+  const int rc = RetryOnInterrupt([fd] { return ::fsync(fd); });
   const DosError error = rc != 0 ? DosErrorFromNative(errno) : dos_error::kNone;
   ::close(fd);
   return error;
@@ -78,7 +67,9 @@ DosError SyncDirectory(const std::string& directory) {
 DosError FlushFileBuffers(FileHandle handle) {
   if (!posix::kSync) return dos_error::kNone;
   const int fd = static_cast<int>(handle);
-  if (posix::SyncData(fd) != 0) return DosErrorFromNative(errno);
+  if (posix::RetryOnInterrupt([fd] { return ::fdatasync(fd); }) != 0) {
+    return DosErrorFromNative(errno);
+  }
   std::string directory;
   {
     const std::lock_guard<std::mutex> guard(posix::NewNamesLock());

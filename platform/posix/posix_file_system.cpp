@@ -17,6 +17,7 @@
 #include "platform/posix/posix_path.h"
 #include "platform/posix/posix_path_resolver.h"
 #include "platform/posix/posix_record_locks.h"
+#include "platform/posix/posix_retry.h"
 #include "platform/posix/posix_sharing.h"
 
 namespace kestrel::platform {
@@ -75,11 +76,8 @@ DosError NoFollowError(int error, const std::string& native) {
 }
 
 int OpenNoInterrupt(const std::string& path, int flags) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), flags | kOpenFlags, kNewFileMode);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+  return posix::RetryOnInterrupt(
+      [&path, flags] { return ::open(path.c_str(), flags | kOpenFlags, kNewFileMode); });
 }
 
 // Checks what an open descriptor is and takes its sharing locks; closes it on
@@ -182,10 +180,8 @@ std::string TakeRefusedLink() {
 
 DosError ReadFile(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& done) {
   done = 0;
-  ssize_t n;
-  do {
-    n = ::read(Descriptor(handle), buffer, count);
-  } while (n < 0 && errno == EINTR);
+  const ssize_t n =
+      posix::RetryOnInterrupt([&] { return ::read(Descriptor(handle), buffer, count); });
   if (n < 0) return LastError();
   done = static_cast<std::uint32_t>(n);
   return dos_error::kNone;
@@ -194,10 +190,8 @@ DosError ReadFile(FileHandle handle, void* buffer, std::uint32_t count, std::uin
 DosError WriteFile(FileHandle handle, const void* buffer, std::uint32_t count,
                    std::uint32_t& done) {
   done = 0;
-  ssize_t n;
-  do {
-    n = ::write(Descriptor(handle), buffer, count);
-  } while (n < 0 && errno == EINTR);
+  const ssize_t n =
+      posix::RetryOnInterrupt([&] { return ::write(Descriptor(handle), buffer, count); });
   if (n < 0) return LastError();
   done = static_cast<std::uint32_t>(n);
   return dos_error::kNone;

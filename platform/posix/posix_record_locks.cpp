@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/posix/posix_retry.h"
 namespace kestrel::platform::posix {
 namespace {
 
@@ -69,11 +70,7 @@ int SetRecordLock(int fd, short type, std::int64_t offset, std::int64_t length) 
   lock.l_whence = SEEK_SET;
   lock.l_start = static_cast<off_t>(offset);
   lock.l_len = static_cast<off_t>(length);
-  int result;
-  do {
-    result = ::fcntl(fd, F_SETLK, &lock);
-  } while (result != 0 && errno == EINTR);
-  return result;
+  return RetryOnInterrupt([fd, &lock] { return ::fcntl(fd, F_SETLK, &lock); });
 }
 
 }  // namespace
