@@ -75,6 +75,12 @@ DosError NoFollowError(int error, const std::string& native) {
   return DosErrorFromNative(error);
 }
 
+// Why an open without following a final link failed, after the name was
+// resolved.
+DosError NoFollowOpenError(int error, const ResolvedPath& resolved) {
+  return error == ENOENT ? NotFound(resolved) : NoFollowError(error, resolved.native);
+}
+
 int OpenNoInterrupt(const std::string& path, int flags) {
   return posix::RetryOnInterrupt(
       [&path, flags] { return ::open(path.c_str(), flags | kOpenFlags, kNewFileMode); });
@@ -114,10 +120,7 @@ DosError Create(std::string_view path, bool must_be_new, FileHandle& handle) {
   // through nor emptied; O_EXCL makes a new file truly new.
   const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | (must_be_new ? O_EXCL : 0);
   const int fd = OpenNoInterrupt(resolved.native, flags);
-  if (fd < 0) {
-    const int error = errno;
-    return error == ENOENT ? OpenError(error, resolved) : NoFollowError(error, resolved.native);
-  }
+  if (fd < 0) return NoFollowOpenError(errno, resolved);
   if (!resolved.exists) posix::NoteNameAdded(resolved.directory, resolved.name);
   DosError error =
       FinishOpen(fd, resolved.exists, true, FileAccess::kReadWrite, FileShare::kDenyNone);
@@ -161,10 +164,7 @@ DosError OpenFile(std::string_view path, FileAccess access, FileShare share, Fil
     const ResolvedPath resolved = posix::ResolvePath(path);
     if (!resolved.exists) return NotFound(resolved);
     fd = OpenNoInterrupt(resolved.native, flags);
-    if (fd < 0) {
-      const int error = errno;
-      return error == ENOENT ? OpenError(error, resolved) : NoFollowError(error, resolved.native);
-    }
+    if (fd < 0) return NoFollowOpenError(errno, resolved);
   }
   const DosError error = FinishOpen(fd, true, access != FileAccess::kWrite, access, share);
   if (error != dos_error::kNone) return error;
