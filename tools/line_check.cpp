@@ -15,11 +15,6 @@ namespace {
 
 constexpr std::size_t kNotAList = std::numeric_limits<std::size_t>::max();
 
-constexpr std::array<std::string_view, 14> kKeywords = {
-    "NETMAIL",     "TO",         "FROM",      "TOADDR",
-    "FROMADDR",    "MOVE",       "NOT_TOUCH", "SUBJ",
-    "USELASTREAD", "USERNUMBER", "PRIORITY",  "DON'T_TOUCH_LOCAL_AND_UNSENT_MAIL",
-    "UNSENT",      "LOG"};
 constexpr std::array<std::string_view, 6> kListWords = {"NOT_TOUCH", "TO",     "FROM",
                                                         "SUBJ",      "TOADDR", "FROMADDR"};
 constexpr std::array<std::string_view, 4> kFlags = {"MOVE", "USELASTREAD",
@@ -41,16 +36,20 @@ std::size_t ListSize(const MoverConfig& config, std::string_view keyword) {
   return kNotAList;
 }
 
+// Whether a word (no spaces in it) is a keyword the parser knows.
+bool IsKeyword(const std::string& word) {
+  return !ConfigKeywordOf(word + " ").empty();
+}
+
 // A line that begins with no keyword and its space.
 void CheckIgnoredLine(int number, const std::string& line, Findings& findings) {
   const std::string trimmed = TrimSpaces(line);
   if (trimmed.empty()) return;  // empty, blank or only a comment
   const std::string word = ExtractWord(1, trimmed, " ");
   if (line.front() == ' ') {
-    findings.Warn(number, OneOf(kKeywords, word)
-                              ? "ignored: " + word + " is not in column one"
-                              : "ignored: the line does not begin in column one");
-  } else if (OneOf(kKeywords, word)) {
+    findings.Warn(number, IsKeyword(word) ? "ignored: " + word + " is not in column one"
+                                          : "ignored: the line does not begin in column one");
+  } else if (IsKeyword(word)) {
     findings.Warn(number, "ignored: " + word + " without a value");
   } else {
     findings.Warn(number, "ignored: unknown keyword " + Quoted(word));
