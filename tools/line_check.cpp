@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/config_text.h"
+#include "app/match_rules.h"
 #include "msgbase/field_widths.h"
 #include "msgbase/message_base_factory.h"
 #include "msgbase/string_functions.h"
@@ -15,8 +16,6 @@ namespace {
 
 constexpr std::size_t kNotAList = std::numeric_limits<std::size_t>::max();
 
-constexpr std::array<std::string_view, 6> kListWords = {"NOT_TOUCH", "TO",     "FROM",
-                                                        "SUBJ",      "TOADDR", "FROMADDR"};
 constexpr std::array<std::string_view, 4> kFlags = {"MOVE", "USELASTREAD",
                                                     "DON'T_TOUCH_LOCAL_AND_UNSENT_MAIL", "UNSENT"};
 
@@ -177,7 +176,7 @@ void CheckPriority(int number, std::string_view value, Findings& findings) {
     }
     CheckCut(number, "the PRIORITY word " + Quoted(word), word, kPriorityWordWidth, findings);
     const std::string stored = CutToWidth(word, kPriorityWordWidth);
-    if (!OneOf(kListWords, stored)) {
+    if (!OneOf(kRuleListWords, stored)) {
       findings.Warn(number, "the PRIORITY word " + Quoted(stored) +
                                 " names no list (NOT_TOUCH, TO, FROM, SUBJ, TOADDR, FROMADDR): "
                                 "it is passed over");
