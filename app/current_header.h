@@ -6,6 +6,7 @@
 
 #include "msgbase/date_time.h"
 #include "msgbase/fido_address.h"
+#include "msgbase/message_base.h"
 
 namespace kestrel {
 
@@ -18,5 +19,9 @@ struct CurrentHeader {
   MsgDateTime msgDateWritten;
   MsgDateTime msgDateArrived;
 };
+
+// Reads the header of the open message: names and subject cut to their
+// widths, both addresses, both dates.
+void ReadCurrentHeader(MessageBase& base, CurrentHeader& header);
 
 }  // namespace kestrel

@@ -10,14 +10,6 @@
 namespace kestrel {
 namespace {
 
-// Words of the PRIORITY line, one per list.
-constexpr std::string_view kWordNotTouch = "NOT_TOUCH";
-constexpr std::string_view kWordTo = "TO";
-constexpr std::string_view kWordSubj = "SUBJ";
-constexpr std::string_view kWordFrom = "FROM";
-constexpr std::string_view kWordToAddr = "TOADDR";
-constexpr std::string_view kWordFromAddr = "FROMADDR";
-
 constexpr std::string_view kKillAction = "KILL";
 
 // The opening text of each list's found-mail entry.

@@ -2,6 +2,7 @@
 // to a destination area or killed.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -14,6 +15,19 @@ namespace kestrel {
 
 // The log mark of the found-mail entries: the bullet of code page 866.
 inline constexpr char kFoundMailMark = '\xF9';
+
+// Words of the PRIORITY line, one per list.
+inline constexpr std::string_view kWordNotTouch = "NOT_TOUCH";
+inline constexpr std::string_view kWordTo = "TO";
+inline constexpr std::string_view kWordSubj = "SUBJ";
+inline constexpr std::string_view kWordFrom = "FROM";
+inline constexpr std::string_view kWordToAddr = "TOADDR";
+inline constexpr std::string_view kWordFromAddr = "FROMADDR";
+
+// Every word that names a list, in the order the lists appear in a
+// configuration's description.
+inline constexpr std::array<std::string_view, 6> kRuleListWords = {
+    kWordNotTouch, kWordTo, kWordFrom, kWordSubj, kWordToAddr, kWordFromAddr};
 
 // The outcome for one message.
 struct RuleDecision {

@@ -67,7 +67,6 @@ class AreaScanner {
   // found, the scan goes on after it. False when none has it.
   bool ResumeAfterStoredAhead(const std::string& stored, StartDecision& start);
   void ScanMessage();
-  void ReadHeader(CurrentHeader& header);
   bool LeftAloneAsLocalUnsent();
   // Stores the resume state (stored MSGID, then lastread); the failing
   // system error of the stored-MSGID file, or 0.
@@ -255,7 +254,7 @@ void AreaScanner::ScanMessage() {
     return;
   }
   CurrentHeader header;
-  ReadHeader(header);
+  ReadCurrentHeader(base, header);
   ++result_.scannedCount;
 
   RuleDecision decision;
@@ -301,18 +300,6 @@ void AreaScanner::ScanMessage() {
   }
 
   platform::ConsoleShowProgress(IntToStr(result_.scannedCount) + " message(s) scanned");
-}
-
-void AreaScanner::ReadHeader(CurrentHeader& header) {
-  MessageBase& base = *base_;
-  header.msgFrom = CutToWidth(base.GetFrom(), kNameWidth);
-  header.msgTo = CutToWidth(base.GetTo(), kNameWidth);
-  header.msgSubj = CutToWidth(base.GetSubj(), kSubjectWidth);
-  // Both addresses in one walk over the kludge lines: the same as reading
-  // the destination and then the origin, at half the cost.
-  base.GetOrigDestAddr(header.msgOrig, header.msgDest);
-  base.GetDateWritten(header.msgDateWritten);
-  base.GetDateArrived(header.msgDateArrived);
 }
 
 bool AreaScanner::LeftAloneAsLocalUnsent() {

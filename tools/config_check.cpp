@@ -1,18 +1,14 @@
 #include "tools/config_check.h"
 
-#include <array>
 #include <set>
 
+#include "app/match_rules.h"
 #include "app/read_configuration.h"
 #include "tools/area_check.h"
 #include "tools/line_check.h"
 
 namespace kestrel::check {
 namespace {
-
-// The lists the rule matcher walks, by their PRIORITY word.
-constexpr std::array<std::string_view, 6> kRuleLists = {"NOT_TOUCH", "TO",     "FROM",
-                                                        "SUBJ",      "TOADDR", "FROMADDR"};
 
 // A list with entries that no PRIORITY word reaches is never tried. The walk
 // ends at the first empty word.
@@ -23,7 +19,7 @@ void CheckListsReached(CheckedConfig& checked) {
     if (word.empty()) break;
     reached.insert(word);
   }
-  for (std::string_view list : kRuleLists) {
+  for (std::string_view list : kRuleListWords) {
     const auto lines = checked.entryLines.find(list);
     if (lines == checked.entryLines.end() || lines->second.empty() || reached.contains(list))
       continue;

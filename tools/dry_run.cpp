@@ -6,7 +6,6 @@
 #include "app/current_header.h"
 #include "app/log_file.h"
 #include "app/match_rules.h"
-#include "msgbase/field_widths.h"
 #include "msgbase/message_base_factory.h"
 #include "msgbase/string_functions.h"
 #include "tools/area_check.h"
@@ -22,16 +21,6 @@ struct AreaTotals {
   int notTouched = 0;
   int noRule = 0;
 };
-
-// The header fields the rules test, read as the scan reads them.
-CurrentHeader ReadHeader(MessageBase& base) {
-  CurrentHeader header;
-  header.msgFrom = CutToWidth(base.GetFrom(), kNameWidth);
-  header.msgTo = CutToWidth(base.GetTo(), kNameWidth);
-  header.msgSubj = CutToWidth(base.GetSubj(), kSubjectWidth);
-  base.GetOrigDestAddr(header.msgOrig, header.msgDest);
-  return header;
-}
 
 std::string Described(const CurrentHeader& h) {
   return "from " + Quoted(h.msgFrom) + " " + FormatAddress(h.msgOrig) + " to " + Quoted(h.msgTo) +
@@ -94,7 +83,9 @@ void DryRunArea(const CheckedConfig& checked, std::size_t index, Findings& findi
                               " cannot be read: Kestrel stops there");
       break;
     }
-    const CurrentHeader header = ReadHeader(*base);
+    // Read as the scan reads it, so the rules see the same fields.
+    CurrentHeader header;
+    ReadCurrentHeader(*base, header);
     const bool local_unsent =
         checked.config.DontTouchLocalUnsent && !base->GetAttr(AttrSent) && base->GetAttr(AttrLocal);
     RuleDecision decision;

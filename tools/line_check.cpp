@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/config_text.h"
+#include "app/match_rules.h"
 #include "msgbase/field_widths.h"
 #include "msgbase/message_base_factory.h"
 #include "msgbase/string_functions.h"
@@ -15,13 +16,6 @@ namespace {
 
 constexpr std::size_t kNotAList = std::numeric_limits<std::size_t>::max();
 
-constexpr std::array<std::string_view, 14> kKeywords = {
-    "NETMAIL",     "TO",         "FROM",      "TOADDR",
-    "FROMADDR",    "MOVE",       "NOT_TOUCH", "SUBJ",
-    "USELASTREAD", "USERNUMBER", "PRIORITY",  "DON'T_TOUCH_LOCAL_AND_UNSENT_MAIL",
-    "UNSENT",      "LOG"};
-constexpr std::array<std::string_view, 6> kListWords = {"NOT_TOUCH", "TO",     "FROM",
-                                                        "SUBJ",      "TOADDR", "FROMADDR"};
 constexpr std::array<std::string_view, 4> kFlags = {"MOVE", "USELASTREAD",
                                                     "DON'T_TOUCH_LOCAL_AND_UNSENT_MAIL", "UNSENT"};
 
@@ -41,16 +35,20 @@ std::size_t ListSize(const MoverConfig& config, std::string_view keyword) {
   return kNotAList;
 }
 
+// Whether a word (no spaces in it) is a keyword the parser knows.
+bool IsKeyword(const std::string& word) {
+  return !ConfigKeywordOf(word + " ").empty();
+}
+
 // A line that begins with no keyword and its space.
 void CheckIgnoredLine(int number, const std::string& line, Findings& findings) {
   const std::string trimmed = TrimSpaces(line);
   if (trimmed.empty()) return;  // empty, blank or only a comment
   const std::string word = ExtractWord(1, trimmed, " ");
   if (line.front() == ' ') {
-    findings.Warn(number, OneOf(kKeywords, word)
-                              ? "ignored: " + word + " is not in column one"
-                              : "ignored: the line does not begin in column one");
-  } else if (OneOf(kKeywords, word)) {
+    findings.Warn(number, IsKeyword(word) ? "ignored: " + word + " is not in column one"
+                                          : "ignored: the line does not begin in column one");
+  } else if (IsKeyword(word)) {
     findings.Warn(number, "ignored: " + word + " without a value");
   } else {
     findings.Warn(number, "ignored: unknown keyword " + Quoted(word));
@@ -178,7 +176,7 @@ void CheckPriority(int number, std::string_view value, Findings& findings) {
     }
     CheckCut(number, "the PRIORITY word " + Quoted(word), word, kPriorityWordWidth, findings);
     const std::string stored = CutToWidth(word, kPriorityWordWidth);
-    if (!OneOf(kListWords, stored)) {
+    if (!OneOf(kRuleListWords, stored)) {
       findings.Warn(number, "the PRIORITY word " + Quoted(stored) +
                                 " names no list (NOT_TOUCH, TO, FROM, SUBJ, TOADDR, FROMADDR): "
                                 "it is passed over");
