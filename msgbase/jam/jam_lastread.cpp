@@ -84,10 +84,6 @@ void JamBase::SetLastRead(std::int32_t user, std::int32_t num) {
   LastReadFile->Flush();
 }
 
-}  // namespace kestrel
-
-namespace kestrel {
-
 void JamBase::LowerLastReads(const std::vector<std::size_t>& dropped) {
   if (!LastReadFile) return;
   LastReadFile->Reset();

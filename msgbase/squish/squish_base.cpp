@@ -100,7 +100,6 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
   SelectNothing();
   state_ = MessageState::kNone;
   EndChange();
-  state_ = MessageState::kNone;
   SetOpened(true);
   return true;
 }

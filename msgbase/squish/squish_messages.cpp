@@ -194,7 +194,6 @@ bool SquishBase::CreateMsg() {
   SetDatesNow();
   state_ = MessageState::kNew;
   header_only_ = false;
-  message_uid_ = uid;
   message_slot_ = slot;
   return true;
 }
