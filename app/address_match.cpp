@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/wild_match.h"
-#include "msgbase/string_functions.h"
+#include "msgbase/fido/string_functions.h"
 
 namespace kestrel {
 namespace {

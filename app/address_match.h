@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/address_pattern.h"
-#include "msgbase/fido_address.h"
+#include "msgbase/fido/fido_address.h"
 
 namespace kestrel {
 

@@ -1,7 +1,7 @@
 #include "app/address_pattern.h"
 
 #include "app/config_text.h"
-#include "msgbase/fido_address.h"
+#include "msgbase/fido/fido_address.h"
 
 namespace kestrel {
 namespace {

@@ -1,6 +1,6 @@
 #include "app/config_line_splitter.h"
 
-#include "msgbase/field_widths.h"
+#include "msgbase/fido/field_widths.h"
 
 namespace kestrel {
 

@@ -3,8 +3,8 @@
 #include <array>
 
 #include "app/config_text.h"
-#include "msgbase/field_widths.h"
-#include "msgbase/string_functions.h"
+#include "msgbase/fido/field_widths.h"
+#include "msgbase/fido/string_functions.h"
 
 namespace kestrel {
 namespace {

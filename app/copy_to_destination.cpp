@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "app/version.h"
-#include "msgbase/message_base_factory.h"
-#include "msgbase/peer_lock.h"
-#include "msgbase/string_functions.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/io/peer_lock.h"
+#include "msgbase/fido/string_functions.h"
 
 namespace kestrel {
 namespace {

@@ -1,7 +1,7 @@
 #include "app/current_header.h"
 
 #include "app/config_text.h"
-#include "msgbase/field_widths.h"
+#include "msgbase/fido/field_widths.h"
 
 namespace kestrel {
 

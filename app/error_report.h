@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "msgbase/run_time_error.h"
+#include "msgbase/io/run_time_error.h"
 
 namespace kestrel {
 

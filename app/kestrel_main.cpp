@@ -9,7 +9,7 @@
 #include "app/mover_config.h"
 #include "app/read_configuration.h"
 #include "app/run_mover.h"
-#include "msgbase/run_time_error.h"
+#include "msgbase/io/run_time_error.h"
 #include "platform/console.h"
 #include "platform/signals.h"
 

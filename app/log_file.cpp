@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "app/console_messages.h"
-#include "msgbase/date_time.h"
-#include "msgbase/field_widths.h"
+#include "msgbase/fido/date_time.h"
+#include "msgbase/fido/field_widths.h"
 #include "platform/console.h"
 
 namespace kestrel {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/address_pattern.h"
-#include "msgbase/fido_address.h"
+#include "msgbase/fido/fido_address.h"
 
 namespace kestrel {
 

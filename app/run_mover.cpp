@@ -3,8 +3,8 @@
 #include "app/interruption.h"
 #include "app/scan_area.h"
 #include "app/version.h"
-#include "msgbase/message_base_factory.h"
-#include "msgbase/string_functions.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/fido/string_functions.h"
 #include "platform/signals.h"
 
 namespace kestrel {

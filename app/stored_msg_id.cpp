@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "msgbase/field_widths.h"
-#include "msgbase/message_base_factory.h"
+#include "msgbase/fido/field_widths.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "platform/file_system.h"
 
 namespace kestrel {

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "msgbase/jam/jam_base.h"
-#include "msgbase/message_base_factory.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace {
 

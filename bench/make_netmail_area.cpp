@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "bench/netmail_generator.h"
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "platform/console.h"
 
 namespace {

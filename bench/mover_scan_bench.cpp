@@ -17,7 +17,7 @@
 #include "app/log_file.h"
 #include "app/mover_config.h"
 #include "app/scan_area.h"
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 
 namespace {
 

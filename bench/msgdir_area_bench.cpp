@@ -15,7 +15,7 @@
 #include <fstream>
 #include <string>
 
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "msgbase/msgdir/msgdir_base.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string_view>
 
-#include "msgbase/field_widths.h"
-#include "msgbase/stream_blocks.h"
+#include "msgbase/fido/field_widths.h"
+#include "msgbase/io/stream_blocks.h"
 
 namespace kestrel::bench {
 namespace {

@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <string>
 
-#include "msgbase/date_time.h"
-#include "msgbase/fido_address.h"
+#include "msgbase/fido/date_time.h"
+#include "msgbase/fido/fido_address.h"
 #include "msgbase/message_base.h"
 
 namespace kestrel::bench {

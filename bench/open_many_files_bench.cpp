@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "msgbase/file_stream.h"
+#include "msgbase/io/file_stream.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <string>
 
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "msgbase/squish/squish_base.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "msgbase/mem_stream.h"
+#include "msgbase/io/mem_stream.h"
 #include "msgbase/message_base.h"
 
 namespace kestrel {

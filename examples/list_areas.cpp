@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "msgbase/fido_address.h"
-#include "msgbase/message_base_factory.h"
-#include "msgbase/string_functions.h"
+#include "msgbase/fido/fido_address.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/fido/string_functions.h"
 #include "platform/console.h"
 
 namespace {

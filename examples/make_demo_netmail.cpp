@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "platform/console.h"
 
 namespace {

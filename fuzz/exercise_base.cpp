@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "msgbase/date_time.h"
-#include "msgbase/fido_address.h"
+#include "msgbase/fido/date_time.h"
+#include "msgbase/fido/fido_address.h"
 
 namespace kestrel::fuzz {
 namespace {

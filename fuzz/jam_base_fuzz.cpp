@@ -8,7 +8,7 @@
 #include "fuzz/exercise_base.h"
 #include "fuzz/fuzz_scratch.h"
 #include "msgbase/jam/jam_base.h"
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kestrel;

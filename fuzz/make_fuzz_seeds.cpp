@@ -16,7 +16,7 @@
 
 #include "fuzz/exercise_base.h"
 #include "fuzz/fuzz_scratch.h"
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 
 namespace {
 

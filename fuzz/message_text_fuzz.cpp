@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "fuzz/fuzz_scratch.h"
-#include "msgbase/fido_address.h"
+#include "msgbase/fido/fido_address.h"
 #include "msgbase/message_base.h"
-#include "msgbase/message_base_factory.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/io/stream_hooks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kestrel;

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "msgbase/run_time_error.h"
+#include "msgbase/io/run_time_error.h"
 
 namespace kestrel {
 

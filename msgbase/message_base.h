@@ -21,9 +21,9 @@
 #include <memory>
 #include <string>
 
-#include "msgbase/base_stream.h"
-#include "msgbase/date_time.h"
-#include "msgbase/fido_address.h"
+#include "msgbase/io/base_stream.h"
+#include "msgbase/fido/date_time.h"
+#include "msgbase/fido/fido_address.h"
 
 namespace kestrel {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <set>
 
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 
 namespace kestrel::check {
 namespace {

@@ -6,8 +6,8 @@
 #include "app/current_header.h"
 #include "app/log_file.h"
 #include "app/match_rules.h"
-#include "msgbase/message_base_factory.h"
-#include "msgbase/string_functions.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/fido/string_functions.h"
 #include "tools/area_check.h"
 
 namespace kestrel::check {

@@ -1,7 +1,7 @@
 #include "tools/effective_tables.h"
 
-#include "msgbase/fido_address.h"
-#include "msgbase/string_functions.h"
+#include "msgbase/fido/fido_address.h"
+#include "msgbase/fido/string_functions.h"
 
 namespace kestrel::check {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/run_time_error.h"
+#include "msgbase/io/run_time_error.h"
 #include "platform/file_system.h"
 #include "tools/config_check.h"
 #include "tools/dry_run.h"

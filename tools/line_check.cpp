@@ -7,9 +7,9 @@
 
 #include "app/config_text.h"
 #include "app/match_rules.h"
-#include "msgbase/field_widths.h"
-#include "msgbase/message_base_factory.h"
-#include "msgbase/string_functions.h"
+#include "msgbase/fido/field_widths.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/fido/string_functions.h"
 
 namespace kestrel::check {
 namespace {

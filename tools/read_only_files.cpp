@@ -1,8 +1,8 @@
 #include "tools/read_only_files.h"
 
-#include "msgbase/file_stream.h"
-#include "msgbase/message_base_factory.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/file_stream.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel::check {
 

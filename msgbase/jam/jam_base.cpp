@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "msgbase/date_time.h"
-#include "msgbase/file_functions.h"
-#include "msgbase/little_endian.h"
-#include "msgbase/stream_blocks.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/fido/date_time.h"
+#include "msgbase/io/file_functions.h"
+#include "msgbase/io/little_endian.h"
+#include "msgbase/io/stream_blocks.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 namespace {

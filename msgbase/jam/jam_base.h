@@ -51,13 +51,13 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/base_stream.h"
-#include "msgbase/fido_address.h"
+#include "msgbase/io/base_stream.h"
+#include "msgbase/fido/fido_address.h"
 #include "msgbase/jam/deleted_headers.h"
 #include "msgbase/jam/jam_layout.h"
 #include "msgbase/jam/jam_subfields.h"
 #include "msgbase/message_base.h"
-#include "msgbase/read_window.h"
+#include "msgbase/io/read_window.h"
 
 namespace kestrel {
 

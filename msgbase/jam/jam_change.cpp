@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "msgbase/jam/jam_base.h"
-#include "msgbase/little_endian.h"
-#include "msgbase/peer_lock.h"
-#include "msgbase/stream_blocks.h"
+#include "msgbase/io/little_endian.h"
+#include "msgbase/io/peer_lock.h"
+#include "msgbase/io/stream_blocks.h"
 
 namespace kestrel {
 

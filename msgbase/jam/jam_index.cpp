@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "msgbase/jam/jam_base.h"
-#include "msgbase/little_endian.h"
-#include "msgbase/stream_blocks.h"
+#include "msgbase/io/little_endian.h"
+#include "msgbase/io/stream_blocks.h"
 
 namespace kestrel {
 namespace {

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "msgbase/jam/jam_base.h"
-#include "msgbase/little_endian.h"
-#include "msgbase/stream_blocks.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/little_endian.h"
+#include "msgbase/io/stream_blocks.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 namespace {

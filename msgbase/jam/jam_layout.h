@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "msgbase/peer_lock.h"
+#include "msgbase/io/peer_lock.h"
 
 namespace kestrel::jam {
 

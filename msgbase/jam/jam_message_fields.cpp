@@ -1,11 +1,11 @@
 // Names, subject, addresses, attributes and dates of the current message,
 // and its subfields.
-#include "msgbase/date_time.h"
-#include "msgbase/field_widths.h"
+#include "msgbase/fido/date_time.h"
+#include "msgbase/fido/field_widths.h"
 #include "msgbase/jam/jam_attributes.h"
 #include "msgbase/jam/jam_base.h"
 #include "msgbase/jam/jam_subfields.h"
-#include "msgbase/little_endian.h"
+#include "msgbase/io/little_endian.h"
 
 namespace kestrel {
 namespace {

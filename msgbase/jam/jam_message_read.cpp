@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "msgbase/field_widths.h"
+#include "msgbase/fido/field_widths.h"
 #include "msgbase/jam/jam_base.h"
 #include "msgbase/jam/jam_subfields.h"
-#include "msgbase/little_endian.h"
-#include "msgbase/stream_blocks.h"
-#include "msgbase/stream_hooks.h"
-#include "msgbase/string_functions.h"
+#include "msgbase/io/little_endian.h"
+#include "msgbase/io/stream_blocks.h"
+#include "msgbase/io/stream_hooks.h"
+#include "msgbase/fido/string_functions.h"
 
 namespace kestrel {
 namespace {

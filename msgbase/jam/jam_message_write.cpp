@@ -6,13 +6,13 @@
 #include <limits>
 #include <string_view>
 
-#include "msgbase/date_time.h"
+#include "msgbase/fido/date_time.h"
 #include "msgbase/jam/jam_attributes.h"
 #include "msgbase/jam/jam_base.h"
 #include "msgbase/jam/name_crc.h"
-#include "msgbase/little_endian.h"
-#include "msgbase/stream_blocks.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/little_endian.h"
+#include "msgbase/io/stream_blocks.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "msgbase/jam/jam_layout.h"
-#include "msgbase/little_endian.h"
+#include "msgbase/io/little_endian.h"
 
 namespace kestrel::jam {
 

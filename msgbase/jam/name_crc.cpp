@@ -1,6 +1,6 @@
 #include "msgbase/jam/name_crc.h"
 
-#include "msgbase/crc32.h"
+#include "msgbase/fido/crc32.h"
 
 namespace kestrel {
 

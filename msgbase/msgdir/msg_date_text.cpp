@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "msgbase/string_functions.h"
+#include "msgbase/fido/string_functions.h"
 
 namespace kestrel {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "msgbase/date_time.h"
+#include "msgbase/fido/date_time.h"
 
 namespace kestrel {
 

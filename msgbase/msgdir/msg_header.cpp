@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "msgbase/little_endian.h"
+#include "msgbase/io/little_endian.h"
 
 namespace kestrel {
 

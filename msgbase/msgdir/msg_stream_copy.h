@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "msgbase/base_stream.h"
+#include "msgbase/io/base_stream.h"
 
 namespace kestrel {
 

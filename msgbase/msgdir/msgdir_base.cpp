@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <string_view>
 
-#include "msgbase/crc32.h"
-#include "msgbase/dir_search.h"
-#include "msgbase/file_functions.h"
+#include "msgbase/fido/crc32.h"
+#include "msgbase/io/dir_search.h"
+#include "msgbase/io/file_functions.h"
 #include "msgbase/msgdir/msgdir_errors.h"
-#include "msgbase/stream_hooks.h"
-#include "msgbase/string_functions.h"
+#include "msgbase/io/stream_hooks.h"
+#include "msgbase/fido/string_functions.h"
 #include "platform/file_system.h"
 
 namespace kestrel {

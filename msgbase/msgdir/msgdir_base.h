@@ -23,7 +23,7 @@
 #include <memory>
 #include <string>
 
-#include "msgbase/base_stream.h"
+#include "msgbase/io/base_stream.h"
 #include "msgbase/message_base.h"
 #include "msgbase/msgdir/msg_header.h"
 #include "msgbase/msgdir/msg_listing_cache.h"

@@ -1,10 +1,10 @@
 // Giving out the number and the file of a new message, and deleting one.
 #include <limits>
 
-#include "msgbase/file_functions.h"
-#include "msgbase/file_stream.h"
+#include "msgbase/io/file_functions.h"
+#include "msgbase/io/file_stream.h"
 #include "msgbase/msgdir/msgdir_base.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/stream_hooks.h"
 #include "platform/file_system.h"
 
 namespace kestrel {

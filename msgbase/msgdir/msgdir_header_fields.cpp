@@ -3,7 +3,7 @@
 // memory and the text stream only.
 #include <vector>
 
-#include "msgbase/field_widths.h"
+#include "msgbase/fido/field_widths.h"
 #include "msgbase/msgdir/msg_attributes.h"
 #include "msgbase/msgdir/msg_date_text.h"
 #include "msgbase/msgdir/msgdir_base.h"

@@ -5,10 +5,10 @@
 #include <limits>
 #include <vector>
 
-#include "msgbase/file_stream.h"
-#include "msgbase/little_endian.h"
+#include "msgbase/io/file_stream.h"
+#include "msgbase/io/little_endian.h"
 #include "msgbase/msgdir/msgdir_base.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 namespace {

@@ -2,12 +2,12 @@
 // CloseMsg, WriteMsg and RewriteHeader.
 #include <vector>
 
-#include "msgbase/file_stream.h"
-#include "msgbase/message_text_view.h"
+#include "msgbase/io/file_stream.h"
+#include "msgbase/text/message_text_view.h"
 #include "msgbase/msgdir/msg_stream_copy.h"
 #include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/msgdir/msgdir_errors.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 namespace {

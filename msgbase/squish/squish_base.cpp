@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "msgbase/file_functions.h"
-#include "msgbase/peer_lock.h"
+#include "msgbase/io/file_functions.h"
+#include "msgbase/io/peer_lock.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/stream_blocks.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/stream_blocks.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 

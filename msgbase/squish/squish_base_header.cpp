@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "msgbase/little_endian.h"
+#include "msgbase/io/little_endian.h"
 
 namespace kestrel::squish {
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/stream_blocks.h"
+#include "msgbase/io/stream_blocks.h"
 
 namespace kestrel::squish {
 

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "msgbase/base_stream.h"
-#include "msgbase/read_window.h"
+#include "msgbase/io/base_stream.h"
+#include "msgbase/io/read_window.h"
 #include "msgbase/squish/squish_frame_header.h"
 
 namespace kestrel::squish {

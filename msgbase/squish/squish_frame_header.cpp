@@ -1,6 +1,6 @@
 #include "msgbase/squish/squish_frame_header.h"
 
-#include "msgbase/little_endian.h"
+#include "msgbase/io/little_endian.h"
 
 namespace kestrel::squish {
 

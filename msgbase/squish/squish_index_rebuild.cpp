@@ -12,7 +12,7 @@
 
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 

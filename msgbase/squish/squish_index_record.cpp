@@ -1,7 +1,7 @@
 #include "msgbase/squish/squish_index_record.h"
 
-#include "msgbase/crc32.h"
-#include "msgbase/little_endian.h"
+#include "msgbase/fido/crc32.h"
+#include "msgbase/io/little_endian.h"
 
 namespace kestrel::squish {
 

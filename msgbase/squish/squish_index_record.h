@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "msgbase/little_endian.h"
+#include "msgbase/io/little_endian.h"
 #include "msgbase/squish/squish_layout.h"
 
 namespace kestrel::squish {

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "msgbase/little_endian.h"
+#include "msgbase/io/little_endian.h"
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_data_file.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "msgbase/peer_lock.h"
+#include "msgbase/io/peer_lock.h"
 
 namespace kestrel::squish {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "msgbase/date_time.h"
-#include "msgbase/fido_address.h"
+#include "msgbase/fido/date_time.h"
+#include "msgbase/fido/fido_address.h"
 #include "msgbase/squish/squish_layout.h"
 
 namespace kestrel::squish {

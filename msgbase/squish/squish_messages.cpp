@@ -19,8 +19,8 @@
 #include "msgbase/squish/squish_control_info.h"
 #include "msgbase/squish/squish_frame_edit.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/stream_blocks.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/stream_blocks.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 

@@ -10,7 +10,7 @@
 
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/stream_blocks.h"
+#include "msgbase/io/stream_blocks.h"
 
 namespace kestrel {
 

@@ -18,7 +18,7 @@
 #include <set>
 #include <vector>
 
-#include "msgbase/little_endian.h"
+#include "msgbase/io/little_endian.h"
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_layout.h"
 

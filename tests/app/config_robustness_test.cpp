@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "tests/app/kestrel_run.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/support/run_program.h"
 
 namespace kestrel::testing {

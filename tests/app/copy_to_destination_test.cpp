@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/message_base_factory.h"
-#include "msgbase/msgid_serial.h"
-#include "tests/app/area_files.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/fido/msgid_serial.h"
+#include "tests/support/area_files.h"
 #include "tests/app/recording_log.h"
 #include "tests/support/temp_dir.h"
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/message_base_factory.h"
-#include "tests/app/area_files.h"
-#include "tests/app/kestrel_run.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "tests/support/area_files.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel::testing {

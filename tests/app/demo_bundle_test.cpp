@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "tests/app/area_files.h"
-#include "tests/app/kestrel_run.h"
+#include "tests/support/area_files.h"
+#include "tests/support/kestrel_run.h"
 
 namespace kestrel::testing {
 namespace {

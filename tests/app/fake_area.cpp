@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "msgbase/mem_stream.h"
-#include "msgbase/message_base_factory.h"
+#include "msgbase/io/mem_stream.h"
+#include "msgbase/factory/message_base_factory.h"
 
 namespace kestrel::testing {
 namespace {

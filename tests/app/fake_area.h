@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "msgbase/date_time.h"
+#include "msgbase/fido/date_time.h"
 #include "msgbase/message_base.h"
 
 namespace kestrel::testing {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/fido_address.h"
-#include "tests/app/area_files.h"
-#include "tests/app/kestrel_run.h"
+#include "msgbase/fido/fido_address.h"
+#include "tests/support/area_files.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/support/fido_text.h"
 #include "tests/support/temp_dir.h"
 

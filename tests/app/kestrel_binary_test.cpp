@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/kestrel_run.h"
+#include "tests/support/kestrel_run.h"
 
 namespace kestrel::testing {
 namespace {

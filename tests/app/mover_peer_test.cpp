@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "msgbase/message_base.h"
-#include "tests/app/area_files.h"
-#include "tests/app/kestrel_run.h"
+#include "tests/support/area_files.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/support/crashmail_peer.h"
 #include "tests/support/fido_text.h"
 #include "tests/support/jam_files.h"

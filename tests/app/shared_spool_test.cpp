@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/area_files.h"
-#include "tests/app/kestrel_run.h"
+#include "tests/support/area_files.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/support/peer_programs.h"
 
 namespace kestrel::testing {

@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "platform/file_system.h"
-#include "tests/app/area_files.h"
-#include "tests/app/kestrel_run.h"
+#include "tests/support/area_files.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/support/run_program.h"
 #include "tests/support/running_program.h"
 

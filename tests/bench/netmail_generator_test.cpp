@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/field_widths.h"
-#include "msgbase/message_base_factory.h"
+#include "msgbase/fido/field_widths.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel::bench {

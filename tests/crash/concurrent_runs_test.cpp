@@ -12,8 +12,8 @@
 
 #include "app/stored_msg_id.h"
 #include "platform/dos_error.h"
-#include "tests/app/area_files.h"
-#include "tests/app/kestrel_run.h"
+#include "tests/support/area_files.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/crash/mover_scenario.h"
 #include "tests/support/child_process.h"
 #include "tests/support/run_program.h"

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/app/kestrel_run.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/crash/mover_scenario.h"
 #include "tests/support/run_program.h"
 #include "tests/support/running_program.h"

@@ -4,11 +4,11 @@
 #include <filesystem>
 
 #include "msgbase/jam/jam_base.h"
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "msgbase/squish/squish_base.h"
-#include "tests/app/area_files.h"
+#include "tests/support/area_files.h"
 #include "tests/crash/msg_area_checker.h"
-#include "tests/msgbase/jam/jam_checker.h"
+#include "tests/support/jam_checker.h"
 #include "tests/msgbase/squish/squish_checker.h"
 
 namespace kestrel::testing {

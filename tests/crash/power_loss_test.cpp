@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/area_files.h"
+#include "tests/support/area_files.h"
 #include "tests/crash/mover_scenario.h"
 #include "tests/crash/power_cut_journal.h"
 #include "tests/support/run_program.h"

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/app/area_files.h"
-#include "tests/app/kestrel_run.h"
+#include "tests/support/area_files.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/support/child_process.h"
 #include "tests/support/crashmail_peer.h"
 #include "tests/support/fido_packet.h"

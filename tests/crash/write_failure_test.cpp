@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/area_files.h"
+#include "tests/support/area_files.h"
 #include "tests/crash/msg_area_checker.h"
-#include "tests/msgbase/jam/jam_checker.h"
+#include "tests/support/jam_checker.h"
 #include "tests/msgbase/squish/squish_checker.h"
 #include "tests/support/run_program.h"
 #include "tests/support/running_program.h"

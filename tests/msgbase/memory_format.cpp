@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "msgbase/mem_stream.h"
+#include "msgbase/io/mem_stream.h"
 
 namespace kestrel::testing {
 

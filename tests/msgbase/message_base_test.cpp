@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "msgbase/mem_stream.h"
-#include "msgbase/message_text_view.h"
-#include "msgbase/run_time_error.h"
+#include "msgbase/io/mem_stream.h"
+#include "msgbase/text/message_text_view.h"
+#include "msgbase/io/run_time_error.h"
 #include "platform/clock.h"
 #include "tests/msgbase/memory_format.h"
 

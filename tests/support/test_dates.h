@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "msgbase/date_time.h"
+#include "msgbase/fido/date_time.h"
 #include "platform/clock.h"
 
 namespace kestrel::testing {

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel::testing {
 

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "msgbase/jam/jam_base.h"
-#include "msgbase/message_base_factory.h"
-#include "tests/msgbase/jam/jam_checker.h"
-#include "tests/msgbase/jam/jam_test_support.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "tests/support/jam_checker.h"
+#include "tests/support/jam_test_support.h"
 
 namespace kestrel::testing {
 namespace {

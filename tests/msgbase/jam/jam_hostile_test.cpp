@@ -5,7 +5,7 @@
 #include <random>
 
 #include "msgbase/jam/jam_base.h"
-#include "tests/msgbase/jam/jam_test_support.h"
+#include "tests/support/jam_test_support.h"
 
 namespace kestrel::testing {
 namespace {

@@ -9,10 +9,10 @@
 // 360), which puts the headers at 400h, 54Ch, 700h, 84Ch, A00h, ...
 #include <gtest/gtest.h>
 
-#include "msgbase/date_time.h"
+#include "msgbase/fido/date_time.h"
 #include "msgbase/jam/jam_base.h"
-#include "tests/msgbase/jam/jam_checker.h"
-#include "tests/msgbase/jam/jam_test_support.h"
+#include "tests/support/jam_checker.h"
+#include "tests/support/jam_test_support.h"
 #include "tests/support/crashmail_peer.h"
 #include "tests/support/fido_text.h"
 #include "tests/support/jamnntpd_peer.h"

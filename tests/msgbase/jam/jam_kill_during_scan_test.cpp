@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "tests/msgbase/jam/jam_test_support.h"
+#include "tests/support/jam_test_support.h"
 
 namespace kestrel::testing {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "msgbase/jam/jam_base.h"
-#include "tests/msgbase/jam/jam_checker.h"
-#include "tests/msgbase/jam/jam_test_support.h"
+#include "tests/support/jam_checker.h"
+#include "tests/support/jam_test_support.h"
 
 namespace kestrel::testing {
 namespace {

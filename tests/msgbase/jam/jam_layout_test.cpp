@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "msgbase/date_time.h"
+#include "msgbase/fido/date_time.h"
 #include "msgbase/jam/jam_base.h"
 #include "msgbase/jam/name_crc.h"
-#include "tests/msgbase/jam/jam_test_support.h"
+#include "tests/support/jam_test_support.h"
 
 namespace kestrel::testing {
 namespace {

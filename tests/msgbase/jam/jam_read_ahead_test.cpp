@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/message_base_factory.h"
-#include "msgbase/stream_hooks.h"
-#include "tests/msgbase/jam/jam_test_support.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/io/stream_hooks.h"
+#include "tests/support/jam_test_support.h"
 #include "tests/support/watched_files.h"
 
 namespace kestrel::testing {

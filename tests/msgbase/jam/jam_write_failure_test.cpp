@@ -7,10 +7,10 @@
 #include <map>
 
 #include "msgbase/jam/jam_base.h"
-#include "msgbase/message_base_factory.h"
-#include "msgbase/stream_hooks.h"
-#include "tests/msgbase/jam/jam_checker.h"
-#include "tests/msgbase/jam/jam_test_support.h"
+#include "msgbase/factory/message_base_factory.h"
+#include "msgbase/io/stream_hooks.h"
+#include "tests/support/jam_checker.h"
+#include "tests/support/jam_test_support.h"
 
 namespace kestrel::testing {
 namespace {

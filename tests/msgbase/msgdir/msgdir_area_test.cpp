@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "msgbase/msgdir/msgdir_errors.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/stream_hooks.h"
 #include "tests/msgbase/msgdir/msgdir_test_support.h"
 
 namespace kestrel::testing {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/field_widths.h"
-#include "msgbase/mem_stream.h"
+#include "msgbase/fido/field_widths.h"
+#include "msgbase/io/mem_stream.h"
 #include "msgbase/msgdir/msgdir_errors.h"
-#include "msgbase/stream_hooks.h"
+#include "msgbase/io/stream_hooks.h"
 #include "tests/msgbase/msgdir/msgdir_test_support.h"
 #include "tests/support/fido_text.h"
 #include "tests/support/msg_file.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "msgbase/msgdir/msgdir_base.h"
 #include "tests/support/temp_dir.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "platform/file_system.h"
 #include "tests/msgbase/squish/squish_expected.h"
 #include "tests/msgbase/squish/squish_fixture.h"

@@ -4,7 +4,7 @@
 // benchmarks.)
 #include <gtest/gtest.h>
 
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "tests/msgbase/squish/squish_fixture.h"
 #include "tests/support/watched_files.h"
 

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 #include "tests/msgbase/squish/squish_checker.h"
 #include "tests/msgbase/squish/squish_fixture.h"
 #include "tests/support/watched_files.h"

@@ -1,6 +1,6 @@
 #include "tests/msgbase/squish/squish_fixture.h"
 
-#include "msgbase/message_base_factory.h"
+#include "msgbase/factory/message_base_factory.h"
 
 namespace kestrel::testing {
 
