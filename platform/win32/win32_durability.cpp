@@ -1,0 +1,103 @@
+// Durability on Windows: FlushFileBuffers, FlushDirectoryBuffers and the
+// names of new files that still wait for their directory to be flushed.
+#include "platform/win32/win32_durability.h"
+
+#include <map>
+#include <mutex>
+
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_path.h"
+
+namespace kestrel::platform {
+namespace win32 {
+namespace {
+
+#ifdef KESTREL_NO_SYNC
+constexpr bool kSync = false;
+#else
+constexpr bool kSync = true;
+#endif
+
+std::mutex& NewNamesLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// Handles whose file was created through them, with the directory that
+// holds the new name.
+std::map<FileHandle, std::string>& NewNames() {
+  static std::map<FileHandle, std::string> names;
+  return names;
+}
+
+// Whether a flush refused with `error` means the file system has no flush of
+// a directory to offer (rather than a failure to report).
+bool NoDirectoryFlush(DWORD error) {
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+         error == ERROR_INVALID_PARAMETER || error == ERROR_ACCESS_DENIED;
+}
+
+}  // namespace
+
+void NoteNewName(FileHandle handle, const std::string& directory) {
+  if (!kSync) return;
+  const std::lock_guard<std::mutex> guard(NewNamesLock());
+  NewNames()[handle] = directory;
+}
+
+void ForgetHandle(FileHandle handle) {
+  if (!kSync) return;
+  const std::lock_guard<std::mutex> guard(NewNamesLock());
+  NewNames().erase(handle);
+}
+
+DosError SyncDirectory(const std::string& directory) {
+  if (!kSync) return dos_error::kNone;
+  // A directory is opened with backup semantics; write access is what a
+  // flush of its handle needs.
+  const HANDLE handle = ::CreateFileA(
+      directory.c_str(), GENERIC_READ | GENERIC_WRITE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    return NoDirectoryFlush(error) ? dos_error::kNone
+                                   : DosErrorFromNative(static_cast<int>(error));
+  }
+  DosError result = dos_error::kNone;
+  if (!::FlushFileBuffers(handle)) {
+    const DWORD error = ::GetLastError();
+    if (!NoDirectoryFlush(error)) result = DosErrorFromNative(static_cast<int>(error));
+  }
+  ::CloseHandle(handle);
+  return result;
+}
+
+}  // namespace win32
+
+DosError FlushFileBuffers(FileHandle handle) {
+  if (!win32::kSync) return dos_error::kNone;
+  if (!::FlushFileBuffers(win32::ToHandle(handle))) return win32::LastError();
+  std::string directory;
+  {
+    const std::lock_guard<std::mutex> guard(win32::NewNamesLock());
+    const auto found = win32::NewNames().find(handle);
+    if (found == win32::NewNames().end()) return dos_error::kNone;
+    directory = found->second;
+  }
+  const DosError error = win32::SyncDirectory(directory);
+  if (error == dos_error::kNone) win32::ForgetHandle(handle);
+  return error;
+}
+
+DosError FlushDirectoryBuffers(std::string_view path) {
+  if (win32::HasEmbeddedNul(path)) return dos_error::kInvalidName;
+  const std::string directory(path);
+  const DWORD attributes = ::GetFileAttributesA(directory.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return dos_error::kPathNotFound;
+  }
+  return win32::SyncDirectory(directory);
+}
+
+}  // namespace kestrel::platform
