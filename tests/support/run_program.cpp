@@ -87,13 +87,4 @@ ProgramResult RunProgramOnTerminal(const std::vector<std::string>& argv,
   return Collect(master, pid);
 }
 
-std::string KestrelBinary() {
-#ifdef KESTREL_BINARY_PATH
-  return KESTREL_BINARY_PATH;
-#else
-  const char* path = std::getenv("KESTREL_BINARY");
-  return path != nullptr ? path : "kestrel";
-#endif
-}
-
 }  // namespace kestrel::testing

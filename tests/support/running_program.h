@@ -31,6 +31,10 @@ class RunningProgram {
  private:
   int pid_ = -1;
   int output_fd_ = -1;
+#ifdef _WIN32
+  void* process_ = nullptr;  // the process handle
+  void* output_ = nullptr;   // the reading end of the output pipe
+#endif
 };
 
 }  // namespace kestrel::testing

@@ -7,12 +7,32 @@
 #include <sstream>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <random>
+#else
 #include <unistd.h>
+#endif
 
 namespace kestrel::testing {
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+// Windows has no mkdtemp: a random name is tried until one is new.
+TempDir::TempDir() {
+  std::random_device random;
+  const fs::path base = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = base / ("kestrel-test-" + std::to_string(random()));
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) {
+      path_ = candidate.string();
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary directory");
+}
+#else
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string templ =
@@ -22,6 +42,7 @@ TempDir::TempDir() {
   if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = buffer.data();
 }
+#endif
 
 TempDir::~TempDir() {
   std::error_code ignored;
@@ -92,6 +113,11 @@ std::uint32_t GetLe32(std::string_view bytes, std::size_t offset) {
          static_cast<std::uint32_t>(GetLe16(bytes, offset + 2)) << 16;
 }
 
+#ifdef _WIN32
+// Windows has no memory file system to point at: the usual one serves.
+ScratchInMemory::ScratchInMemory() {}
+ScratchInMemory::~ScratchInMemory() {}
+#else
 ScratchInMemory::ScratchInMemory() {
   const char* old = std::getenv("TMPDIR");
   had_ = old != nullptr;
@@ -106,5 +132,6 @@ ScratchInMemory::~ScratchInMemory() {
     ::unsetenv("TMPDIR");
   }
 }
+#endif
 
 }  // namespace kestrel::testing
