@@ -4,6 +4,9 @@
 // ranges other programs lock by convention.
 #include "platform/file_system.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_durability.h"
 #include "platform/win32/win32_links.h"
@@ -51,10 +54,40 @@ DWORD ShareFlags(FileShare share) {
   return kShareAll;
 }
 
+// The ranges this process has locked, so that an unlock of a range that is
+// not locked answers kNotLocked whatever the system says (Wine answers it
+// as a lock violation). The program is single-threaded.
+struct HeldLock {
+  FileHandle handle;
+  std::int64_t offset;
+  std::int64_t length;
+  friend bool operator==(const HeldLock&, const HeldLock&) = default;
+};
+
+std::vector<HeldLock>& HeldLocks() {
+  static std::vector<HeldLock> held;
+  return held;
+}
+
+// Windows refuses to open a read-only file for writing; an account that may
+// pass over the attribute (root under Wine) is held to it here.
+DosError RefuseReadOnly(HANDLE& handle, DWORD access) {
+  if ((access & GENERIC_WRITE) == 0) return dos_error::kNone;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0) {
+    return dos_error::kNone;
+  }
+  ::CloseHandle(handle);
+  handle = INVALID_HANDLE_VALUE;
+  return dos_error::kAccessDenied;
+}
+
 // Opens an existing file of that name for reading and writing and empties
 // it. kFileNotFound when there is none.
 DosError ReplaceExisting(const std::string& path, HANDLE& handle) {
   DosError error = win32::OpenNoFollow(path, kReadWrite, kShareAll, OPEN_EXISTING, handle);
+  if (error == dos_error::kNone) error = RefuseReadOnly(handle, kReadWrite);
   if (error != dos_error::kNone) return error;
   // The share modes let this open through: only now is the file emptied.
   if (!::SetEndOfFile(handle)) {
@@ -115,12 +148,12 @@ DosError OpenFile(std::string_view path, FileAccess access, FileShare share, Fil
   if (path.empty()) return dos_error::kPathNotFound;
   const std::string name(path);
   HANDLE opened = INVALID_HANDLE_VALUE;
-  const DosError error =
+  const DWORD rights = AccessRights(access);
+  DosError error =
       link == FinalLink::kFollow
-          ? win32::OpenFollowing(name, AccessRights(access), ShareFlags(share), OPEN_EXISTING,
-                                 opened)
-          : win32::OpenNoFollow(name, AccessRights(access), ShareFlags(share), OPEN_EXISTING,
-                                opened);
+          ? win32::OpenFollowing(name, rights, ShareFlags(share), OPEN_EXISTING, opened)
+          : win32::OpenNoFollow(name, rights, ShareFlags(share), OPEN_EXISTING, opened);
+  if (error == dos_error::kNone) error = RefuseReadOnly(opened, rights);
   if (error == dos_error::kNone) handle = FromHandle(opened);
   return error;
 }
@@ -186,6 +219,8 @@ DosError SetEndOfFile(FileHandle handle) {
 void CloseFile(FileHandle handle) {
   if (handle == kInvalidFileHandle) return;
   win32::ForgetHandle(handle);
+  // Closing a handle releases its locks.
+  std::erase_if(HeldLocks(), [handle](const HeldLock& lock) { return lock.handle == handle; });
   ::CloseHandle(ToHandle(handle));
 }
 
@@ -198,12 +233,16 @@ DosError LockFile(FileHandle handle, std::int64_t offset, std::int64_t length) {
                   static_cast<DWORD>(size), static_cast<DWORD>(size >> 32))) {
     return LastError();
   }
+  HeldLocks().push_back({handle, offset, length});
   return dos_error::kNone;
 }
 
 DosError UnlockFile(FileHandle handle, std::int64_t offset, std::int64_t length) {
   if (handle == kInvalidFileHandle) return dos_error::kInvalidHandle;
-  if (offset < 0 || length <= 0) return dos_error::kNotLocked;
+  std::vector<HeldLock>& held = HeldLocks();
+  const auto found = std::find(held.begin(), held.end(), HeldLock{handle, offset, length});
+  if (found == held.end()) return dos_error::kNotLocked;
+  held.erase(found);
   const auto start = static_cast<std::uint64_t>(offset);
   const auto size = static_cast<std::uint64_t>(length);
   if (!::UnlockFile(ToHandle(handle), static_cast<DWORD>(start), static_cast<DWORD>(start >> 32),

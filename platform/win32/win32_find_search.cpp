@@ -36,6 +36,21 @@ class Win32FindSearch : public FindSearch {
   HANDLE search_;
 };
 
+// Why a search found nothing. A directory part that names a file is a path
+// that is not there, whatever Windows calls it (an invalid name, "not a
+// directory").
+DosError SearchError(std::string_view pattern, DWORD error) {
+  if (error == ERROR_NO_MORE_FILES) return dos_error::kFileNotFound;
+  if (error == ERROR_DIRECTORY || error == ERROR_INVALID_NAME) {
+    const std::string directory = win32::ParentDirectory(pattern);
+    const DWORD attributes = ::GetFileAttributesA(directory.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      return dos_error::kPathNotFound;
+    }
+  }
+  return DosErrorFromNative(static_cast<int>(error));
+}
+
 }  // namespace
 
 DosError FindFirstFile(std::string_view pattern, std::unique_ptr<FindSearch>& search,
@@ -48,11 +63,7 @@ DosError FindFirstFile(std::string_view pattern, std::unique_ptr<FindSearch>& se
   // The basic level leaves out the short 8.3 names, which nothing here reads.
   const HANDLE found = ::FindFirstFileExA(std::string(pattern).c_str(), FindExInfoBasic, &raw,
                                           FindExSearchNameMatch, nullptr, 0);
-  if (found == INVALID_HANDLE_VALUE) {
-    const DWORD error = ::GetLastError();
-    return error == ERROR_NO_MORE_FILES ? dos_error::kFileNotFound
-                                        : DosErrorFromNative(static_cast<int>(error));
-  }
+  if (found == INVALID_HANDLE_VALUE) return SearchError(pattern, ::GetLastError());
   Describe(raw, data);
   search = std::make_unique<Win32FindSearch>(found);
   return dos_error::kNone;

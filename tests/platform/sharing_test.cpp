@@ -5,6 +5,7 @@
 
 #include "platform/file_system.h"
 #include "tests/support/child_process.h"
+#include "tests/support/platform_skips.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel::platform {
@@ -160,6 +161,7 @@ class ChildHolder : public testing::HoldingChild {
 };
 
 TEST_F(SharingTest, ClassesHoldBetweenProcesses) {
+  KESTREL_SKIP_ON_WINDOWS("fork; two kestrel.exe runs exclude each other in crash_tests");
   FileHandle handle = kInvalidFileHandle;
   {
     ChildHolder child(path(), kReadWriteDenyWrite);
