@@ -112,10 +112,15 @@ TEST(ConfigRobustnessTest, OnlyARegularFileOfAtMostOneMegabyteIsRead) {
                                 "(1048576 bytes)\n");
   EXPECT_FALSE(HasLog(big));
 
-  const ProgramResult device = RunProgram({KestrelBinary(), "/dev/zero"}, dir.path());
+#ifdef _WIN32
+  const std::string kDevice = "NUL";
+#else
+  const std::string kDevice = "/dev/zero";
+#endif
+  const ProgramResult device = RunProgram({KestrelBinary(), kDevice}, dir.path());
   EXPECT_EQ(device.exit_code, 255);
-  EXPECT_EQ(device.output, std::string(kBannerOutput) +
-                               "Error: Configuration file /dev/zero is not a regular file\n");
+  EXPECT_EQ(device.output, std::string(kBannerOutput) + "Error: Configuration file " + kDevice +
+                               " is not a regular file\n");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "tests/support/platform_skips.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_dates.h"
 
@@ -150,6 +151,7 @@ TEST_F(LogFileTest, ASecondRunOnTheSameLogNeverEmptiesIt) {
 // Error and Abort end the process: they run in a child, whose console goes to
 // a file the test reads afterwards.
 TEST_F(LogFileTest, ErrorLogsClosesAndExitsWith255) {
+  KESTREL_SKIP_ON_WINDOWS("death tests start the test program again on Windows, with a scratch directory of its own");
   const std::string console_path = dir_.Path("console.txt");
   EXPECT_EXIT(
       {
@@ -165,6 +167,7 @@ TEST_F(LogFileTest, ErrorLogsClosesAndExitsWith255) {
 }
 
 TEST_F(LogFileTest, ErrorWithoutAFileOnlyWritesTheConsole) {
+  KESTREL_SKIP_ON_WINDOWS("death tests start the test program again on Windows, with a scratch directory of its own");
   const std::string console_path = dir_.Path("console.txt");
   EXPECT_EXIT(
       {
@@ -177,6 +180,7 @@ TEST_F(LogFileTest, ErrorWithoutAFileOnlyWritesTheConsole) {
 }
 
 TEST_F(LogFileTest, AbortPutsTheMessageRightAfterTheTagAndExitsWithItsCode) {
+  KESTREL_SKIP_ON_WINDOWS("death tests start the test program again on Windows, with a scratch directory of its own");
   const std::string console_path = dir_.Path("console.txt");
   EXPECT_EXIT(
       {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "msgbase/message_base.h"
+#include "tests/support/platform_skips.h"
 #include "tests/support/area_files.h"
 #include "tests/support/kestrel_run.h"
 
@@ -161,6 +162,7 @@ TEST_F(MoverRunTest, ConsoleAndLogOfARun) {
 }
 
 TEST_F(MoverRunTest, OnATerminalTheCursorGoesBackAfterEachCount) {
+  KESTREL_SKIP_ON_WINDOWS("a pseudo-terminal to read the console from");
   // Each count leaves the cursor where it began, so the next count, and any
   // line written during the scan, overwrites it from the first column; the
   // line end at the end of the area keeps the last count.
@@ -419,6 +421,7 @@ ProgramResult RunWithFileSizeLimit(const TempDir& dir, const std::string& config
 }
 
 TEST_F(MoverRunTest, ACopyThatIsNotStoredKeepsTheSourceMessage) {
+  KESTREL_SKIP_ON_WINDOWS("a full disk made with ulimit -f (bash)");
   for (char to : kKinds) {
     SCOPED_TRACE(std::string("destination ") + to);
     const std::string name = std::string("net") + to;
@@ -499,6 +502,7 @@ TEST_F(MoverRunTest, HostileRulesNeverBreakARun) {
 }
 
 TEST_F(MoverRunTest, RunningOutOfFileHandlesAnywhereNeverLosesMail) {
+  KESTREL_SKIP_ON_WINDOWS("running out of handles made with ulimit -n (bash)");
   // With every limit on open files from "no area can be opened" up, a run
   // either moves the message or stops with an error; the message is always
   // in the source or in the destination. One of the limits lets the

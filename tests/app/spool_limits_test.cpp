@@ -224,6 +224,9 @@ TEST(SpoolLimitsTest, AUserNumberBeyondTheMsgLimitIsRefused) {
 // "x/../dest" with no "x" makes nothing (it used to make "dest" and then
 // fail); with "x" there it is "dest" beside it, in every format.
 TEST(SpoolLimitsTest, APathThroughAMissingDirectoryCreatesNothing) {
+  // Windows folds ".." in a name before it reaches the disk: x\..\dest is
+  // made whether x exists or not.
+  KESTREL_SKIP_ON_WINDOWS("x\\..\\dest names dest whether x exists or not");
   for (const char kind : {'M', 'S', 'J'}) {
     SCOPED_TRACE(kind);
     TempDir dir;

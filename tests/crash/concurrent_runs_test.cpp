@@ -12,10 +12,12 @@
 
 #include "app/stored_msg_id.h"
 #include "platform/dos_error.h"
+#include "platform/file_system.h"
 #include "tests/support/area_files.h"
 #include "tests/support/kestrel_run.h"
 #include "tests/crash/mover_scenario.h"
 #include "tests/support/child_process.h"
+#include "tests/support/platform_skips.h"
 #include "tests/support/run_program.h"
 #include "tests/support/running_program.h"
 #include "tests/support/temp_dir.h"
@@ -70,6 +72,7 @@ TEST(ConcurrentRuns, TwoRunsOverTheSameAreasNeverCopyTwice) {
 }
 
 TEST(ConcurrentRuns, ASecondRunOnAHeldMsgDirAreaStopsBeforeTouchingIt) {
+  KESTREL_SKIP_ON_WINDOWS("fork; see ASecondKestrelRunOnTheAreaOfARunningOneIsRefused");
   const ScratchInMemory scratch;  // kills and stops, not what reaches a disk
   TempDir dir;
   MoverScenario scenario(dir, 10, true);
@@ -103,6 +106,76 @@ TEST(ConcurrentRuns, ASecondRunOnAHeldMsgDirAreaStopsBeforeTouchingIt) {
   for (const std::string& problem : scenario.CheckFinished(scenario.Take(), {})) {
     ADD_FAILURE() << problem;
   }
+}
+
+// A tosser changing a base: it holds the lock on the first byte of the base
+// file, as FidoNet software does. On POSIX that is a record lock in a
+// process of its own; on Windows a lock belongs to its handle, which needs
+// only read access (a writer would be refused by the base's sharing class).
+class TosserLock {
+ public:
+#ifdef _WIN32
+  explicit TosserLock(const std::string& path) {
+    held_ = platform::OpenFile(path, platform::FileAccess::kRead, platform::FileShare::kDenyNone,
+                               handle_) == platform::dos_error::kNone &&
+            platform::LockFile(handle_, 0, 1) == platform::dos_error::kNone;
+  }
+  ~TosserLock() { Release(); }
+  void Release() {
+    platform::UnlockFile(handle_, 0, 1);
+    platform::CloseFile(handle_);
+    handle_ = platform::kInvalidFileHandle;
+  }
+#else
+  explicit TosserLock(const std::string& path)
+      : child_([path] { return LockFirstByte(path); }), held_(child_.succeeded()) {}
+  void Release() { child_.End(); }
+#endif
+  bool held() const { return held_; }
+
+ private:
+#ifdef _WIN32
+  platform::FileHandle handle_ = platform::kInvalidFileHandle;
+#else
+  HoldingChild child_;
+#endif
+  bool held_ = false;
+};
+
+// Two kestrel processes on one *.MSG area: while the first holds the area
+// (kept inside its scan by a tosser's lock on its destination), a second run
+// is refused by the sharing classes before it reads anything, and the first
+// then finishes the job alone.
+TEST(ConcurrentRuns, ASecondKestrelRunOnTheAreaOfARunningOneIsRefused) {
+  TempDir dir;
+  const std::string net = "M" + dir.Path("net");
+  const std::string dest = "J" + dir.Path("dest");
+  const FidoAddress here{2, 5020, 1, 0};
+  AddMessages(net, {Netmail("Ivan", here, "Sysop", here, "one", "00000001"),
+                    Netmail("Oleg", here, "Sysop", here, "two", "00000002")});
+  AddMessages(dest, {Netmail("Old", here, "Sysop", here, "old", "00000003")});
+  WriteWholeFile(dir.Path("kestrel.cfg"), "NETMAIL " + net + "\nTO SYSOP," + dest +
+                                              "\nMOVE YES\nPRIORITY TO\n");
+  // A tosser changing the destination: the first run waits for it (up to
+  // four seconds) in the middle of its scan, holding the netmail area.
+  TosserLock tosser(dir.Path("dest.jhr"));
+  ASSERT_TRUE(tosser.held());
+
+  // No log: a second run would wait for the first one's log before it
+  // reached the area.
+  RunningProgram first({KestrelBinary(), "kestrel.cfg"}, dir.path());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const ProgramResult second = RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path());
+  tosser.Release();
+  const ProgramResult first_run = first.Wait();
+
+  EXPECT_EQ(second.exit_code, 255) << second.output;
+  EXPECT_NE(second.output.find("Error: Unable to open file with last msgid, rc=00000020"),
+            std::string::npos)
+      << second.output;
+  EXPECT_EQ(first_run.exit_code, 0) << first_run.output;
+  EXPECT_EQ(Subjects(dest), (std::vector<std::string>{"old", "one", "two"}));
+  EXPECT_TRUE(Subjects(net).empty());
 }
 
 }  // namespace

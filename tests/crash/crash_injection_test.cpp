@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/platform_skips.h"
 #include "tests/crash/mover_scenario.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
@@ -177,6 +178,7 @@ SeriesResult RunKillSeries(bool move, int total_points) {
 class CrashInjection : public ::testing::Test {
  protected:
   void SetUp() override {
+    KESTREL_SKIP_ON_WINDOWS("strace stops a Linux process, not a Windows one");
     if (!std::filesystem::exists(kStrace))
       GTEST_SKIP() << "strace not installed (Debian package strace)";
   }

@@ -113,9 +113,14 @@ void MoverScenario::Create() const {
 }
 
 void MoverScenario::CreateFrom(const TempDir& created) const {
-  std::filesystem::copy(
-      created.path(), dir_.path(),
-      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  // Entry by entry into the existing directory (copying a directory onto one
+  // that exists fails on Windows).
+  for (const auto& entry : std::filesystem::directory_iterator(created.path())) {
+    std::filesystem::copy(entry.path(),
+                          std::filesystem::path(dir_.path()) / entry.path().filename(),
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+  }
   WriteConfig();
 }
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/platform_skips.h"
 #include "tests/support/area_files.h"
 #include "tests/crash/mover_scenario.h"
 #include "tests/crash/power_cut_journal.h"
@@ -70,6 +71,7 @@ void RecordMoves(const TempDir& areas, PowerCutJournal& journal) {
 }
 
 TEST(PowerLoss, MovesSurviveAPowerCutAnywhere) {
+  KESTREL_SKIP_ON_WINDOWS("strace");
   if (!std::filesystem::exists(kStrace))
     GTEST_SKIP() << "strace not installed (Debian package strace)";
   // The journal stands for the disk: the runs' own syncs need not reach one.
@@ -128,6 +130,7 @@ TEST(PowerLoss, MovesSurviveAPowerCutAnywhere) {
 // state it stores at the end of each area (the stored MSGID and the lastread
 // file), however many messages it reads.
 TEST(PowerLoss, AScanSyncsOnlyTheResumeStateOfEachArea) {
+  KESTREL_SKIP_ON_WINDOWS("strace");
   if (!std::filesystem::exists(kStrace))
     GTEST_SKIP() << "strace not installed (Debian package strace)";
   const ScratchInMemory scratch;

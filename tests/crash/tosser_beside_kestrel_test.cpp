@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/platform_skips.h"
 #include "tests/support/area_files.h"
 #include "tests/support/kestrel_run.h"
 #include "tests/support/child_process.h"
@@ -145,6 +146,7 @@ class LockingProgram {
 };
 
 TEST(TosserBesideKestrel, AnAreaLockedTooLongStopsTheRunAndLosesNothing) {
+  KESTREL_SKIP_ON_WINDOWS("fork and a POSIX record lock in another process");
   TempDir dir;
   const FidoAddress here{2, 5020, 1, 0};
   const std::string source = "J" + dir.Path("netmail");

@@ -48,6 +48,9 @@ HANDLE OpenNulInput() {
 
 SpawnedProgram Spawn(const std::vector<std::string>& argv, const std::string& working_dir,
                      bool own_group) {
+  // Ctrl-Break reaches a process group through the console it shares with
+  // the sender: a test run without one (under CTest, say) makes its own.
+  if (own_group && GetConsoleWindow() == nullptr) AllocConsole();
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
@@ -84,6 +87,11 @@ ProgramResult Finish(SpawnedProgram& program) {
   while (ReadFile(program.output, buffer, sizeof buffer, &n, nullptr) && n > 0)
     result.output.append(buffer, n);
   CloseHandle(program.output);
+  // Read as text, as a Windows program reads a pipe in text mode: the tools
+  // written with C++ streams end their lines with CR LF there.
+  std::string::size_type at = 0;
+  while ((at = result.output.find("\r\n", at)) != std::string::npos)
+    result.output.erase(at, 1);
   WaitForSingleObject(program.process, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(program.process, &code);
@@ -94,5 +102,14 @@ ProgramResult Finish(SpawnedProgram& program) {
 }
 
 }  // namespace kestrel::testing::win32
+
+namespace kestrel::testing {
+
+bool RunningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+}  // namespace kestrel::testing
 
 #endif

@@ -26,7 +26,8 @@ struct SpawnedProgram {
 SpawnedProgram Spawn(const std::vector<std::string>& argv, const std::string& working_dir,
                      bool own_group);
 
-// Reads the output to its end, waits for the program and closes the handles.
+// Reads the output to its end (CR LF read as a line end, as in text mode),
+// waits for the program and closes the handles.
 ProgramResult Finish(SpawnedProgram& program);
 
 }  // namespace kestrel::testing::win32
