@@ -17,8 +17,10 @@ bool StraceInstalled();
 // strace's command line for "kestrel kestrel.cfg", following forks, tracing
 // the calls `traced` (comma-separated) into `trace_file` and, when `inject`
 // is not empty, tampering with them as it says ("write:signal=SIGTERM:when=7").
+// `options` go to strace as they are (say "-y" to show file names).
 std::vector<std::string> TracedKestrel(const std::string& trace_file, const std::string& traced,
-                                       const std::string& inject = "");
+                                       const std::string& inject = "",
+                                       const std::vector<std::string>& options = {});
 
 // How often each of `calls` occurs in an strace log of them.
 std::map<std::string, int> CountCalls(const std::string& trace,
