@@ -153,10 +153,11 @@ void LogFile::Error(std::string_view tag, std::string_view message) {
   ConsoleError(message);
 }
 
-void LogFile::Abort(std::uint8_t code, std::string_view message, std::string_view tag) {
+int LogFile::Abort(std::uint8_t code, std::string_view message, std::string_view tag) {
   if (fileEnabled_) WriteEntry(StampedEntry("! ", tag) + std::string(message));
   CloseFile();
-  ConsoleAbort(code, message);
+  platform::ConsoleWriteLine(message);
+  return code;
 }
 
 }  // namespace kestrel

@@ -32,19 +32,19 @@ void CheckListsReached(CheckedConfig& checked) {
 
 }  // namespace
 
-CheckedConfig CheckConfiguration(const std::string& name) {
-  CheckedConfig checked;
+FatalOutcome CheckConfiguration(const std::string& name, CheckedConfig& checked) {
   int number = 0;
-  ForEachConfigurationLine(name, [&](std::string_view raw_line, bool cut) {
+  FatalOutcome fatal = ForEachConfigurationLine(name, [&](std::string_view raw_line, bool cut) {
     CheckLine(++number, raw_line, cut, checked);
   });
+  if (fatal) return fatal;
   const std::string failure = ConfigurationFailure(checked.config, checked.problems);
   if (!failure.empty()) {
     checked.findings.Fail(0, "Kestrel refuses this configuration: \"Error: " + failure + "\"");
   }
   CheckListsReached(checked);
   CheckAreas(checked);
-  return checked;
+  return std::nullopt;
 }
 
 int EntryLine(const CheckedConfig& checked, std::string_view keyword, std::size_t index) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/config_parser.h"
+#include "app/fatal_error.h"
 #include "app/mover_config.h"
 #include "tools/findings.h"
 
@@ -28,8 +29,9 @@ struct CheckedConfig {
 // Reads and checks the file: every line that is ignored or not read as it
 // looks, what Kestrel's start-up checks would refuse, lists that PRIORITY
 // never reaches, netmail areas that do not exist and destinations that do
-// not exist yet. Raises a run-time failure when the file cannot be read.
-CheckedConfig CheckConfiguration(const std::string& name);
+// not exist yet. Nothing when the file was read, else the failure Kestrel's
+// reader returns (ForEachConfigurationLine), and nothing is checked.
+[[nodiscard]] FatalOutcome CheckConfiguration(const std::string& name, CheckedConfig& checked);
 
 // The line of the `index`-th entry (from 0) of a list; 0 when unknown.
 int EntryLine(const CheckedConfig& checked, std::string_view keyword, std::size_t index);

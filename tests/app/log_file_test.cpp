@@ -147,46 +147,35 @@ TEST_F(LogFileTest, ASecondRunOnTheSameLogNeverEmptiesIt) {
   EXPECT_NE(text.find("first run ends\n"), std::string::npos) << text;
 }
 
-// Error and Abort end the process: they run in a child, whose console goes to
-// a file the test reads afterwards.
-TEST_F(LogFileTest, ErrorLogsClosesAndExitsWith255) {
-  const std::string console_path = dir_.Path("console.txt");
-  EXPECT_EXIT(
-      {
-        std::freopen(console_path.c_str(), "w", stdout);
-        LogFile log(LogPath(), true, true);
-        log.Error("KL 1.08b4", "Path to netmail inbox not set. Please fix it.");
-      },
-      ::testing::ExitedWithCode(255), "");
+// Error and Abort write the last entry of a run and let go of the file: the
+// next run appends at once.
+TEST_F(LogFileTest, ErrorLogsAndClosesTheFile) {
+  LogFile log(LogPath(), true, true);
+  ::testing::internal::CaptureStdout();
+  log.Error("KL 1.08b4", "Path to netmail inbox not set. Please fix it.");
+  LogFile next(LogPath(), true, true, 0);
+  next.LogQuiet('b', "KL 1.08b4", "next");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Error: Path to netmail inbox not set. Please fix it.\n");
   EXPECT_EQ(
       LogText(),
-      "\n! 01 Feb 00 09:05:03 KL 1.08b4 Error: Path to netmail inbox not set. Please fix it.\n");
-  EXPECT_EQ(dir_.ReadFile("console.txt"), "Error: Path to netmail inbox not set. Please fix it.\n");
+      "\n! 01 Feb 00 09:05:03 KL 1.08b4 Error: Path to netmail inbox not set. Please fix it.\n"
+      "\nb 01 Feb 00 09:05:03 KL 1.08b4 next\n");
 }
 
 TEST_F(LogFileTest, ErrorWithoutAFileOnlyWritesTheConsole) {
-  const std::string console_path = dir_.Path("console.txt");
-  EXPECT_EXIT(
-      {
-        std::freopen(console_path.c_str(), "w", stdout);
-        LogFile("", false, false).Error("KL 1.08b4", "boom");
-      },
-      ::testing::ExitedWithCode(255), "");
-  EXPECT_EQ(dir_.ReadFile("console.txt"), "Error: boom\n");
-  EXPECT_EQ(dir_.List(), std::vector<std::string>{"console.txt"});
+  ::testing::internal::CaptureStdout();
+  LogFile("", false, false).Error("KL 1.08b4", "boom");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Error: boom\n");
+  EXPECT_TRUE(dir_.List().empty());
 }
 
-TEST_F(LogFileTest, AbortPutsTheMessageRightAfterTheTagAndExitsWithItsCode) {
-  const std::string console_path = dir_.Path("console.txt");
-  EXPECT_EXIT(
-      {
-        std::freopen(console_path.c_str(), "w", stdout);
-        LogFile log(LogPath(), true, true);
-        log.Abort(3, "stopped", "KL 1.08b4");
-      },
-      ::testing::ExitedWithCode(3), "");
+TEST_F(LogFileTest, AbortPutsTheMessageRightAfterTheTagAndReturnsItsCode) {
+  LogFile log(LogPath(), true, true);
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(log.Abort(3, "stopped", "KL 1.08b4"), 3);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "stopped\n");
   EXPECT_EQ(LogText(), "\n! 01 Feb 00 09:05:03 KL 1.08b4stopped\n");
-  EXPECT_EQ(dir_.ReadFile("console.txt"), "stopped\n");
 }
 
 }  // namespace
