@@ -19,7 +19,7 @@ namespace kestrel {
 struct ConfigProblems {
   // The first list keyword given more than kMaxListEntries times ("TO"), or
   // empty. The lines beyond the limit are not stored.
-  std::string overfullList;
+  std::string overfull_list;
 };
 
 // The line with its comment cut off, TABs as spaces, upper-cased.

@@ -66,9 +66,9 @@ class LogFile {
   // ends the run with.
   virtual int Abort(std::uint8_t code, std::string_view message, std::string_view tag);
 
-  const std::string& fileName() const { return fileName_; }
-  bool fileEnabled() const { return fileEnabled_; }
-  bool flushEachEntry() const { return flushEachEntry_; }
+  const std::string& fileName() const { return file_name_; }
+  bool fileEnabled() const { return file_enabled_; }
+  bool flushEachEntry() const { return flush_each_entry_; }
 
  private:
   void OpenForAppending(int wait_seconds);
@@ -78,10 +78,10 @@ class LogFile {
   std::string StampedEntry(std::string_view head, std::string_view tag) const;
   void CloseFile();
 
-  std::string fileName_;
+  std::string file_name_;
   platform::FileHandle file_ = platform::kInvalidFileHandle;
-  bool flushEachEntry_ = false;
-  bool fileEnabled_ = false;
+  bool flush_each_entry_ = false;
+  bool file_enabled_ = false;
 };
 
 }  // namespace kestrel

@@ -90,8 +90,8 @@ FatalOutcome ReadConfigurationFile(const std::string& name, MoverConfig& config,
 }
 
 std::string ConfigurationFailure(const MoverConfig& config, const ConfigProblems& problems) {
-  if (!problems.overfullList.empty()) {
-    return "Too many " + problems.overfullList + " lines (more than " +
+  if (!problems.overfull_list.empty()) {
+    return "Too many " + problems.overfull_list + " lines (more than " +
            std::to_string(kMaxListEntries) + ").";
   }
   if (config.NetmailAreas.empty()) return "Path to netmail inbox not set. Please fix it.";

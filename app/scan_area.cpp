@@ -36,7 +36,7 @@ constexpr std::int32_t kInvalidLastRead = -1;
 // The message the resume state names: the last one seen and left in place.
 struct ResumePoint {
   std::int32_t number = 0;
-  std::string msgId;  // the tail of its MSGID line
+  std::string msg_id;  // the tail of its MSGID line
 };
 
 // Where the scan of an area begins.
@@ -50,7 +50,7 @@ struct StartDecision {
 class AreaScanner {
  public:
   AreaScanner(const std::string& area, const MoverConfig& config, LogFile& log)
-      : area_(area), config_(config), log_(log), msgIdFile_(StoredMsgIdFileName(area)) {}
+      : area_(area), config_(config), log_(log), msg_id_file_(StoredMsgIdFileName(area)) {}
   AreaScanner(const AreaScanner&) = delete;
   AreaScanner& operator=(const AreaScanner&) = delete;
 
@@ -88,7 +88,7 @@ class AreaScanner {
   const std::string& area_;
   const MoverConfig& config_;
   LogFile& log_;
-  StoredMsgIdFile msgIdFile_;
+  StoredMsgIdFile msg_id_file_;
   std::unique_ptr<MessageBase> base_;
   AreaScanResult result_;
   ResumePoint kept_;
@@ -165,7 +165,7 @@ FatalOutcome AreaScanner::HoldMsgIdFile() {
   // Taken before the area is listed, so that a second run fails before it
   // has read or changed anything. An area directory that does not exist is
   // reported by the open that follows.
-  const platform::DosError rc = msgIdFile_.Hold();
+  const platform::DosError rc = msg_id_file_.Hold();
   if (rc != platform::dos_error::kNone && rc != platform::dos_error::kPathNotFound &&
       rc != platform::dos_error::kFileNotFound)
     return Fail(StoredMsgIdFailure(rc));
@@ -208,7 +208,7 @@ FatalOutcome AreaScanner::DecideStart(StartDecision& start) {
   base_->CloseMsg();
   const std::string current = StoredMsgIdOf(line);
   std::string stored;
-  const platform::DosError rc = msgIdFile_.Read(stored);
+  const platform::DosError rc = msg_id_file_.Read(stored);
   if (rc != platform::dos_error::kNone) return Fail(StoredMsgIdFailure(rc));
   if (current != stored) {
     if (ResumeAfterStoredAhead(stored, start)) return std::nullopt;
@@ -331,7 +331,7 @@ bool AreaScanner::LeftAloneAsLocalUnsent() {
 }
 
 platform::DosError AreaScanner::StoreResumePoint() {
-  const platform::DosError rc = msgIdFile_.Write(kept_.msgId);
+  const platform::DosError rc = msg_id_file_.Write(kept_.msg_id);
   if (rc == platform::dos_error::kNone) base_->SetLastRead(config_.UserNumber, kept_.number);
   return rc;
 }

@@ -145,14 +145,14 @@ StoredMsgIdFile::~StoredMsgIdFile() {
 
 platform::DosError StoredMsgIdFile::Hold() {
   if (held()) return platform::dos_error::kNone;
-  const platform::DosError rc = CreateFresh(fileName_, kFreshStoredMsgId);
+  const platform::DosError rc = CreateFresh(file_name_, kFreshStoredMsgId);
   if (rc != platform::dos_error::kNone) return rc;
-  return platform::OpenFile(fileName_, platform::FileAccess::kReadWrite,
+  return platform::OpenFile(file_name_, platform::FileAccess::kReadWrite,
                             platform::FileShare::kDenyWrite, handle_);
 }
 
 platform::DosError StoredMsgIdFile::Read(std::string& value) {
-  if (!held()) return ReadStoredMsgId(fileName_, value);
+  if (!held()) return ReadStoredMsgId(file_name_, value);
   value.clear();
   const platform::DosError rc = SeekToStart(handle_);
   if (rc != platform::dos_error::kNone) return rc;
@@ -160,7 +160,7 @@ platform::DosError StoredMsgIdFile::Read(std::string& value) {
 }
 
 platform::DosError StoredMsgIdFile::Write(const std::string& value) {
-  if (!held()) return WriteStoredMsgId(fileName_, value);
+  if (!held()) return WriteStoredMsgId(file_name_, value);
   return OverwriteValue(handle_, value);
 }
 

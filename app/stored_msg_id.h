@@ -50,7 +50,7 @@ std::string StoredMsgIdFailure(platform::DosError rc);
 // write while open). Not held, every read and write opens the file anew.
 class StoredMsgIdFile {
  public:
-  explicit StoredMsgIdFile(std::string file_name) : fileName_(std::move(file_name)) {}
+  explicit StoredMsgIdFile(std::string file_name) : file_name_(std::move(file_name)) {}
   ~StoredMsgIdFile();
   StoredMsgIdFile(const StoredMsgIdFile&) = delete;
   StoredMsgIdFile& operator=(const StoredMsgIdFile&) = delete;
@@ -66,7 +66,7 @@ class StoredMsgIdFile {
   platform::DosError Write(const std::string& value);
 
  private:
-  std::string fileName_;
+  std::string file_name_;
   platform::FileHandle handle_ = platform::kInvalidFileHandle;
 };
 

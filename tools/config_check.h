@@ -20,9 +20,9 @@ struct CheckedConfig {
   ConfigProblems problems;
   // The line of each stored list entry, by keyword ("NETMAIL", "TO", ...),
   // in list order.
-  std::map<std::string, std::vector<int>, std::less<>> entryLines;
+  std::map<std::string, std::vector<int>, std::less<>> entry_lines;
   // The line that gave each scalar keyword its value.
-  std::map<std::string, int, std::less<>> scalarLines;
+  std::map<std::string, int, std::less<>> scalar_lines;
   Findings findings;
 };
 
