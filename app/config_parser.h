@@ -3,7 +3,7 @@
 // Each line is prepared first: it is cut at its first ";" (a comment), every
 // TAB before that becomes a space, and the whole line is upper-cased (code
 // page 866). Then its start is compared with the keywords, each with its
-// trailing space, in a fixed order; the first that matches decides and the
+// trailing space, so at most one matches (a TOADDR line is no TO line); the
 // rest of the line after the keyword and its space is its value. Lines that
 // match no keyword (empty, indented, unknown words) are ignored.
 #pragma once

@@ -229,7 +229,7 @@ FatalOutcome AreaScanner::DecideStart(StartDecision& start) {
 }
 
 bool AreaScanner::ResumeAfterStoredAhead(const std::string& stored, StartDecision& start) {
-  // A run stopped between storing the MSGID and the lastread leaves the
+  // A run cut short between storing the MSGID and the lastread leaves the
   // MSGID of a message after the lastread one. A message without MSGID is
   // never taken for it.
   if (stored.empty()) return false;

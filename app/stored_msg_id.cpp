@@ -29,9 +29,9 @@ platform::DosError WriteAll(platform::FileHandle handle, const std::string& valu
 
 // Puts the value over the old one from the file's start, then ends the file
 // there and makes it durable. The file is never empty on the way (unless the
-// value is): a run stopped in between, or a disk that is full, leaves the old
+// value is): a run cut short in between, or a disk that is full, leaves the old
 // value or the new one. A value shorter than the width is written with a line
-// end after it, which the end of the file then cuts off: a run stopped before
+// end after it, which the end of the file then cuts off: a run cut short before
 // that cut leaves the new value, its line end and the old value's tail, which
 // reads as the new value.
 platform::DosError OverwriteValue(platform::FileHandle handle, const std::string& value) {

@@ -44,7 +44,7 @@ std::string StoredMsgIdFailure(platform::DosError rc);
 // The stored-MSGID file of one area while it is scanned. Held, it is open for
 // reading and writing with sharing class deny write from Hold() to the end
 // of the scan: a second Kestrel scanning the same area cannot hold it too and
-// stops with the stored-MSGID error before it has read or changed anything.
+// fails with the stored-MSGID error before it has read or changed anything.
 // This is what keeps two runs apart on a *.MSG area, whose message files are
 // each open only while in hand (a Squish or JAM base is itself held deny
 // write while open). Not held, every read and write opens the file anew.

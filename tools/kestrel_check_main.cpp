@@ -1,7 +1,7 @@
 // kestrel-check CONFIG [--dry-run]
 //
 // Reads a Kestrel configuration with Kestrel's own reader and reports every
-// line that is ignored or not read as it looks, what would stop Kestrel,
+// line that is ignored or not read as it looks, what Kestrel would refuse,
 // netmail areas that do not exist and destinations that do not exist yet,
 // then the effective tables. With --dry-run it also shows, for each message
 // of each netmail area, the rule that would match and the action, changing
