@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/open_override.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_durability.h"
 #include "platform/win32/win32_links.h"
@@ -144,6 +145,9 @@ DosError CreateNewFile(std::string_view path, FileHandle& handle) {
 DosError OpenFile(std::string_view path, FileAccess access, FileShare share, FileHandle& handle,
                   FinalLink link) {
   handle = kInvalidFileHandle;
+  if (const DosError failure = OverriddenOpenFailure(path); failure != dos_error::kNone) {
+    return failure;
+  }
   if (win32::HasEmbeddedNul(path)) return dos_error::kInvalidName;
   if (path.empty()) return dos_error::kPathNotFound;
   const std::string name(path);

@@ -79,8 +79,9 @@ SpawnedProgram Spawn(const std::vector<std::string>& argv, const std::string& wo
   return SpawnedProgram{info.hProcess, info.dwProcessId, read_end};
 }
 
-ProgramResult Finish(SpawnedProgram& program) {
+ProgramResult Finish(SpawnedProgram& program, const std::string& already_read) {
   ProgramResult result;
+  result.output = already_read;
   if (program.process == nullptr) return result;
   char buffer[4096];
   DWORD n = 0;

@@ -28,7 +28,8 @@ SpawnedProgram Spawn(const std::vector<std::string>& argv, const std::string& wo
 
 // Reads the output to its end (CR LF read as a line end, as in text mode),
 // waits for the program and closes the handles.
-ProgramResult Finish(SpawnedProgram& program);
+// `already_read` is output taken from the pipe before.
+ProgramResult Finish(SpawnedProgram& program, const std::string& already_read = "");
 
 }  // namespace kestrel::testing::win32
 
