@@ -54,8 +54,7 @@ void ConsoleSetTextColor(int attribute) {
   if (!g_is_terminal) return;
   std::fflush(stdout);
   // The foreground changes; the background stays as the console had it.
-  const auto colour =
-      static_cast<WORD>((g_original_attributes & 0xFFF0) | (attribute & 0x0F));
+  const auto colour = static_cast<WORD>((g_original_attributes & 0xFFF0) | (attribute & 0x0F));
   if (::SetConsoleTextAttribute(g_output, colour)) g_colour_changed = true;
 }
 

@@ -62,10 +62,10 @@ DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp) {
   stamp = DirectoryStamp{};
   if (win32::HasEmbeddedNul(path)) return dos_error::kInvalidName;
   if (path.empty()) return dos_error::kPathNotFound;
-  const HANDLE directory = ::CreateFileA(
-      std::string(path).c_str(), FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE directory =
+      ::CreateFileA(std::string(path).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (directory == INVALID_HANDLE_VALUE) return LastError();
   BY_HANDLE_FILE_INFORMATION info{};
   DosError error = dos_error::kNone;
@@ -79,10 +79,9 @@ DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp) {
   } else {
     stamp.device = info.dwVolumeSerialNumber;
     stamp.inode = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
-    const std::int64_t ticks =
-        static_cast<std::int64_t>(static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime)
-                                      << 32 |
-                                  info.ftLastWriteTime.dwLowDateTime);
+    const std::int64_t ticks = static_cast<std::int64_t>(
+        static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
+        info.ftLastWriteTime.dwLowDateTime);
     stamp.changed_ns = ticks * 100;  // 100-nanosecond ticks
   }
   ::CloseHandle(directory);
@@ -94,8 +93,8 @@ std::string GetFullPathName(std::string_view path) {
   if (win32::HasEmbeddedNul(given)) return given;
   std::vector<char> full(MAX_PATH + 1);
   for (;;) {
-    const DWORD length = ::GetFullPathNameA(given.c_str(), static_cast<DWORD>(full.size()),
-                                            full.data(), nullptr);
+    const DWORD length =
+        ::GetFullPathNameA(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0) return given;
     if (length < full.size()) {
       std::string result(full.data(), length);

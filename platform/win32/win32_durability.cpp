@@ -55,14 +55,12 @@ DosError SyncDirectory(const std::string& directory) {
   if (!kSync) return dos_error::kNone;
   // A directory is opened with backup semantics; write access is what a
   // flush of its handle needs.
-  const HANDLE handle = ::CreateFileA(
-      directory.c_str(), GENERIC_READ | GENERIC_WRITE,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle = ::CreateFileA(directory.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
-    return NoDirectoryFlush(error) ? dos_error::kNone
-                                   : DosErrorFromNative(static_cast<int>(error));
+    return NoDirectoryFlush(error) ? dos_error::kNone : DosErrorFromNative(static_cast<int>(error));
   }
   DosError result = dos_error::kNone;
   if (!::FlushFileBuffers(handle)) {

@@ -120,8 +120,7 @@ DosError Create(std::string_view path, bool must_be_new, FileHandle& handle) {
     }
     // CREATE_NEW fails on any existing entry of that name, a link (even one
     // that points nowhere) included.
-    const DosError error =
-        win32::OpenNoFollow(new_name, kReadWrite, kShareAll, CREATE_NEW, opened);
+    const DosError error = win32::OpenNoFollow(new_name, kReadWrite, kShareAll, CREATE_NEW, opened);
     if (error == dos_error::kNone) {
       handle = FromHandle(opened);
       win32::NoteNewName(handle, win32::ParentDirectory(new_name));

@@ -25,8 +25,7 @@ class Win32FindSearch : public FindSearch {
   DosError Next(FindData& data) override {
     WIN32_FIND_DATAA raw{};
     if (!::FindNextFileA(search_, &raw)) {
-      return ::GetLastError() == ERROR_NO_MORE_FILES ? dos_error::kNoMoreFiles
-                                                     : win32::LastError();
+      return ::GetLastError() == ERROR_NO_MORE_FILES ? dos_error::kNoMoreFiles : win32::LastError();
     }
     Describe(raw, data);
     return dos_error::kNone;

@@ -10,6 +10,7 @@
 #include "app/kestrel_main.h"
 #include "platform/dos_error.h"
 #include "tests/support/kestrel_run.h"
+#include "tests/support/platform_skips.h"
 #include "tests/support/watched_files.h"
 
 namespace kestrel::testing {
@@ -68,6 +69,8 @@ int KestrelMainOn(const std::string& argument) {
 // on purpose, so the test runs whoever runs it: the program body runs in a
 // child of the test, its console going to a file.
 TEST(KestrelBinaryTest, AnUnreadableConfigurationIsARunTimeFailure) {
+  KESTREL_SKIP_ON_WINDOWS(
+      "death tests start the test program again, with a scratch directory of its own");
   TempDir dir;
   const std::string path = dir.Path("kestrel.cfg");
   dir.WriteFile("kestrel.cfg",

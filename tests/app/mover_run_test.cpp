@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "msgbase/message_base.h"
-#include "tests/support/platform_skips.h"
 #include "tests/support/area_files.h"
 #include "tests/support/kestrel_run.h"
+#include "tests/support/platform_skips.h"
 
 namespace kestrel::testing {
 namespace {

@@ -13,10 +13,10 @@
 #include "app/stored_msg_id.h"
 #include "platform/dos_error.h"
 #include "platform/file_system.h"
-#include "tests/support/area_files.h"
-#include "tests/support/kestrel_run.h"
 #include "tests/crash/mover_scenario.h"
+#include "tests/support/area_files.h"
 #include "tests/support/child_process.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/support/platform_skips.h"
 #include "tests/support/run_program.h"
 #include "tests/support/running_program.h"
@@ -120,7 +120,9 @@ class TosserLock {
                                handle_) == platform::dos_error::kNone &&
             platform::LockFile(handle_, 0, 1) == platform::dos_error::kNone;
   }
-  ~TosserLock() { Release(); }
+  ~TosserLock() {
+    Release();
+  }
   void Release() {
     platform::UnlockFile(handle_, 0, 1);
     platform::CloseFile(handle_);
@@ -129,9 +131,13 @@ class TosserLock {
 #else
   explicit TosserLock(const std::string& path)
       : child_([path] { return LockFirstByte(path); }), held_(child_.succeeded()) {}
-  void Release() { child_.End(); }
+  void Release() {
+    child_.End();
+  }
 #endif
-  bool held() const { return held_; }
+  bool held() const {
+    return held_;
+  }
 
  private:
 #ifdef _WIN32
@@ -154,8 +160,8 @@ TEST(ConcurrentRuns, ASecondKestrelRunOnTheAreaOfARunningOneIsRefused) {
   AddMessages(net, {Netmail("Ivan", here, "Sysop", here, "one", "00000001"),
                     Netmail("Oleg", here, "Sysop", here, "two", "00000002")});
   AddMessages(dest, {Netmail("Old", here, "Sysop", here, "old", "00000003")});
-  WriteWholeFile(dir.Path("kestrel.cfg"), "NETMAIL " + net + "\nTO SYSOP," + dest +
-                                              "\nMOVE YES\nPRIORITY TO\n");
+  WriteWholeFile(dir.Path("kestrel.cfg"),
+                 "NETMAIL " + net + "\nTO SYSOP," + dest + "\nMOVE YES\nPRIORITY TO\n");
   // A tosser changing the destination: the first run waits for it (up to
   // four seconds) in the middle of its scan, holding the netmail area.
   TosserLock tosser(dir.Path("dest.jhr"));

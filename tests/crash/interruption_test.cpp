@@ -43,8 +43,7 @@ TEST(Interruption, CtrlBreakStopsTheRunAfterTheMessageInHand) {
   const ProgramResult run = kestrel.Wait();
   if (run.exit_code != 0) {
     EXPECT_EQ(run.exit_code, 255) << run.output;
-    EXPECT_NE(run.output.find("Error: Interrupted by signal SIGBREAK; stopped "),
-              std::string::npos)
+    EXPECT_NE(run.output.find("Error: Interrupted by signal SIGBREAK; stopped "), std::string::npos)
         << run.output;
   }
   for (const std::string& problem : scenario.CheckStructure())
@@ -60,7 +59,8 @@ TEST(Interruption, CtrlBreakStopsTheRunAfterTheMessageInHand) {
 }
 
 TEST(Interruption, SignalsStopTheRunOnlyBetweenMessages) {
-  KESTREL_SKIP_ON_WINDOWS("strace delivers the signals; see CtrlBreakStopsTheRunAfterTheMessageInHand");
+  KESTREL_SKIP_ON_WINDOWS(
+      "strace delivers the signals; see CtrlBreakStopsTheRunAfterTheMessageInHand");
 }
 #else
 constexpr int kMessagesPerArea = 70;

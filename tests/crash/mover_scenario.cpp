@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "msgbase/jam/jam_base.h"
 #include "msgbase/factory/message_base_factory.h"
+#include "msgbase/jam/jam_base.h"
 #include "msgbase/squish/squish_base.h"
-#include "tests/support/area_files.h"
 #include "tests/crash/msg_area_checker.h"
-#include "tests/support/jam_checker.h"
 #include "tests/msgbase/squish/squish_checker.h"
+#include "tests/support/area_files.h"
+#include "tests/support/jam_checker.h"
 
 namespace kestrel::testing {
 namespace {

@@ -24,8 +24,8 @@
 #include "tests/crash/mover_scenario.h"
 #include "tests/crash/power_cut_journal.h"
 #include "tests/crash/traced_kestrel.h"
-#include "tests/support/platform_skips.h"
 #include "tests/support/area_files.h"
+#include "tests/support/platform_skips.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 

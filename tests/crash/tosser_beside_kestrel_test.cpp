@@ -16,12 +16,12 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/platform_skips.h"
 #include "tests/support/area_files.h"
-#include "tests/support/kestrel_run.h"
 #include "tests/support/child_process.h"
 #include "tests/support/crashmail_peer.h"
 #include "tests/support/fido_packet.h"
+#include "tests/support/kestrel_run.h"
+#include "tests/support/platform_skips.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/platform_skips.h"
-#include "tests/support/area_files.h"
 #include "tests/crash/msg_area_checker.h"
-#include "tests/support/jam_checker.h"
 #include "tests/msgbase/squish/squish_checker.h"
+#include "tests/support/area_files.h"
+#include "tests/support/jam_checker.h"
+#include "tests/support/platform_skips.h"
 #include "tests/support/run_program.h"
 #include "tests/support/running_program.h"
 #include "tests/support/temp_dir.h"

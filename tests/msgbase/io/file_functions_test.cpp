@@ -48,7 +48,8 @@ TEST(MakeDirQuietTest, CreatesOneLevelAndIgnoresErrors) {
 }
 
 TEST(ExtractDirTest, ReturnsTheFullDirectoryPart) {
-  KESTREL_SKIP_ON_WINDOWS("POSIX full paths (no drive, real spelling); FullPathNameTest covers Windows");
+  KESTREL_SKIP_ON_WINDOWS(
+      "POSIX full paths (no drive, real spelling); FullPathNameTest covers Windows");
   testing::TempDir dir;
   dir.MakeDir("fido");
   EXPECT_EQ(ExtractDir(dir.Path("FIDO/NETMAIL")), Backslashed(dir.Path("fido")));

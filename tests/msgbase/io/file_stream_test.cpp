@@ -8,8 +8,8 @@
 #include <string>
 
 #include "msgbase/io/stream_hooks.h"
-#include "tests/support/platform_skips.h"
 #include "tests/support/child_process.h"
+#include "tests/support/platform_skips.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel {
@@ -70,7 +70,8 @@ TEST(FileStreamTest, MissingFileFailsToOpenAndHoldsNoHandle) {
 }
 
 TEST(FileStreamTest, ShortReadZeroFillsAndStatusSticksUntilReset) {
-  KESTREL_SKIP_ON_WINDOWS("reads a file the base still holds open deny-all: Windows lets no other opener in");
+  KESTREL_SKIP_ON_WINDOWS(
+      "reads a file the base still holds open deny-all: Windows lets no other opener in");
   testing::TempDir dir;
   dir.WriteFile("data.bin", "abcdefghij");
   auto stream = MakeFileStream(dir.Path("data.bin"), kFileOpenReadWrite);

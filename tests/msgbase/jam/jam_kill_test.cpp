@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "msgbase/jam/jam_base.h"
-#include "tests/support/platform_skips.h"
 #include "tests/support/jam_checker.h"
 #include "tests/support/jam_test_support.h"
+#include "tests/support/platform_skips.h"
 
 namespace kestrel::testing {
 namespace {
@@ -113,7 +113,8 @@ TEST_F(JamKillTest, MessagesDeletedInPlaceElsewhereAreGone) {
 // the records removed at or below them, so that each names the same message
 // as before (a pointer at a removed message names the one before it).
 TEST_F(JamKillTest, EveryReadersLastReadFollowsTheRenumbering) {
-  KESTREL_SKIP_ON_WINDOWS("reads a file the base still holds open deny-all: Windows lets no other opener in");
+  KESTREL_SKIP_ON_WINDOWS(
+      "reads a file the base still holds open deny-all: Windows lets no other opener in");
   auto record = [](std::uint32_t user, std::uint32_t last, std::uint32_t high) {
     std::string bytes(16, '\0');
     PutLe32(bytes, 0, user * 7);  // UserCRC: whatever the reader keeps there

@@ -2,10 +2,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "msgbase/msgdir/msgdir_errors.h"
 #include "msgbase/io/stream_hooks.h"
-#include "tests/support/platform_skips.h"
+#include "msgbase/msgdir/msgdir_errors.h"
 #include "tests/msgbase/msgdir/msgdir_test_support.h"
+#include "tests/support/platform_skips.h"
 
 namespace kestrel::testing {
 namespace {

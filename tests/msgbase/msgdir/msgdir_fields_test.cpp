@@ -1,8 +1,8 @@
 // Addresses, attributes with the FLAGS line, and dates of the open message.
 #include "msgbase/msgdir/msg_attributes.h"
-#include "tests/support/platform_skips.h"
 #include "tests/msgbase/msgdir/msgdir_test_support.h"
 #include "tests/support/msg_file.h"
+#include "tests/support/platform_skips.h"
 
 namespace kestrel::testing {
 namespace {
@@ -195,7 +195,8 @@ TEST_F(MsgDirFieldsTest, FlagsLineIsKeptInStepWithOtherNamesInIt) {
 }
 
 TEST_F(MsgDirFieldsTest, DatesAreStoredAsTextAndPackedAndReadFromTheirOwnPlaces) {
-  KESTREL_SKIP_ON_WINDOWS("reads a file the base still holds open deny-all: Windows lets no other opener in");
+  KESTREL_SKIP_ON_WINDOWS(
+      "reads a file the base still holds open deny-all: Windows lets no other opener in");
   MsgFile file;
   file.date_text = "Mon  5 Mar 01 07:08";
   file.date_written = 0xFFFFFFFF;  // never read

@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "tests/support/platform_skips.h"
 #include "tests/msgbase/msgdir/msgdir_test_support.h"
+#include "tests/support/platform_skips.h"
 
 namespace kestrel::testing {
 namespace {

@@ -8,12 +8,12 @@
 
 #include "msgbase/fido/field_widths.h"
 #include "msgbase/io/mem_stream.h"
-#include "msgbase/msgdir/msgdir_errors.h"
 #include "msgbase/io/stream_hooks.h"
-#include "tests/support/platform_skips.h"
+#include "msgbase/msgdir/msgdir_errors.h"
 #include "tests/msgbase/msgdir/msgdir_test_support.h"
 #include "tests/support/fido_text.h"
 #include "tests/support/msg_file.h"
+#include "tests/support/platform_skips.h"
 #include "tests/support/test_dates.h"
 
 namespace kestrel::testing {
@@ -89,7 +89,9 @@ TEST_F(MsgDirAreaTest, CreatedMessageIsLaidOutByteForByte) {
 }
 
 TEST_F(MsgDirAreaTest, TextEndsAtTheClosingZeroOnlyWhenThereIsOne) {
-  KESTREL_SKIP_ON_WINDOWS("rewrites a message file the base still holds open deny-all: Windows lets no other opener in");
+  KESTREL_SKIP_ON_WINDOWS(
+      "rewrites a message file the base still holds open deny-all: Windows lets no other opener "
+      "in");
   const std::string header(MsgHeaderSize, 'H');
   const struct {
     std::string after_header;
@@ -114,7 +116,8 @@ TEST_F(MsgDirAreaTest, TextEndsAtTheClosingZeroOnlyWhenThereIsOne) {
 }
 
 TEST_F(MsgDirAreaTest, FileShorterThanTheHeaderReadsAsZerosAndCanBeRewritten) {
-  KESTREL_SKIP_ON_WINDOWS("reads a file the base still holds open deny-all: Windows lets no other opener in");
+  KESTREL_SKIP_ON_WINDOWS(
+      "reads a file the base still holds open deny-all: Windows lets no other opener in");
   WriteMessage(1, std::string(100, 'A'));
   auto base = OpenArea();
   base->SetMsgNum(1);
@@ -128,7 +131,8 @@ TEST_F(MsgDirAreaTest, FileShorterThanTheHeaderReadsAsZerosAndCanBeRewritten) {
 }
 
 TEST_F(MsgDirAreaTest, MessageOfSeveralMegabytesKeepsEveryByte) {
-  KESTREL_SKIP_ON_WINDOWS("reads a file the base still holds open deny-all: Windows lets no other opener in");
+  KESTREL_SKIP_ON_WINDOWS(
+      "reads a file the base still holds open deny-all: Windows lets no other opener in");
   std::string text;
   for (int i = 0; text.size() < 5'000'000; ++i)
     text += "line " + std::to_string(i) + "\r";
@@ -149,7 +153,8 @@ TEST_F(MsgDirAreaTest, MessageOfSeveralMegabytesKeepsEveryByte) {
 }
 
 TEST_F(MsgDirAreaTest, OpenMsgHeaderReadsOnlyTheLeadingKludgesAndNeverCutsTheBody) {
-  KESTREL_SKIP_ON_WINDOWS("reads a file the base still holds open deny-all: Windows lets no other opener in");
+  KESTREL_SKIP_ON_WINDOWS(
+      "reads a file the base still holds open deny-all: Windows lets no other opener in");
   MsgFile file;
   file.subject = "Header only";
   file.times_read = 3;
@@ -190,7 +195,8 @@ TEST_F(MsgDirAreaTest, OpenMsgHeaderReadsOnlyTheLeadingKludgesAndNeverCutsTheBod
 }
 
 TEST_F(MsgDirAreaTest, NothingReachesTheFileBeforeWriteMsgAndWritesReplaceTheWholeText) {
-  KESTREL_SKIP_ON_WINDOWS("reads a file the base still holds open deny-all: Windows lets no other opener in");
+  KESTREL_SKIP_ON_WINDOWS(
+      "reads a file the base still holds open deny-all: Windows lets no other opener in");
   MsgFile file;
   file.from = "Original";
   file.times_read = 2;

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "msgbase/factory/message_base_factory.h"
-#include "tests/support/platform_skips.h"
 #include "tests/msgbase/squish/squish_checker.h"
 #include "tests/msgbase/squish/squish_fixture.h"
-#include "tests/support/watched_files.h"
 #include "tests/support/child_process.h"
+#include "tests/support/platform_skips.h"
+#include "tests/support/watched_files.h"
 
 namespace kestrel::testing {
 namespace {
