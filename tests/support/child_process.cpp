@@ -60,8 +60,10 @@ bool LockFirstByte(const std::string& path) {
 HoldingChild::HoldingChild(const std::function<bool()>& setup) {
   int ready[2];
   int finish[2];
-  if (pipe(ready) != 0) throw std::runtime_error("pipe failed");
-  if (pipe(finish) != 0) throw std::runtime_error("pipe failed");
+  // Close-on-exec: a program the test starts meanwhile must not keep the
+  // finish pipe open, or the child would outlive End().
+  if (pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  if (pipe2(finish, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
