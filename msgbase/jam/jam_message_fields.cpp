@@ -50,18 +50,18 @@ void JamBase::SetSubj(const std::string& s) {
 // from those lines: a text without address lines keeps them.
 void JamBase::GetOrigAddr(FidoAddress& addr) {
   addr = OrigAddr;
-  if (Text) MessageBase::GetOrigAddr(addr);
+  if (GetTextStream() != nullptr) MessageBase::GetOrigAddr(addr);
 }
 
 void JamBase::GetDestAddr(FidoAddress& addr) {
   addr = DestAddr;
-  if (Text) MessageBase::GetDestAddr(addr);
+  if (GetTextStream() != nullptr) MessageBase::GetDestAddr(addr);
 }
 
 void JamBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
   orig = OrigAddr;
   dest = DestAddr;
-  if (Text) MessageBase::GetOrigDestAddr(orig, dest);
+  if (GetTextStream() != nullptr) MessageBase::GetOrigDestAddr(orig, dest);
 }
 
 void JamBase::SetOrigAddr(const FidoAddress& addr, bool new_msg_id) {

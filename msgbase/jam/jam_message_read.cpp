@@ -69,7 +69,7 @@ bool JamBase::CloseMsg() {
     SetActiveMsgs(ActiveMsgs() - 1);
     created_pending_ = false;
   }
-  if (!Text) return false;
+  if (GetTextStream() == nullptr) return false;
   SetTextStream(nullptr);
   return true;
 }
@@ -175,7 +175,7 @@ bool JamBase::LoadMessage(bool with_body) {
       if (!text_window_.Read(*TextFile, text_file_size, text_offset + done, piece.data(), length)) {
         return fail(kErrMsgRead);
       }
-      WriteBlock(*Text, piece.data(), length);
+      WriteBlock(*GetTextStream(), piece.data(), length);
       done += static_cast<std::int64_t>(length);
     }
     // Via, SEEN-BY and PATH lines start lines of their own even when the
@@ -184,9 +184,9 @@ bool JamBase::LoadMessage(bool with_body) {
     char before_last = 0;
     if (body_length > 0) {
       const auto tail_length = static_cast<std::int32_t>(std::min<std::int64_t>(body_length, 2));
-      Text->Seek(Text->GetPos() - tail_length);
+      SetTextPos(GetTextPos() - tail_length);
       char tail[2] = {0, 0};
-      Text->Read(tail, static_cast<std::uint16_t>(tail_length));
+      ReadTextBlock(tail, static_cast<std::uint16_t>(tail_length));
       last = tail[tail_length - 1];
       before_last = tail_length > 1 ? tail[0] : 0;
     }
@@ -267,12 +267,12 @@ void JamBase::RegenerateAddressKludges() {
   if (OrigAddr.zone != 0 && HasMailFlag(MailFlagNetmail)) {
     FidoAddress dest;
     GetDestAddr(dest);
-    SetKludge(KludgeIntl, std::string(KludgeIntl) + " " + FormatAddress3D(dest) + " " +
+    SetKludge(kKludgeIntl, std::string(kKludgeIntl) + " " + FormatAddress3D(dest) + " " +
                               FormatAddress3D(OrigAddr));
     if (OrigAddr.point == 0) {
-      DeleteKludge(KludgeFmpt);
+      DeleteKludge(kKludgeFmpt);
     } else {
-      SetKludge(KludgeFmpt, std::string(KludgeFmpt) + " " + IntToStr(OrigAddr.point));
+      SetKludge(kKludgeFmpt, std::string(kKludgeFmpt) + " " + IntToStr(OrigAddr.point));
     }
   }
   if (DestAddr.zone != 0) SetDestAddr(DestAddr);

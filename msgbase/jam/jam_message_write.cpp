@@ -142,7 +142,7 @@ bool JamBase::StoreTextAsSubfields(std::int64_t& body_length) {
   SetTextPos(0);
   for (std::int64_t done = 0; done < size;) {
     const auto length = static_cast<std::size_t>(std::min<std::int64_t>(size - done, piece.size()));
-    ReadBlock(*Text, piece.data(), length);
+    ReadBlock(*GetTextStream(), piece.data(), length);
     done += static_cast<std::int64_t>(length);
     for (std::size_t at = 0; at < length;) {
       if (skip_feed) {
@@ -192,7 +192,7 @@ bool JamBase::StoreTextAsSubfields(std::int64_t& body_length) {
 bool JamBase::WriteMsg() {
   // A killed message has no index record of its own any more, and a message
   // loaded without its body would be stored without it.
-  if (!BaseIsOpen() || !Text || header_only_) return false;
+  if (!BaseIsOpen() || GetTextStream() == nullptr || header_only_) return false;
   if (!created_pending_ && !stored_message_) return false;
   ResetFiles();
   if (!BeginChange()) return false;
@@ -245,7 +245,7 @@ bool JamBase::StoreMessage() {
   std::int64_t body_length = 0;
   if (!StoreTextAsSubfields(body_length)) return fail();
   SetHeaderField(kMsgAttributeOffset,
-                 (HeaderField(kMsgAttributeOffset) & ~kTypeBits) | TypeBitsForMailFlags(MailFlags));
+                 (HeaderField(kMsgAttributeOffset) & ~kTypeBits) | TypeBitsForMailFlags(mail_flags()));
 
   const std::size_t header_length = kMsgHeaderSize + HeaderField(kMsgSubfieldLenOffset);
   if (static_cast<std::int64_t>(header_at) + static_cast<std::int64_t>(header_length) >

@@ -3,16 +3,16 @@
 #include <vector>
 
 #include "msgbase/io/file_stream.h"
-#include "msgbase/text/message_text_view.h"
 #include "msgbase/msgdir/msg_stream_copy.h"
 #include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/msgdir/msgdir_errors.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/text/message_text.h"
+#include "msgbase/text/text_characters.h"
 
 namespace kestrel {
 namespace {
 
-constexpr char KludgeMark = '\x01';
 constexpr std::int32_t HeaderBytes = static_cast<std::int32_t>(MsgHeaderSize);
 
 bool Usable(const std::unique_ptr<BaseStream>& stream) {
@@ -117,13 +117,13 @@ void MsgDirBase::ReadLeadingKludges() {
   BaseStream& file = *message_file_;
   if (file.GetSize() <= HeaderBytes) return;
   file.Seek(HeaderBytes);
-  // The line reader works on the open file through a view that borrows it;
-  // the file stays open and owned here.
-  MessageTextView view(file);
+  // The line reader works on the open file, which stays open and owned
+  // here.
+  MessageText file_text(file);
   std::vector<char> line(LineBufferSize);
-  while (!view.EndOfText()) {
-    view.GetTextLineZ(line.data(), LineBufferSize);
-    if (line[0] != KludgeMark) break;
+  while (!file_text.AtEnd()) {
+    file_text.ReadLine(line.data(), LineBufferSize);
+    if (line[0] != kKludgeMark) break;
     PutTextLineZ(line.data());
   }
   GetTextStream()->Seek(0);
