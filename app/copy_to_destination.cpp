@@ -68,7 +68,7 @@ std::string CopyToDestination(MessageBase& source, const std::string& destinatio
     return "unable to open destination messagebase - " + destination;
   }
   MessageBase& copy = *copy_base;
-  copy.SetMailType(MailTypeNetmail);
+  copy.SetMailType(kMailTypeNetmail);
   if (!copy.CreateMsg()) return "Cannot create message: " + IntToStr(copy.GetLastError());
 
   // The copy holds the source's MSGID line while its addresses are set: the

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "msgbase/fido/string_functions.h"
 #include "platform/console.h"
 
 namespace kestrel {
@@ -78,12 +79,6 @@ std::string ErrorNumber(int code) {
   return text;
 }
 
-std::string EightHexDigits(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
-  return text;
-}
-
 void WriteLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines)
     platform::ConsoleWriteLine(line);
@@ -125,7 +120,7 @@ std::vector<std::string> FormatErrorReport(int code, std::string_view module, st
   if (!module.empty() && line != 0) {
     first += " in " + std::string(module) + ", line " + FormatThousands(line);
   } else {
-    first += " at " + EightHexDigits(address);
+    first += " at " + EightHexDigits(address, HexLetters::kUpper);
   }
   std::vector<std::string> lines{first};
   const std::string_view category = FailureCategory(code);

@@ -6,6 +6,8 @@
 #include "app/console_messages.h"
 #include "app/version.h"
 #include "msgbase/factory/message_base_factory.h"
+#include "msgbase/fido/string_functions.h"
+#include "msgbase/io/file_handle_closer.h"
 #include "msgbase/io/run_time_error.h"
 #include "platform/console.h"
 #include "platform/file_kind.h"
@@ -16,24 +18,6 @@ namespace kestrel {
 namespace {
 
 constexpr std::uint32_t kReadChunkSize = 16384;
-
-// Closes the configuration file however reading ends.
-class OpenFileGuard {
- public:
-  explicit OpenFileGuard(platform::FileHandle handle) : handle_(handle) {}
-  ~OpenFileGuard() { platform::CloseFile(handle_); }
-  OpenFileGuard(const OpenFileGuard&) = delete;
-  OpenFileGuard& operator=(const OpenFileGuard&) = delete;
-
- private:
-  platform::FileHandle handle_;
-};
-
-std::string EightHexDigits(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
-  return text;
-}
 
 // Whether a netmail area is a *.MSG area, whose lastread file holds one
 // entry per user number.
@@ -74,7 +58,7 @@ void ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& 
       platform::OpenFile(name, platform::FileAccess::kRead, platform::FileShare::kDenyWrite, file,
                          platform::FinalLink::kFollow);
   if (open_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(open_error));
-  OpenFileGuard guard(file);
+  FileHandleCloser closer(file);
   CheckConfigurationFile(name, file);
 
   ConfigLineSplitter splitter(
@@ -136,7 +120,7 @@ std::unique_ptr<LogFile> ReadConfiguration(const std::vector<std::string>& argum
   std::uint32_t attributes = 0;
   if (platform::GetFileAttributes(name, attributes) != platform::dos_error::kNone) {
     // No file operation is pending at this point: the result code is 0.
-    ConsoleError("Unable to open " + name + ", rc=" + EightHexDigits(0));
+    ConsoleError("Unable to open " + name + ", rc=" + EightHexDigits(0, HexLetters::kUpper));
   }
 
   ConfigProblems problems;

@@ -100,8 +100,8 @@ AreaScanResult AreaScanner::Run() {
     Fail("unable to open messagebase - " + area_);
   }
   WarnOfFilesLeftAlone();
-  base_->SetMailFlag(MailFlagEchomail | MailFlagLocal, false);
-  base_->SetMailFlag(MailFlagNetmail, true);
+  base_->SetMailFlag(kMailFlagEchomail | kMailFlagLocal, false);
+  base_->SetMailFlag(kMailFlagNetmail, true);
 
   StartDecision start = DecideStart();
   StopAtRefusedLink("unable to read or store lastread in messagebase - " + area_);
@@ -249,7 +249,7 @@ void AreaScanner::ScanMessage() {
     // scanned, and the resume state is not moved for it.
     log_.ReportError(kLogTag, "message " + IntToStr(base.GetMsgNum()) + " of messagebase - " +
                                   area_ + " is larger than " +
-                                  IntToStr(static_cast<std::int32_t>(MaxTextSize >> 20)) +
+                                  IntToStr(static_cast<std::int32_t>(kMaxTextSize >> 20)) +
                                   " MB; left in place");
     return;
   }

@@ -5,6 +5,7 @@
 
 #include "msgbase/fido/field_widths.h"
 #include "msgbase/factory/message_base_factory.h"
+#include "msgbase/io/file_handle_closer.h"
 #include "platform/file_system.h"
 
 namespace kestrel {
@@ -12,18 +13,6 @@ namespace {
 
 constexpr char kMsgDirFileName[] = "msgid";
 constexpr char kBaseFileSuffix[] = ".msgid";
-
-// Closes a handle however the function that opened it ends.
-class HandleCloser {
- public:
-  explicit HandleCloser(platform::FileHandle handle) : handle_(handle) {}
-  ~HandleCloser() { platform::CloseFile(handle_); }
-  HandleCloser(const HandleCloser&) = delete;
-  HandleCloser& operator=(const HandleCloser&) = delete;
-
- private:
-  platform::FileHandle handle_;
-};
 
 bool EndsWithSeparator(const std::string& path) {
   return !path.empty() && (path.back() == '\\' || path.back() == '/');
@@ -67,7 +56,7 @@ platform::DosError CreateFresh(const std::string& file_name, const std::string& 
   const platform::DosError rc = platform::CreateNewFile(file_name, handle);
   if (rc == platform::dos_error::kFileExists) return platform::dos_error::kNone;
   if (rc != platform::dos_error::kNone) return rc;
-  HandleCloser closer(handle);
+  FileHandleCloser closer(handle);
   return WriteAll(handle, value);
 }
 
@@ -77,7 +66,7 @@ platform::DosError WriteValue(const std::string& file_name, const std::string& v
                                              platform::FileShare::kDenyNone, handle);
   if (rc == platform::dos_error::kFileNotFound) rc = platform::CreateNewFile(file_name, handle);
   if (rc != platform::dos_error::kNone) return rc;
-  HandleCloser closer(handle);
+  FileHandleCloser closer(handle);
   return OverwriteValue(handle, value);
 }
 
@@ -138,7 +127,7 @@ platform::DosError ReadStoredMsgId(const std::string& file_name, std::string& va
   platform::DosError rc = platform::OpenFile(file_name, platform::FileAccess::kRead,
                                              platform::FileShare::kDenyNone, handle);
   if (rc != platform::dos_error::kNone) return rc;
-  HandleCloser closer(handle);
+  FileHandleCloser closer(handle);
   return ReadValue(handle, value);
 }
 

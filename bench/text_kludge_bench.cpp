@@ -39,7 +39,7 @@ std::unique_ptr<MemStream> MakeText(std::int32_t bytes) {
 
 void Measure(std::int32_t megabytes) {
   PlainMessageBase base;
-  base.SetMailType(MailTypeNetmail);
+  base.SetMailType(kMailTypeNetmail);
   base.SetTextStream(MakeText(megabytes << 20));
 
   Clock::time_point start = Clock::now();

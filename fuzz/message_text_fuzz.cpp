@@ -59,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   base.GetOrigDestAddr(orig, dest);
   base.AddKludge(line);
   base.DeleteKludge(name);
-  base.SetMailType(MailTypeNetmail);
-  base.SetMailFlag(MailFlagNetmail, true);
+  base.SetMailType(kMailTypeNetmail);
+  base.SetMailFlag(kMailFlagNetmail, true);
   // Only over an existing MSGID line: a new serial waits for the clock to
   // tick, which would make every input take a hundredth of a second.
   if (base.GetKludge(kKludgeMsgId, read_line)) base.SetOrigDestAddr(orig, dest, false);

@@ -70,9 +70,9 @@ bool MessageBase::HasMailFlag(std::uint32_t mask) {
 }
 
 void MessageBase::SetMailType(std::uint8_t t) {
-  SetMailFlag(MailFlagNetmail, t == MailTypeNetmail);
-  SetMailFlag(MailFlagEchomail, t == MailTypeEchomail);
-  SetMailFlag(MailFlagLocal, t == MailTypeLocal);
+  SetMailFlag(kMailFlagNetmail, t == kMailTypeNetmail);
+  SetMailFlag(kMailFlagEchomail, t == kMailTypeEchomail);
+  SetMailFlag(kMailFlagLocal, t == kMailTypeLocal);
 }
 
 void MessageBase::SetLastError(std::int32_t code) {

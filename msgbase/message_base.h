@@ -29,15 +29,15 @@
 
 namespace kestrel {
 
-// Mail-type flags (`MailFlags`), one bit each.
-inline constexpr std::uint32_t MailFlagNetmail = 0x1;
-inline constexpr std::uint32_t MailFlagEchomail = 0x2;
-inline constexpr std::uint32_t MailFlagLocal = 0x4;
+// Mail-type flags, one bit each (SetMailFlag, HasMailFlag).
+inline constexpr std::uint32_t kMailFlagNetmail = 0x1;
+inline constexpr std::uint32_t kMailFlagEchomail = 0x2;
+inline constexpr std::uint32_t kMailFlagLocal = 0x4;
 
 // Arguments of `SetMailType`.
-inline constexpr std::uint8_t MailTypeNetmail = 0;
-inline constexpr std::uint8_t MailTypeEchomail = 1;
-inline constexpr std::uint8_t MailTypeLocal = 2;
+inline constexpr std::uint8_t kMailTypeNetmail = 0;
+inline constexpr std::uint8_t kMailTypeEchomail = 1;
+inline constexpr std::uint8_t kMailTypeLocal = 2;
 
 // Attribute codes: the one attribute vocabulary of the interface. Each format
 // maps them to its own bits and ignores the codes it has no bit for. The
@@ -59,13 +59,14 @@ inline constexpr std::uint32_t AttrAuditRequest = 0x2000;
 inline constexpr std::uint32_t AttrUpdateRequest = 0x4000;
 inline constexpr std::uint32_t AttrScanned = 0x8000;
 
-// `LastError` ranges: each format records codes from its own range only.
-inline constexpr std::int32_t ErrorRangeMsgDirFirst = 0x1000;
-inline constexpr std::int32_t ErrorRangeMsgDirLast = 0x10FF;
-inline constexpr std::int32_t ErrorRangeJamFirst = 0x2000;
-inline constexpr std::int32_t ErrorRangeJamLast = 0x20FF;
-inline constexpr std::int32_t ErrorRangeSquishFirst = 0x3000;
-inline constexpr std::int32_t ErrorRangeSquishLast = 0x30FF;
+// Ranges of the codes GetLastError reports: each format records codes from
+// its own range only.
+inline constexpr std::int32_t kErrorRangeMsgDirFirst = 0x1000;
+inline constexpr std::int32_t kErrorRangeMsgDirLast = 0x10FF;
+inline constexpr std::int32_t kErrorRangeJamFirst = 0x2000;
+inline constexpr std::int32_t kErrorRangeJamLast = 0x20FF;
+inline constexpr std::int32_t kErrorRangeSquishFirst = 0x3000;
+inline constexpr std::int32_t kErrorRangeSquishLast = 0x30FF;
 
 // The size hint every caller gives the memory-stream factory.
 inline constexpr std::int32_t MemStreamHint = 65536;
@@ -75,7 +76,7 @@ inline constexpr std::int16_t DefaultZone = 2;
 // The largest message text OpenMsg takes into memory: 64 MB. A larger
 // message is refused (TextTooLarge tells so) and left as it is, so that one
 // huge or damaged message cannot exhaust the memory of every run.
-inline constexpr std::int64_t MaxTextSize = 64 * 1024 * 1024;
+inline constexpr std::int64_t kMaxTextSize = 64 * 1024 * 1024;
 
 class MessageBase : public MessageFormat {
  public:
@@ -171,7 +172,7 @@ class MessageBase : public MessageFormat {
   virtual void SetTextStream(std::unique_ptr<BaseStream> stream);
   virtual void SetMailFlag(std::uint32_t mask, bool on);
   virtual bool HasMailFlag(std::uint32_t mask);  // all bits of mask set
-  // Sets the flag of mail type t (MailTypeNetmail, ...) and clears the other
+  // Sets the flag of mail type t (kMailTypeNetmail, ...) and clears the other
   // two; any other t clears all three.
   virtual void SetMailType(std::uint8_t t);
   virtual void SetLastError(std::int32_t code);
@@ -192,7 +193,7 @@ class MessageBase : public MessageFormat {
   std::unique_ptr<BaseStream> TakeTextStream() { return text_.Release(); }
 
   // Not virtual: whether the last OpenMsg failed because the message's text
-  // is larger than MaxTextSize.
+  // is larger than kMaxTextSize.
   bool TextTooLarge() const { return text_too_large_; }
 
   // Not virtual: whether the open message could only be opened for reading

@@ -43,7 +43,7 @@ void MessageBase::SetOrigAddr(const FidoAddress& addr, bool new_msg_id) {
   }
   SetKludge(kKludgeMsgId, MsgIdLine(addr, serial));
 
-  if (!HasMailFlag(MailFlagNetmail)) return;
+  if (!HasMailFlag(kMailFlagNetmail)) return;
   FidoAddress dest;
   GetDestAddr(dest);
   SetKludge(kKludgeIntl, IntlLine(dest, addr));
@@ -55,7 +55,7 @@ void MessageBase::SetOrigAddr(const FidoAddress& addr, bool new_msg_id) {
 }
 
 void MessageBase::SetDestAddr(const FidoAddress& addr) {
-  if (!HasMailFlag(MailFlagNetmail)) return;
+  if (!HasMailFlag(kMailFlagNetmail)) return;
   FidoAddress orig;
   GetOrigAddr(orig);
   SetKludge(kKludgeIntl, IntlLine(addr, orig));

@@ -10,14 +10,14 @@
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
 #include "msgbase/fido/string_functions.h"
+#include "msgbase/text/address_kludges.h"
+#include "msgbase/text/text_characters.h"
 
 namespace kestrel {
 namespace {
 
 using namespace jam;
 
-constexpr char kCarriageReturn = '\r';
-constexpr char kLineFeed = '\n';
 // The body goes into the text in pieces of this size.
 constexpr std::int64_t kBodyPieceSize = 65536;
 
@@ -161,7 +161,7 @@ bool JamBase::LoadMessage(bool with_body) {
     const std::int64_t stored_length = static_cast<std::int32_t>(HeaderField(kMsgTxtLenOffset));
     const std::int64_t body_length =
         std::clamp<std::int64_t>(stored_length, 0, text_file_size - text_offset);
-    if (body_length > MaxTextSize) {
+    if (body_length > kMaxTextSize) {
       SetTextTooLarge(true);
       return fail(kErrMsgRead);
     }
@@ -264,15 +264,14 @@ void JamBase::TakeHeaderFields(const std::vector<jam::Subfield>& fields) {
 // domain or a non-FidoNet MSGID, and give a message without one a new random
 // MSGID on every read, so that a copy would change the message's identity.
 void JamBase::RegenerateAddressKludges() {
-  if (OrigAddr.zone != 0 && HasMailFlag(MailFlagNetmail)) {
+  if (OrigAddr.zone != 0 && HasMailFlag(kMailFlagNetmail)) {
     FidoAddress dest;
     GetDestAddr(dest);
-    SetKludge(kKludgeIntl, std::string(kKludgeIntl) + " " + FormatAddress3D(dest) + " " +
-                              FormatAddress3D(OrigAddr));
+    SetKludge(kKludgeIntl, IntlLine(dest, OrigAddr));
     if (OrigAddr.point == 0) {
       DeleteKludge(kKludgeFmpt);
     } else {
-      SetKludge(kKludgeFmpt, std::string(kKludgeFmpt) + " " + IntToStr(OrigAddr.point));
+      SetKludge(kKludgeFmpt, PointLine(kKludgeFmpt, OrigAddr.point));
     }
   }
   if (DestAddr.zone != 0) SetDestAddr(DestAddr);

@@ -42,10 +42,7 @@ constexpr LineKind kLineKinds[] = {
     {"\x01PATH: ", kSubPath2D},
 };
 // Lines not stored at all: the addresses travel in the address subfields.
-constexpr std::string_view kAddressKludges[] = {"\x01INTL",
-                                                "\x01"
-                                                "FMPT",
-                                                "\x01TOPT"};
+constexpr std::string_view kAddressKludges[] = {kKludgeIntl, kKludgeFmpt, kKludgeTopt};
 
 bool BeginsWith(std::string_view line, std::string_view prefix) {
   return line.substr(0, prefix.size()) == prefix;

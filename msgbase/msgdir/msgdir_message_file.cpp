@@ -56,7 +56,7 @@ bool MsgDirBase::OpenMessageFile() {
   // message: that would pass for a message without text. It is too large,
   // as is one whose text is beyond what a message may hold in memory.
   const std::int32_t size = message_file_->GetSize();
-  if (size < 0 || message_file_->Status() != StOk || size - HeaderBytes > MaxTextSize) {
+  if (size < 0 || message_file_->Status() != StOk || size - HeaderBytes > kMaxTextSize) {
     CloseMsg();
     SetTextTooLarge(true);
     SetLastError(MsgDirErrorCannotOpen);

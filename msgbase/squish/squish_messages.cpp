@@ -86,7 +86,7 @@ bool SquishBase::ReadMessage(bool with_text) {
     // A frame cut short keeps the text it still holds.
     const std::int64_t stored = std::int64_t{frame.message_length} - header_and_control;
     text_length = std::clamp<std::int64_t>(stored, 0, in_use - header_and_control);
-    if (text_length > MaxTextSize) {
+    if (text_length > kMaxTextSize) {
       SetTextTooLarge(true);
       return Fail(kErrorBadFrame);
     }

@@ -1,13 +1,11 @@
-// The kludge lines the library reads and writes, by the prefix that finds,
-// replaces and deletes each. A line written for a kludge is its prefix, a
-// blank and the value (see kKludgeValueSeparator).
+// The kludge lines the text operations read and write, by the prefix that
+// finds, replaces and deletes each. A line written for a kludge is its
+// prefix, a blank and the value (see kKludgeValueSeparator).
 #pragma once
 
 namespace kestrel {
 
 inline constexpr char kKludgeMsgId[] = "\x01MSGID:";
-inline constexpr char kKludgeReply[] = "\x01REPLY:";
-inline constexpr char kKludgePid[] = "\x01PID:";
 inline constexpr char kKludgeIntl[] = "\x01INTL";
 // Split so that the hex escape does not swallow the F.
 inline constexpr char kKludgeFmpt[] =

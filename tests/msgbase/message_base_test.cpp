@@ -115,19 +115,19 @@ TEST(MessageBaseDefaults, SeekingWalksExistingNumbers) {
 
 TEST(MessageBaseDefaults, MailFlags) {
   PlainMessageBase base;
-  base.SetMailType(MailTypeNetmail);
-  base.SetMailType(MailTypeEchomail);
-  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail));
-  EXPECT_TRUE(base.HasMailFlag(MailFlagEchomail));
+  base.SetMailType(kMailTypeNetmail);
+  base.SetMailType(kMailTypeEchomail);
+  EXPECT_FALSE(base.HasMailFlag(kMailFlagNetmail));
+  EXPECT_TRUE(base.HasMailFlag(kMailFlagEchomail));
   base.SetMailType(3);
-  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail) || base.HasMailFlag(MailFlagEchomail) ||
-               base.HasMailFlag(MailFlagLocal));
-  base.SetMailFlag(MailFlagNetmail, true);
-  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail | MailFlagEchomail));
-  base.SetMailFlag(MailFlagLocal, true);
-  base.SetMailFlag(MailFlagNetmail, false);
-  EXPECT_TRUE(base.HasMailFlag(MailFlagLocal));
-  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail));
+  EXPECT_FALSE(base.HasMailFlag(kMailFlagNetmail) || base.HasMailFlag(kMailFlagEchomail) ||
+               base.HasMailFlag(kMailFlagLocal));
+  base.SetMailFlag(kMailFlagNetmail, true);
+  EXPECT_FALSE(base.HasMailFlag(kMailFlagNetmail | kMailFlagEchomail));
+  base.SetMailFlag(kMailFlagLocal, true);
+  base.SetMailFlag(kMailFlagNetmail, false);
+  EXPECT_TRUE(base.HasMailFlag(kMailFlagLocal));
+  EXPECT_FALSE(base.HasMailFlag(kMailFlagNetmail));
 }
 
 // A memory stream that notes its disposal.

@@ -18,7 +18,7 @@
 namespace kestrel {
 namespace {
 
-// FindKludgeZ read literally: every line in turn from the start.
+// FindKludgeZ done the plain way: every line in turn from the start.
 bool FindLineByLine(MessageBase& base, const char* name, char* buf, std::uint16_t size) {
   const std::size_t length = std::strlen(name);
   base.SetTextPos(0);
@@ -30,7 +30,7 @@ bool FindLineByLine(MessageBase& base, const char* name, char* buf, std::uint16_
   return false;
 }
 
-// GetKludgeInsertPos read literally.
+// GetKludgeInsertPos done the plain way.
 std::int32_t InsertPosLineByLine(MessageBase& base) {
   std::string scratch(LineBufferSize, '\0');
   bool seen = false;
@@ -47,7 +47,7 @@ std::int32_t InsertPosLineByLine(MessageBase& base) {
   return base.GetTextSize();
 }
 
-// GetOrigDestAddr read literally.
+// GetOrigDestAddr done the plain way.
 void AddressesLineByLine(MessageBase& base, FidoAddress& orig, FidoAddress& dest) {
   std::string line;
   base.SetTextPos(0);
