@@ -207,6 +207,10 @@ class MessageBase : public MessageFormat {
   const std::string& base_path() const { return base_path_; }
 
  protected:
+  // The INTL line (with the destination the object's own GetDestAddr
+  // gives) and the FMPT line of an origin, as SetOrigAddr writes them for
+  // netmail; formats that rebuild these lines from their header call it.
+  void SetOrigNetmailKludges(const FidoAddress& addr);
   // Formats note here whether the message OpenMsg refused is too large.
   void SetTextTooLarge(bool too_large) { text_too_large_ = too_large; }
   // Formats that fall back to reading a message they cannot write note it here.
@@ -216,6 +220,9 @@ class MessageBase : public MessageFormat {
   // Runs the origin (MSGID, INTL, FMPT) and destination (INTL, TOPT) kludge
   // scan over the whole text; either address may be null.
   void ScanAddressKludges(FidoAddress* orig, FidoAddress* dest);
+  // Writes the FMPT or TOPT line `name` for a point, or removes it for
+  // point 0.
+  void SetPointKludge(const char* name, std::uint16_t point);
 
   std::int32_t last_error_ = 0;
   bool opened_ = false;

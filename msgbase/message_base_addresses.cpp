@@ -42,16 +42,14 @@ void MessageBase::SetOrigAddr(const FidoAddress& addr, bool new_msg_id) {
     serial = NewMsgIdSerial();
   }
   SetKludge(kKludgeMsgId, MsgIdLine(addr, serial));
+  if (HasMailFlag(kMailFlagNetmail)) SetOrigNetmailKludges(addr);
+}
 
-  if (!HasMailFlag(kMailFlagNetmail)) return;
+void MessageBase::SetOrigNetmailKludges(const FidoAddress& addr) {
   FidoAddress dest;
   GetDestAddr(dest);
   SetKludge(kKludgeIntl, IntlLine(dest, addr));
-  if (addr.point == 0) {
-    DeleteKludge(kKludgeFmpt);
-  } else {
-    SetKludge(kKludgeFmpt, PointLine(kKludgeFmpt, addr.point));
-  }
+  SetPointKludge(kKludgeFmpt, addr.point);
 }
 
 void MessageBase::SetDestAddr(const FidoAddress& addr) {
@@ -59,10 +57,14 @@ void MessageBase::SetDestAddr(const FidoAddress& addr) {
   FidoAddress orig;
   GetOrigAddr(orig);
   SetKludge(kKludgeIntl, IntlLine(addr, orig));
-  if (addr.point == 0) {
-    DeleteKludge(kKludgeTopt);
+  SetPointKludge(kKludgeTopt, addr.point);
+}
+
+void MessageBase::SetPointKludge(const char* name, std::uint16_t point) {
+  if (point == 0) {
+    DeleteKludgeZ(name);
   } else {
-    SetKludge(kKludgeTopt, PointLine(kKludgeTopt, addr.point));
+    SetKludge(name, PointLine(name, point));
   }
 }
 

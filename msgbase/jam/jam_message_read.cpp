@@ -10,7 +10,6 @@
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
 #include "msgbase/fido/string_functions.h"
-#include "msgbase/text/address_kludges.h"
 #include "msgbase/text/text_characters.h"
 
 namespace kestrel {
@@ -264,16 +263,7 @@ void JamBase::TakeHeaderFields(const std::vector<jam::Subfield>& fields) {
 // domain or a non-FidoNet MSGID, and give a message without one a new random
 // MSGID on every read, so that a copy would change the message's identity.
 void JamBase::RegenerateAddressKludges() {
-  if (OrigAddr.zone != 0 && HasMailFlag(kMailFlagNetmail)) {
-    FidoAddress dest;
-    GetDestAddr(dest);
-    SetKludge(kKludgeIntl, IntlLine(dest, OrigAddr));
-    if (OrigAddr.point == 0) {
-      DeleteKludge(kKludgeFmpt);
-    } else {
-      SetKludge(kKludgeFmpt, PointLine(kKludgeFmpt, OrigAddr.point));
-    }
-  }
+  if (OrigAddr.zone != 0 && HasMailFlag(kMailFlagNetmail)) SetOrigNetmailKludges(OrigAddr);
   if (DestAddr.zone != 0) SetDestAddr(DestAddr);
 }
 

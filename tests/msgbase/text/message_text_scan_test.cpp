@@ -7,13 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <random>
 #include <string>
 
-#include "msgbase/io/mem_stream.h"
-#include "msgbase/plain_message_base.h"
 #include "msgbase/text/text_characters.h"
+#include "tests/msgbase/memory_format.h"
 
 namespace kestrel {
 namespace {
@@ -58,16 +56,6 @@ void AddressesLineByLine(MessageBase& base, FidoAddress& orig, FidoAddress& dest
       base.ParseDestKludge(line, dest);
     }
   }
-}
-
-std::unique_ptr<BaseStream> TextOf(const std::string& bytes) {
-  auto text = std::make_unique<MemStream>();
-  for (std::size_t at = 0; at < bytes.size(); at += 0x8000) {
-    const std::string piece = bytes.substr(at, 0x8000);
-    text->Write(piece.data(), static_cast<std::uint16_t>(piece.size()));
-  }
-  text->Seek(0);
-  return text;
 }
 
 std::string RandomText(std::mt19937& random) {
@@ -147,8 +135,8 @@ TEST(MessageTextScanTest, SearchesGiveWhatLineByLineReadingGives) {
   const std::uint16_t kSizes[] = {0, 1, 5, 255, LineBufferSize};
   for (int round = 0; round < 3000; ++round) {
     const std::string bytes = BodyInFront(random, round) + RandomText(random);
-    PlainMessageBase base;
-    base.SetTextStream(TextOf(bytes));
+    testing::MemoryFormat base;
+    base.SetText(bytes);
     SCOPED_TRACE(
         "round " + std::to_string(round) + ", " + std::to_string(bytes.size()) + " bytes ending " +
         ::testing::PrintToString(bytes.size() > 200 ? bytes.substr(bytes.size() - 200) : bytes));
