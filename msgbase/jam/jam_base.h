@@ -153,25 +153,27 @@ class JamBase : public MessageBase {
   // its body (appended to .JDT) and points its index record at it; the old
   // header and text of an opened message stay unreferenced. The text goes
   // first, then the header, then the index record, so that an interrupted
-  // write never leaves a record pointing at something incomplete. False when
-  // a write failed, when no message is open, and for a message opened with
-  // OpenMsgHeader (its text lacks the body, which would be lost).
+  // write never leaves a record pointing at something incomplete. False
+  // (2006h) when a write failed, when no message is open, and for a message
+  // opened with OpenMsgHeader (its text lacks the body, which would be lost);
+  // 2010h when another program keeps the base locked.
   bool WriteMsg() override;
   // Writes the 76-byte header of the stored current message in place (not
-  // its subfields). False when a write failed or no stored message is
-  // current.
+  // its subfields). False (2006h, 2010h) when a write failed or no stored
+  // message is current.
   bool RewriteHeader() override;
   // Starts a new message in memory; it becomes message GetHighMsgNum() - 1
   // and the current number is GetHighMsgNum(). Nothing reaches the files
-  // before WriteMsg.
+  // before WriteMsg. False (2006h) when no base is open.
   bool CreateMsg() override;
   // Deletes the message last opened or written: sets the deleted attribute
   // in its header, in place, removes its index record (and those of deleted
   // messages after it, never any before it) and renumbers the later
-  // messages, lowering the lastread pointers of the .JLR file with them. A current number at or
-  // after the killed message steps back by one with them, so that SeekNext goes on with the message
-  // that followed. False when a write failed or no such message is at hand (nothing opened, or it
-  // was killed already).
+  // messages, lowering the lastread pointers of the .JLR file with them. A
+  // current number at or after the killed message steps back by one with
+  // them, so that SeekNext goes on with the message that followed. False
+  // (2006h, 2010h) when a write failed or no such message is at hand
+  // (nothing opened, or it was killed already).
   bool KillMsg() override;
 
   // --- JAM's own operations.

@@ -38,7 +38,7 @@ class FrameEdit;
 class SquishBase : public MessageBase {
  public:
   SquishBase();
-  // Done: closes the base.
+  // Closes the base (writing its header back).
   ~SquishBase() override;
 
   // --- The base (squish_base.cpp).
