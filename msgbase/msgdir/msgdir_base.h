@@ -41,8 +41,8 @@ class MsgDirBase : public MessageBase {
   // Stores the path with a trailing separator, then lists the directory.
   // False with msgdir::kErrorNoDirectory when it does not exist.
   bool OpenMsgBase(const std::string& path) override;
-  // Creates the directory with its parents, then lists it. Always true: a
-  // directory that could not be made shows when a message is created.
+  // Creates the directory with its parents, then lists it. False with
+  // msgdir::kErrorNoDirectory when the directory cannot be made.
   bool CreateMsgBase(const std::string& path) override;
   bool MsgBaseExists(const std::string& path) override;
   // Empty path, not opened; the number set keeps its contents.
