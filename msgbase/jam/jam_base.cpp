@@ -2,12 +2,10 @@
 #include "msgbase/jam/jam_base.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "msgbase/fido/date_time.h"
 #include "msgbase/io/file_functions.h"
-#include "msgbase/io/little_endian.h"
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
 
@@ -72,23 +70,24 @@ std::string JamBase::FileName(const char* extension) const {
 }
 
 std::int32_t JamBase::ActiveMsgs() const {
-  return GetLeSigned32(base_header_.data(), kBaseActiveMsgsOffset);
+  return base_header_.active_msgs;
 }
 
 void JamBase::SetActiveMsgs(std::int32_t value) {
-  PutLe32(base_header_.data(), kBaseActiveMsgsOffset, static_cast<std::uint32_t>(value));
+  base_header_.active_msgs = value;
 }
 
 bool JamBase::WriteBaseHeader() {
   NoteHeaderFileWritten();
   header_file_->Seek(0);
-  if (!WriteBlock(*header_file_, base_header_.data(), base_header_.size())) return false;
+  const JamBaseHeader::Bytes bytes = base_header_.Encode();
+  if (!WriteBlock(*header_file_, bytes.data(), bytes.size())) return false;
   locked_header_ = base_header_;
   return true;
 }
 
 std::int32_t JamBase::BaseMsgNum() const {
-  return GetLeSigned32(base_header_.data(), kBaseMsgNumOffset);
+  return base_header_.base_msg_num;
 }
 
 std::int32_t JamBase::FirstMsgNum() const {
@@ -176,8 +175,8 @@ bool JamBase::OpenMsgBase(const std::string& path) {
   // The base header is read under the lock, so that it is never caught half
   // way through another program's change.
   change_depth_ = 0;
-  base_header_.fill(0);
-  locked_header_.fill(0);
+  base_header_ = JamBaseHeader();
+  locked_header_ = JamBaseHeader();
   if (!BeginChange()) return fail(GetLastError());
   const std::int32_t index_size = index_file_->GetSize();
   if (index_size < 0) {
@@ -224,17 +223,12 @@ bool JamBase::CreateMsgBase(const std::string& path) {
   }
   ResetFiles();
 
-  base_header_.fill(0);
-  std::memcpy(base_header_.data() + kBaseSignatureOffset, kSignature, sizeof kSignature);
   MsgDateTime now;
   GetNowDateTime(now);
-  PutLe32(base_header_.data(), kBaseDateCreatedOffset, DateTimeToUnix(now));
-  PutLe32(base_header_.data(), kBaseModCounterOffset, 0);
-  SetActiveMsgs(0);
-  PutLe32(base_header_.data(), kBasePasswordCrcOffset, kNoCrc);
-  PutLe32(base_header_.data(), kBaseMsgNumOffset, kFirstMessageNumber);
+  base_header_ = JamBaseHeader::New(DateTimeToUnix(now));
+  const JamBaseHeader::Bytes header = base_header_.Encode();
   header_file_->Seek(0);
-  if (!WriteBlock(*header_file_, base_header_.data(), base_header_.size())) {
+  if (!WriteBlock(*header_file_, header.data(), header.size())) {
     return fail(kErrorCreateHeaderFile);
   }
   // The new base is on disk, the names of its files included, before a message is

@@ -55,6 +55,7 @@
 #include "msgbase/io/base_stream.h"
 #include "msgbase/io/read_window.h"
 #include "msgbase/jam/deleted_headers.h"
+#include "msgbase/jam/jam_base_header.h"
 #include "msgbase/jam/jam_index_record.h"
 #include "msgbase/jam/jam_layout.h"
 #include "msgbase/jam/jam_message_header.h"
@@ -198,8 +199,6 @@ class JamBase : public MessageBase {
   bool AddSubfield(std::uint16_t id, const std::string& data);
 
  private:
-  using BaseHeaderBytes = std::array<std::uint8_t, jam::kBaseHeaderSize>;
-
   // Changes under the JAM lock (jam_change.cpp). BeginChange takes the lock
   // (waiting a bounded time) and takes in what another program changed; false
   // with 2010h when the lock stays taken, or 2003h when the base header cannot
@@ -210,7 +209,7 @@ class JamBase : public MessageBase {
   bool EndChange();
   bool TakeInOtherChanges();
   // The base header as the file holds it: without a created message pending.
-  BaseHeaderBytes HeaderWithoutPending() const;
+  jam::JamBaseHeader HeaderWithoutPending() const;
   // Finds the index record of the stored message at hand again, after
   // another program changed the index; false when it has none any more.
   bool LocateStoredMessage();
@@ -344,7 +343,7 @@ class JamBase : public MessageBase {
   bool Fail(std::int32_t code);
 
   std::unique_ptr<BaseStream> last_read_file_;
-  BaseHeaderBytes base_header_{};
+  jam::JamBaseHeader base_header_;
   // The current message's header in the .JHR file, and its index record at
   // byte offset index_pos_ of the .JDX file.
   std::int32_t header_offset_ = 0;
@@ -397,7 +396,7 @@ class JamBase : public MessageBase {
   // the base header as the file held it when this object last read or wrote
   // it.
   int change_depth_ = 0;
-  BaseHeaderBytes locked_header_{};
+  jam::JamBaseHeader locked_header_;
 };
 
 }  // namespace kestrel

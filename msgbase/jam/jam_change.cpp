@@ -1,8 +1,6 @@
 // Changes of a JAM base under the lock other JAM software takes (the first
 // byte of the .JHR), and taking in what such software changed meanwhile.
-#include <cstring>
 
-#include "msgbase/io/little_endian.h"
 #include "msgbase/io/peer_lock.h"
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/jam/jam_base.h"
@@ -11,11 +9,9 @@ namespace kestrel {
 
 using namespace jam;
 
-JamBase::BaseHeaderBytes JamBase::HeaderWithoutPending() const {
-  BaseHeaderBytes header = base_header_;
-  if (created_pending_) {
-    PutLe32(header.data(), kBaseActiveMsgsOffset, static_cast<std::uint32_t>(ActiveMsgs() - 1));
-  }
+JamBaseHeader JamBase::HeaderWithoutPending() const {
+  JamBaseHeader header = base_header_;
+  if (created_pending_) header.active_msgs = ActiveMsgs() - 1;
   return header;
 }
 
@@ -37,12 +33,13 @@ bool JamBase::BeginChange() {
 }
 
 bool JamBase::TakeInOtherChanges() {
-  BaseHeaderBytes on_disk{};
+  JamBaseHeader::Bytes bytes{};
   header_file_->Seek(0);
-  if (!ReadBlock(*header_file_, on_disk.data(), on_disk.size())) {
+  if (!ReadBlock(*header_file_, bytes.data(), bytes.size())) {
     header_file_->Reset();
     return false;
   }
+  const JamBaseHeader on_disk = JamBaseHeader::Decode(bytes.data());
   const std::int32_t index_size = index_file_->GetSize();
   if (index_size < 0) {
     index_file_->Reset();

@@ -33,6 +33,7 @@ inline constexpr std::size_t kBaseModCounterOffset = 8;
 inline constexpr std::size_t kBaseActiveMsgsOffset = 12;
 inline constexpr std::size_t kBasePasswordCrcOffset = 16;
 inline constexpr std::size_t kBaseMsgNumOffset = 20;
+inline constexpr std::size_t kBaseReservedOffset = 24;  // reserved to the end
 
 // Index record (.JDX).
 inline constexpr std::size_t kIndexRecordSize = 8;

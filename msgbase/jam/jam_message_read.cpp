@@ -5,7 +5,6 @@
 
 #include "msgbase/fido/field_widths.h"
 #include "msgbase/fido/string_functions.h"
-#include "msgbase/io/little_endian.h"
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
 #include "msgbase/jam/jam_base.h"

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "msgbase/fido/date_time.h"
-#include "msgbase/io/little_endian.h"
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
 #include "msgbase/jam/jam_attributes.h"
@@ -232,8 +231,7 @@ bool JamBase::WriteStoredIndexRecord(std::int32_t record_at, std::int32_t header
 }
 
 bool JamBase::CountStoredMessage() {
-  PutLe32(base_header_.data(), kBaseModCounterOffset,
-          GetLe32(base_header_.data(), kBaseModCounterOffset) + 1);
+  ++base_header_.mod_counter;
   const bool was_new = created_pending_;
   created_pending_ = false;
   stored_message_ = true;
