@@ -150,19 +150,7 @@ bool JamBase::OpenMsgBase(const std::string& path) {
     SetBasePath("");
     return false;
   };
-  header_file_ = OpenStream(FileName(kHeaderExtension), kModeOpenShared);
-  if (!header_file_) return fail(kErrorOpenHeaderFile);
-  index_file_ = OpenStream(FileName(kIndexExtension), kModeOpenShared);
-  if (!index_file_) return fail(kErrorOpenIndexFile);
-  text_file_ = OpenStream(FileName(kTextExtension), kModeOpenShared);
-  if (!text_file_) return fail(kErrorOpenTextFile);
-  // A missing .JLR is created when a lastread is first stored. An existing
-  // one that cannot be opened is never created anew: that would erase the
-  // lastread records of every user.
-  if (FileExists(FileName(kLastReadExtension))) {
-    last_read_file_ = OpenStream(FileName(kLastReadExtension), kModeOpenExclusive);
-    if (!last_read_file_) return fail(kErrorOpenLastReadFile);
-  }
+  if (const std::int32_t code = OpenFiles(); code != 0) return fail(code);
 
   // A .JHR shorter than its base header is damaged: read as a header of zeros
   // it would number messages from 0, and a message header appended to it
@@ -191,6 +179,23 @@ bool JamBase::OpenMsgBase(const std::string& path) {
   EndChange();
   SetOpened(true);
   return true;
+}
+
+std::int32_t JamBase::OpenFiles() {
+  header_file_ = OpenStream(FileName(kHeaderExtension), kModeOpenShared);
+  if (!header_file_) return kErrorOpenHeaderFile;
+  index_file_ = OpenStream(FileName(kIndexExtension), kModeOpenShared);
+  if (!index_file_) return kErrorOpenIndexFile;
+  text_file_ = OpenStream(FileName(kTextExtension), kModeOpenShared);
+  if (!text_file_) return kErrorOpenTextFile;
+  // A missing .JLR is created when a lastread is first stored. An existing
+  // one that cannot be opened is never created anew: that would erase the
+  // lastread records of every user.
+  if (FileExists(FileName(kLastReadExtension))) {
+    last_read_file_ = OpenStream(FileName(kLastReadExtension), kModeOpenExclusive);
+    if (!last_read_file_) return kErrorOpenLastReadFile;
+  }
+  return 0;
 }
 
 bool JamBase::CreateMsgBase(const std::string& path) {

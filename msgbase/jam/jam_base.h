@@ -228,6 +228,9 @@ class JamBase : public MessageBase {
 
   // Files and numbering.
   bool BaseIsOpen() const;
+  // Opens the .JHR, .JDX and .JDT files and an existing .JLR file; 0, or
+  // the error code of the first that does not open.
+  std::int32_t OpenFiles();
   // The .JLR stream, opened (and the file created new when there is none)
   // on first need; false when that fails.
   bool OpenLastReadFile();
