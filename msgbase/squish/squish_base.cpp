@@ -7,9 +7,9 @@
 
 #include "msgbase/io/file_functions.h"
 #include "msgbase/io/peer_lock.h"
-#include "msgbase/squish/squish_layout.h"
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/squish/squish_layout.h"
 
 namespace kestrel {
 
