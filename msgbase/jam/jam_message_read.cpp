@@ -8,6 +8,7 @@
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
 #include "msgbase/jam/jam_base.h"
+#include "msgbase/jam/jam_kludge_lines.h"
 #include "msgbase/jam/jam_subfields.h"
 #include "msgbase/text/text_characters.h"
 
@@ -22,24 +23,10 @@ constexpr std::int64_t kBodyPieceSize = 65536;
 // The kludge line a subfield stands for before the body; empty for the ids
 // that give no such line.
 std::string LineBeforeBody(const Subfield& field) {
-  switch (field.id) {
-    case kSubMsgId:
-      return "\x01MSGID: " + field.data;
-    case kSubReplyId:
-      return "\x01REPLY: " + field.data;
-    case kSubPid:
-      return "\x01PID: " + field.data;
-    case kSubFtsKludge:
-      return "\x01" + field.data;
-    case kSubFlags:
-      return "\x01"
-             "FLAGS: " +
-             field.data;
-    case kSubTzUtcInfo:
-      return "\x01TZUTC: " + field.data;
-    default:
-      return "";
-  }
+  if (field.id == kSubFtsKludge) return kKludgeMark + field.data;
+  const KludgeLine* line = KludgeLineOf(field.id);
+  if (line == nullptr || line->after_body) return "";
+  return std::string(line->prefix) + field.data;
 }
 
 // Whether text ending in these bytes leaves a line open (no carriage return
@@ -212,14 +199,12 @@ bool JamBase::TextEndsInOpenLine(std::int64_t body_length) {
 }
 
 void JamBase::PutLinesAfterBody(const std::vector<Subfield>& fields) {
-  for (const Subfield& field : fields) {
-    if (field.id == kSubTrace) PutTextLine("\x01Via " + field.data);
-  }
-  for (const Subfield& field : fields) {
-    if (field.id == kSubSeenBy2D) PutTextLine("SEEN-BY: " + field.data);
-  }
-  for (const Subfield& field : fields) {
-    if (field.id == kSubPath2D) PutTextLine("\x01PATH: " + field.data);
+  // Via lines first, then SEEN-BY, then PATH, whatever order they were stored in.
+  for (const KludgeLine& line : kKludgeLines) {
+    if (!line.after_body) continue;
+    for (const Subfield& field : fields) {
+      if (field.id == line.id) PutTextLine(std::string(line.prefix) + field.data);
+    }
   }
 }
 

@@ -11,7 +11,9 @@
 #include "msgbase/jam/jam_attributes.h"
 #include "msgbase/jam/jam_base.h"
 #include "msgbase/jam/jam_body_writer.h"
+#include "msgbase/jam/jam_kludge_lines.h"
 #include "msgbase/jam/name_crc.h"
+#include "msgbase/text/text_characters.h"
 
 namespace kestrel {
 namespace {
@@ -23,22 +25,6 @@ constexpr std::int64_t kLargestOffset = std::numeric_limits<std::int32_t>::max()
 constexpr std::size_t kTextPieceSize = 65536;
 constexpr std::uint32_t kTypeBits = kAttrTypeLocal | kAttrTypeEcho | kAttrTypeNet;
 
-// Kludge lines stored as subfields of their own, by the text after the prefix.
-struct LineKind {
-  std::string_view prefix;
-  std::uint16_t id;
-};
-constexpr LineKind kLineKinds[] = {
-    {"\x01MSGID: ", kSubMsgId},
-    {"\x01REPLY: ", kSubReplyId},
-    {"\x01PID: ", kSubPid},
-    {"\x01"
-     "FLAGS: ",
-     kSubFlags},
-    {"\x01Via ", kSubTrace},
-    {"SEEN-BY: ", kSubSeenBy2D},
-    {"\x01PATH: ", kSubPath2D},
-};
 // Lines not stored at all: the addresses travel in the address subfields.
 constexpr std::string_view kAddressKludges[] = {kKludgeIntl, kKludgeFmpt, kKludgeTopt};
 
@@ -80,8 +66,8 @@ bool JamBase::CreateMsg() {
 // A kludge line (its first 255 characters) becomes a subfield; INTL, FMPT and
 // TOPT lines are dropped. False for a body line.
 bool JamBase::AddLineSubfield(const std::string& line) {
-  for (const LineKind& kind : kLineKinds) {
-    if (!BeginsWith(line, kind.prefix)) continue;
+  for (const KludgeLine& kind : kKludgeLines) {
+    if (!kind.stored || !BeginsWith(line, kind.prefix)) continue;
     const std::string rest = line.substr(kind.prefix.size());
     if (AddSubfield(kind.id, rest)) {
       if (kind.id == kSubMsgId) msg_header_.msg_id_crc = NameCrc(rest);
@@ -92,7 +78,7 @@ bool JamBase::AddLineSubfield(const std::string& line) {
   for (const std::string_view name : kAddressKludges) {
     if (BeginsWith(line, name)) return true;
   }
-  if (!line.empty() && line[0] == '\x01') {
+  if (!line.empty() && line[0] == kKludgeMark) {
     AddSubfield(kSubFtsKludge, line.substr(1));
     return true;
   }
