@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "msgbase/fido/crc32.h"
+#include "msgbase/fido/string_functions.h"
 #include "msgbase/io/dir_search.h"
 #include "msgbase/io/file_functions.h"
-#include "msgbase/msgdir/msgdir_errors.h"
 #include "msgbase/io/stream_hooks.h"
-#include "msgbase/fido/string_functions.h"
+#include "msgbase/msgdir/msgdir_errors.h"
 #include "platform/file_system.h"
 
 namespace kestrel {
@@ -110,7 +110,7 @@ void MsgDirBase::NormalisePath(const std::string& path) {
 bool MsgDirBase::OpenMsgBase(const std::string& path) {
   NormalisePath(path);
   if (!DirExists(path)) {
-    SetLastError(MsgDirErrorNoDirectory);
+    SetLastError(msgdir::kErrorNoDirectory);
     return false;
   }
   ScanNumbers();
@@ -121,7 +121,7 @@ bool MsgDirBase::OpenMsgBase(const std::string& path) {
 bool MsgDirBase::CreateMsgBase(const std::string& path) {
   NormalisePath(path);
   if (!ForceDirectories(GetBasePath())) {
-    SetLastError(MsgDirErrorNoDirectory);
+    SetLastError(msgdir::kErrorNoDirectory);
     return false;
   }
   ScanNumbers();
@@ -182,7 +182,7 @@ void MsgDirBase::ListEntry(const std::string& name, std::uint32_t attributes) {
     if (parsed.looks_like_message) ++listing_.skipped;
     return;
   }
-  if (parsed.number >= MsgNumberLimit) ++listing_.beyond_limit;
+  if (parsed.number >= kMsgNumberLimit) ++listing_.beyond_limit;
   if (parsed.number >= kBeyondAnyNumber) return;
   const auto number = static_cast<std::int32_t>(parsed.number);
   if (listing_.numbers.Contains(number)) listing_.other_spellings.Record(number);

@@ -7,9 +7,9 @@
 
 #include "msgbase/io/file_functions.h"
 #include "msgbase/io/peer_lock.h"
-#include "msgbase/squish/squish_layout.h"
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/squish/squish_layout.h"
 
 namespace kestrel {
 
@@ -42,7 +42,7 @@ SquishBase::~SquishBase() {
 }
 
 std::string SquishBase::FileName(const char* extension) const {
-  return BasePath + extension;
+  return base_path() + extension;
 }
 
 bool SquishBase::OpenMsgBase(const std::string& path) {
@@ -123,7 +123,7 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
     SetLastError(kErrorCreateIndexFile);
     return false;
   }
-  const std::string base_name = BasePath.substr(0, BasePath.size() - 1);
+  const std::string base_name = base_path().substr(0, base_path().size() - 1);
   base_header_ = SquishBaseHeader::Fresh(base_name);
   WriteBaseHeader(base_header_);
   // A base whose header could not be written is not there: say so now

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "msgbase/io/stream_blocks.h"
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/io/stream_blocks.h"
 
 namespace kestrel {
 
@@ -30,13 +30,13 @@ void SquishBase::SelectSlot(std::int64_t slot) {
   }
   current_record_ = index_[static_cast<std::size_t>(slot)];
   index_pos_ = static_cast<std::int32_t>(slot * kIndexRecordSize);
-  CurrentMsg = static_cast<std::int32_t>(current_record_.unique_id);
+  SetMsgNum(static_cast<std::int32_t>(current_record_.unique_id));
 }
 
 void SquishBase::SelectNothing() {
   current_record_ = {};
   index_pos_ = 0;
-  CurrentMsg = 0;
+  SetMsgNum(0);
 }
 
 std::int64_t SquishBase::CurrentSlot() const {
