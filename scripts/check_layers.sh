@@ -46,6 +46,7 @@ check() {
 
 check platform platform/
 check platform/posix platform/
+check platform/win32 platform/
 check msgbase/fido msgbase/fido/ platform/
 check msgbase/io msgbase/io/ platform/
 check msgbase/text msgbase/text/ msgbase/fido/ msgbase/io/ platform/
