@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "msgbase/fido/crc32.h"
+#include "msgbase/fido/string_functions.h"
 #include "msgbase/io/dir_search.h"
 #include "msgbase/io/file_functions.h"
-#include "msgbase/msgdir/msgdir_errors.h"
 #include "msgbase/io/stream_hooks.h"
-#include "msgbase/fido/string_functions.h"
+#include "msgbase/msgdir/msgdir_errors.h"
 #include "platform/file_system.h"
 
 namespace kestrel {
@@ -109,7 +109,7 @@ void MsgDirBase::NormalisePath(const std::string& path) {
 
 bool MsgDirBase::OpenMsgBase(const std::string& path) {
   NormalisePath(path);
-  if (!DirExists(path)) {
+  if (!IsDirectory(path)) {
     SetLastError(MsgDirErrorNoDirectory);
     return false;
   }
@@ -130,7 +130,7 @@ bool MsgDirBase::CreateMsgBase(const std::string& path) {
 }
 
 bool MsgDirBase::MsgBaseExists(const std::string& path) {
-  return DirExists(path);
+  return IsDirectory(path);
 }
 
 void MsgDirBase::CloseMsgBase() {
