@@ -153,6 +153,9 @@ class MsgDirBase : public MessageBase {
   // The file of the open message; null when none is open.
   std::unique_ptr<BaseStream> message_file_;
   MsgHeader header_;
+  // The size of the open message's file when it was opened (the file is
+  // held exclusively, so the text is read by it without asking again).
+  std::int32_t opened_size_ = 0;
   // The open message was read with OpenMsgHeader: its text lacks the body.
   bool header_only_ = false;
 };

@@ -3,11 +3,11 @@
 #include <vector>
 
 #include "msgbase/io/file_stream.h"
-#include "msgbase/text/message_text_view.h"
+#include "msgbase/io/stream_hooks.h"
 #include "msgbase/msgdir/msg_stream_copy.h"
 #include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/msgdir/msgdir_errors.h"
-#include "msgbase/io/stream_hooks.h"
+#include "msgbase/text/message_text_view.h"
 
 namespace kestrel {
 namespace {
@@ -56,6 +56,7 @@ bool MsgDirBase::OpenMessageFile() {
   // message: that would pass for a message without text. It is too large,
   // as is one whose text is beyond what a message may hold in memory.
   const std::int32_t size = message_file_->GetSize();
+  opened_size_ = size;
   if (size < 0 || message_file_->Status() != StOk || size - HeaderBytes > MaxTextSize) {
     CloseMsg();
     SetTextTooLarge(true);
@@ -94,7 +95,7 @@ std::unique_ptr<BaseStream> MsgDirBase::OpenCurrentFile(std::uint32_t mode) {
 bool MsgDirBase::ReadWholeText() {
   BaseStream& file = *message_file_;
   BaseStream& text = *GetTextStream();
-  const std::int32_t size = file.GetSize();
+  const std::int32_t size = opened_size_;
   if (size <= HeaderBytes) return true;
   const std::int32_t count = size - HeaderBytes;
   file.Seek(HeaderBytes);
@@ -115,7 +116,7 @@ bool MsgDirBase::ReadWholeText() {
 
 void MsgDirBase::ReadLeadingKludges() {
   BaseStream& file = *message_file_;
-  if (file.GetSize() <= HeaderBytes) return;
+  if (opened_size_ <= HeaderBytes) return;
   file.Seek(HeaderBytes);
   // The line reader works on the open file through a view that borrows it;
   // the file stays open and owned here.
