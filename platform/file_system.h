@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -169,5 +170,14 @@ class FindSearch {
 // On success `search` holds the search and `data` the first entry.
 DosError FindFirstFile(std::string_view pattern, std::unique_ptr<FindSearch>& search,
                        FindData& data);
+
+// Lists the entries of `directory` whose names match the DOS pattern
+// `pattern` (wildcards "*" and "?", ASCII case ignored), "." and ".." left
+// out, telling of each only its name and whether it is a regular file (not
+// a link, directory, device or FIFO). Cheaper than a directory search: an
+// entry's status is asked for only where the listing does not tell its kind.
+// kPathNotFound when the directory cannot be listed.
+DosError ListEntryKinds(std::string_view directory, std::string_view pattern,
+                        const std::function<void(std::string_view name, bool regular)>& take);
 
 }  // namespace kestrel::platform

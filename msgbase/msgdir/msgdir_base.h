@@ -119,7 +119,7 @@ class MsgDirBase : public MessageBase {
   void ScanNumbers();
   // Takes one entry the listing found into the number set, or counts it as
   // skipped.
-  void ListEntry(const std::string& name, std::uint32_t attributes);
+  void ListEntry(const std::string& name, bool regular_file);
   // The current message's file opened with `mode`, by its listed name or
   // else by the name the file layer looks up; null when neither opens.
   std::unique_ptr<BaseStream> OpenCurrentFile(std::uint32_t mode);
