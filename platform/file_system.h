@@ -144,6 +144,12 @@ struct DirectoryStamp {
 // The stamp of an existing directory.
 DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp);
 
+// The same for an existing file: its identity and the time of its last
+// change (of its data or of its status, whichever is later), to the
+// nanosecond. Once a stamp has been taken, systems with fine-grained stamps
+// (Linux from 6.13 on) give the next change a new one.
+DosError GetFileStamp(std::string_view path, DirectoryStamp& stamp);
+
 // Expands a path to an absolute one against the current directory, folding
 // "." and ".." without resolving links. Separators come back as "\".
 std::string GetFullPathName(std::string_view path);
