@@ -8,33 +8,33 @@ void ConfigLineSplitter::Feed(std::string_view bytes) {
   for (char c : bytes) {
     if (c == '\r') {
       EndLine();
-      afterCr_ = true;
+      after_cr_ = true;
       continue;
     }
     if (c == '\n') {
-      if (!afterCr_) EndLine();
-      afterCr_ = false;
+      if (!after_cr_) EndLine();
+      after_cr_ = false;
       continue;
     }
-    afterCr_ = false;
-    lineStarted_ = true;
+    after_cr_ = false;
+    line_started_ = true;
     if (line_.size() < kMaxStringLength) {
       line_ += c;
     } else {
-      lineCut_ = true;
+      line_cut_ = true;
     }
   }
 }
 
 void ConfigLineSplitter::Finish() {
-  if (lineStarted_) EndLine();
+  if (line_started_) EndLine();
 }
 
 void ConfigLineSplitter::EndLine() {
-  onLine_(line_);
+  on_line_(line_);
   line_.clear();
-  lineStarted_ = false;
-  lineCut_ = false;
+  line_started_ = false;
+  line_cut_ = false;
 }
 
 }  // namespace kestrel

@@ -16,7 +16,7 @@ class ConfigLineSplitter {
  public:
   using LineHandler = std::function<void(std::string_view line)>;
 
-  explicit ConfigLineSplitter(LineHandler on_line) : onLine_(std::move(on_line)) {}
+  explicit ConfigLineSplitter(LineHandler on_line) : on_line_(std::move(on_line)) {}
 
   // Hands every line completed by these bytes to the handler.
   void Feed(std::string_view bytes);
@@ -24,16 +24,16 @@ class ConfigLineSplitter {
   void Finish();
   // While the handler runs: whether bytes of its line were skipped because
   // the line was longer than 255 bytes.
-  bool LineWasCut() const { return lineCut_; }
+  bool LineWasCut() const { return line_cut_; }
 
  private:
   void EndLine();
 
-  LineHandler onLine_;
+  LineHandler on_line_;
   std::string line_;
-  bool lineStarted_ = false;  // a byte of the current line has been seen
-  bool afterCr_ = false;      // the previous byte was a CR
-  bool lineCut_ = false;      // a byte of the current line was skipped
+  bool line_started_ = false;  // a byte of the current line has been seen
+  bool after_cr_ = false;      // the previous byte was a CR
+  bool line_cut_ = false;      // a byte of the current line was skipped
 };
 
 }  // namespace kestrel

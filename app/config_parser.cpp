@@ -57,8 +57,8 @@ void Append(std::vector<Entry>& list, Entry entry, std::string_view keyword_text
             ConfigProblems& problems) {
   if (list.size() < kMaxListEntries) {
     list.push_back(std::move(entry));
-  } else if (problems.overfullList.empty()) {
-    problems.overfullList = TrimSpaces(keyword_text);
+  } else if (problems.overfull_list.empty()) {
+    problems.overfull_list = TrimSpaces(keyword_text);
   }
 }
 

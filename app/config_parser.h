@@ -3,7 +3,7 @@
 // Each line is prepared first: it is cut at its first ";" (a comment), every
 // TAB before that becomes a space, and the whole line is upper-cased (code
 // page 866). Then its start is compared with the keywords, each with its
-// trailing space, in a fixed order; the first that matches decides and the
+// trailing space, so at most one matches (a TOADDR line is no TO line); the
 // rest of the line after the keyword and its space is its value. Lines that
 // match no keyword (empty, indented, unknown words) are ignored.
 #pragma once
@@ -19,7 +19,7 @@ namespace kestrel {
 struct ConfigProblems {
   // The first list keyword given more than kMaxListEntries times ("TO"), or
   // empty. The lines beyond the limit are not stored.
-  std::string overfullList;
+  std::string overfull_list;
 };
 
 // The line with its comment cut off, TABs as spaces, upper-cased.

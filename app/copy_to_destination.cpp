@@ -5,8 +5,8 @@
 
 #include "app/version.h"
 #include "msgbase/factory/message_base_factory.h"
-#include "msgbase/io/peer_lock.h"
 #include "msgbase/fido/string_functions.h"
+#include "msgbase/io/peer_lock.h"
 
 namespace kestrel {
 namespace {
@@ -57,19 +57,21 @@ std::string LockedAreaError(const std::string& area) {
   return "messagebase locked by another program - " + area;
 }
 
-std::string CopyToDestination(MessageBase& source, const std::string& destination,
-                              CurrentHeader& header, bool mark_unsent, LogFile& log) {
+FatalOutcome CopyToDestination(MessageBase& source, const std::string& destination,
+                               CurrentHeader& header, bool mark_unsent, LogFile& log) {
   std::unique_ptr<MessageBase> copy_base;
   if (!OpenOrCreateBase(destination, copy_base)) {
     if (copy_base != nullptr && IsPeerLockRefusal(copy_base->GetLastError())) {
       CloseBase(copy_base);
-      return LockedAreaError(destination);
+      return FatalError(LockedAreaError(destination));
     }
-    return "unable to open destination messagebase - " + destination;
+    return FatalError("unable to open destination messagebase - " + destination);
   }
   MessageBase& copy = *copy_base;
   copy.SetMailType(MailTypeNetmail);
-  if (!copy.CreateMsg()) return "Cannot create message: " + IntToStr(copy.GetLastError());
+  if (!copy.CreateMsg()) {
+    return FatalError("Cannot create message: " + IntToStr(copy.GetLastError()));
+  }
 
   // The copy holds the source's MSGID line while its addresses are set: the
   // setter then keeps its serial, instead of making a new one (which waits
@@ -92,13 +94,13 @@ std::string CopyToDestination(MessageBase& source, const std::string& destinatio
   MoveText(source, copy);
 
   if (!copy.WriteMsg()) {
-    if (IsPeerLockRefusal(copy.GetLastError())) return LockedAreaError(destination);
-    return "Cannot write message. Wadda fuck?!";
+    if (IsPeerLockRefusal(copy.GetLastError())) return FatalError(LockedAreaError(destination));
+    return FatalError("Cannot write message. Wadda fuck?!");
   }
   copy.CloseMsg();
   log.LogQuiet(kCopyMark, kLogTag, "Copy message to destination messagebase - " + destination);
   CloseBase(copy_base);
-  return "";
+  return std::nullopt;
 }
 
 }  // namespace kestrel

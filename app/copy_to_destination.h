@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/current_header.h"
+#include "app/fatal_error.h"
 #include "app/log_file.h"
 #include "msgbase/message_base.h"
 
@@ -27,11 +28,11 @@ inline constexpr char kCopyMark = '+';
 // handed over to the copy: afterwards the source message has no text (its
 // header is still there, and it can be closed and deleted).
 //
-// Returns "" when the copy is stored, else the text of the fatal error: the
-// area cannot be opened or created, the message cannot be created, or it was
-// not stored, or another program kept the area locked (LockedAreaError).
-// The caller ends the run with it; the source is untouched.
-std::string CopyToDestination(MessageBase& source, const std::string& destination,
-                              CurrentHeader& header, bool mark_unsent, LogFile& log);
+// Nothing when the copy is stored, else the fatal error: the area cannot be
+// opened or created, the message cannot be created, or it was not stored,
+// or another program kept the area locked (LockedAreaError). The caller
+// ends the run with it; the source is untouched.
+[[nodiscard]] FatalOutcome CopyToDestination(MessageBase& source, const std::string& destination,
+                                             CurrentHeader& header, bool mark_unsent, LogFile& log);
 
 }  // namespace kestrel

@@ -78,18 +78,18 @@ std::string ErrorNumber(int code) {
   return text;
 }
 
-std::string EightHexDigits(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
-  return text;
-}
-
 void WriteLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines)
     platform::ConsoleWriteLine(line);
 }
 
 }  // namespace
+
+std::string EightHexDigits(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
+  return text;
+}
 
 std::string FormatThousands(std::int64_t value) {
   // The magnitude as unsigned, so the most negative value has one too.

@@ -67,11 +67,11 @@ std::string FormatLogStamp(const platform::LocalTime& time) {
 
 LogFile::LogFile(std::string_view file_name, bool file_enabled, bool flush_each_entry,
                  int wait_seconds)
-    : fileName_(file_name.substr(0, kPathWidth)),
-      flushEachEntry_(flush_each_entry),
-      fileEnabled_(file_enabled) {
-  if (fileName_.empty() && fileEnabled_) ConsoleWarning("Log filename not defined");
-  if (!fileEnabled_) return;
+    : file_name_(file_name.substr(0, kPathWidth)),
+      flush_each_entry_(flush_each_entry),
+      file_enabled_(file_enabled) {
+  if (file_name_.empty() && file_enabled_) ConsoleWarning("Log filename not defined");
+  if (!file_enabled_) return;
   OpenForAppending(wait_seconds);
   // One empty line separates the entries of successive runs. Nothing to warn
   // about when it fails: the file could not be opened, and that was said.
@@ -83,17 +83,17 @@ LogFile::~LogFile() {
 }
 
 void LogFile::OpenForAppending(int wait_seconds) {
-  const platform::DosError error = OpenLogWaiting(fileName_, wait_seconds, file_);
+  const platform::DosError error = OpenLogWaiting(file_name_, wait_seconds, file_);
   // Create the file only when there is none: an existing log that cannot be
   // opened (held by another run, no permission) must never be emptied, and
   // a link that points nowhere never makes a file where it points.
   if (error == platform::dos_error::kFileNotFound) {
-    if (platform::CreateNewFile(fileName_, file_) != platform::dos_error::kNone) {
+    if (platform::CreateNewFile(file_name_, file_) != platform::dos_error::kNone) {
       file_ = platform::kInvalidFileHandle;
     }
   }
   if (file_ == platform::kInvalidFileHandle) {
-    ConsoleWarning("Unable to create file \"" + fileName_ + "\"");
+    ConsoleWarning("Unable to create file \"" + file_name_ + "\"");
   }
 }
 
@@ -111,11 +111,11 @@ std::string LogFile::StampedEntry(std::string_view head, std::string_view tag) c
 }
 
 void LogFile::WriteEntry(std::string_view entry) {
-  if (!fileEnabled_) return;
+  if (!file_enabled_) return;
   std::string line(entry.substr(0, kMaxStringLength));
   line += kLineEnd;
   if (file_ == platform::kInvalidFileHandle || !WriteAll(file_, line)) {
-    ConsoleWarning("Unable to write to file " + fileName_);
+    ConsoleWarning("Unable to write to file " + file_name_);
   }
 }
 
@@ -130,7 +130,7 @@ void LogFile::LogPlain(std::string_view message) {
 }
 
 void LogFile::LogQuiet(char mark, std::string_view tag, std::string_view message) {
-  if (!fileEnabled_) return;
+  if (!file_enabled_) return;
   std::string entry = StampedEntry(std::string(1, mark) + " ", tag);
   entry += ' ';
   entry += message;
@@ -138,25 +138,26 @@ void LogFile::LogQuiet(char mark, std::string_view tag, std::string_view message
 }
 
 void LogFile::Warning(std::string_view tag, std::string_view message) {
-  if (fileEnabled_) WriteEntry(StampedEntry("? ", tag) + " Warning: " + std::string(message));
+  if (file_enabled_) WriteEntry(StampedEntry("? ", tag) + " Warning: " + std::string(message));
   ConsoleWarning(message);
 }
 
 void LogFile::ReportError(std::string_view tag, std::string_view message) {
-  if (fileEnabled_) WriteEntry(StampedEntry("! ", tag) + " Error: " + std::string(message));
+  if (file_enabled_) WriteEntry(StampedEntry("! ", tag) + " Error: " + std::string(message));
   platform::ConsoleWriteLine("Error: " + std::string(message));
 }
 
 void LogFile::Error(std::string_view tag, std::string_view message) {
-  if (fileEnabled_) WriteEntry(StampedEntry("! ", tag) + " Error: " + std::string(message));
+  if (file_enabled_) WriteEntry(StampedEntry("! ", tag) + " Error: " + std::string(message));
   CloseFile();
   ConsoleError(message);
 }
 
-void LogFile::Abort(std::uint8_t code, std::string_view message, std::string_view tag) {
-  if (fileEnabled_) WriteEntry(StampedEntry("! ", tag) + std::string(message));
+int LogFile::Abort(std::uint8_t code, std::string_view message, std::string_view tag) {
+  if (file_enabled_) WriteEntry(StampedEntry("! ", tag) + std::string(message));
   CloseFile();
-  ConsoleAbort(code, message);
+  platform::ConsoleWriteLine(message);
+  return code;
 }
 
 }  // namespace kestrel

@@ -1,5 +1,6 @@
 // The run's log: timestamped entries appended to an optional file, echoed to
-// the console in part. Error and Abort also end the process.
+// the console in part. Error and Abort close the file: they are the last
+// entry of a run.
 //
 // A file entry is one line: a mark character chosen by the caller, the stamp
 // "DD Mon YY HH:MM:SS" of the local clock, a tag and the message, separated
@@ -57,16 +58,17 @@ class LogFile {
   // The run goes on: for a failure that stops only one message.
   virtual void ReportError(std::string_view tag, std::string_view message);
   // File: "! " stamp, tag, "Error: " message; the file is closed.
-  // Console: "Error: " message. Then the process ends with exit code 255.
-  [[noreturn]] virtual void Error(std::string_view tag, std::string_view message);
+  // Console: "Error: " message. The entry of a fatal error: KestrelMain
+  // writes it and then ends the run with exit code 255.
+  virtual void Error(std::string_view tag, std::string_view message);
   // File: "! " stamp, tag immediately followed by the message; the file is
-  // closed. Console: the message. Then the process ends with `code`.
-  [[noreturn]] virtual void Abort(std::uint8_t code, std::string_view message,
-                                  std::string_view tag);
+  // closed. Console: the message. Returns `code`, the exit code the caller
+  // ends the run with.
+  virtual int Abort(std::uint8_t code, std::string_view message, std::string_view tag);
 
-  const std::string& fileName() const { return fileName_; }
-  bool fileEnabled() const { return fileEnabled_; }
-  bool flushEachEntry() const { return flushEachEntry_; }
+  const std::string& fileName() const { return file_name_; }
+  bool fileEnabled() const { return file_enabled_; }
+  bool flushEachEntry() const { return flush_each_entry_; }
 
  private:
   void OpenForAppending(int wait_seconds);
@@ -76,10 +78,10 @@ class LogFile {
   std::string StampedEntry(std::string_view head, std::string_view tag) const;
   void CloseFile();
 
-  std::string fileName_;
+  std::string file_name_;
   platform::FileHandle file_ = platform::kInvalidFileHandle;
-  bool flushEachEntry_ = false;
-  bool fileEnabled_ = false;
+  bool flush_each_entry_ = false;
+  bool file_enabled_ = false;
 };
 
 }  // namespace kestrel

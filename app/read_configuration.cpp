@@ -1,39 +1,17 @@
 #include "app/read_configuration.h"
 
-#include <cstdio>
-
 #include "app/config_line_splitter.h"
-#include "app/console_messages.h"
+#include "app/error_report.h"
 #include "app/version.h"
 #include "msgbase/factory/message_base_factory.h"
-#include "msgbase/io/run_time_error.h"
-#include "platform/console.h"
+#include "platform/file_closer.h"
 #include "platform/file_kind.h"
 #include "platform/file_system.h"
-#include "platform/process.h"
 
 namespace kestrel {
 namespace {
 
 constexpr std::uint32_t kReadChunkSize = 16384;
-
-// Closes the configuration file however reading ends.
-class OpenFileGuard {
- public:
-  explicit OpenFileGuard(platform::FileHandle handle) : handle_(handle) {}
-  ~OpenFileGuard() { platform::CloseFile(handle_); }
-  OpenFileGuard(const OpenFileGuard&) = delete;
-  OpenFileGuard& operator=(const OpenFileGuard&) = delete;
-
- private:
-  platform::FileHandle handle_;
-};
-
-std::string EightHexDigits(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
-  return text;
-}
 
 // Whether a netmail area is a *.MSG area, whose lastread file holds one
 // entry per user number.
@@ -54,29 +32,21 @@ std::string TooLargeMessage(const std::string& name) {
 
 // A configuration is a regular file of reasonable size: a device such as
 // /dev/zero, or a FIFO, would be read forever or never answer.
-void CheckConfigurationFile(const std::string& name, platform::FileHandle file) {
+FatalOutcome CheckConfigurationFile(const std::string& name, platform::FileHandle file) {
   bool regular = false;
   const platform::DosError kind_error = platform::IsRegularFile(file, regular);
-  if (kind_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(kind_error));
-  if (!regular) ConsoleError("Configuration file " + name + " is not a regular file");
+  if (kind_error != platform::dos_error::kNone) return RunTimeFailure(kind_error);
+  if (!regular) return FatalError("Configuration file " + name + " is not a regular file");
   std::int64_t size = 0;
   const platform::DosError size_error = platform::GetFileSize(file, size);
-  if (size_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(size_error));
-  if (size > kMaxConfigurationSize) ConsoleError(TooLargeMessage(name));
+  if (size_error != platform::dos_error::kNone) return RunTimeFailure(size_error);
+  if (size > kMaxConfigurationSize) return FatalError(TooLargeMessage(name));
+  return std::nullopt;
 }
 
-}  // namespace
-
-void ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& visit) {
-  platform::FileHandle file = platform::kInvalidFileHandle;
-  // Only read: a configuration kept elsewhere and linked to may be followed.
-  const platform::DosError open_error =
-      platform::OpenFile(name, platform::FileAccess::kRead, platform::FileShare::kDenyWrite, file,
-                         platform::FinalLink::kFollow);
-  if (open_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(open_error));
-  OpenFileGuard guard(file);
-  CheckConfigurationFile(name, file);
-
+// Hands the lines of the open file to `visit`.
+FatalOutcome VisitLines(const std::string& name, platform::FileHandle file,
+                        const ConfigLineVisitor& visit) {
   ConfigLineSplitter splitter(
       [&](std::string_view raw_line) { visit(raw_line, splitter.LineWasCut()); });
   std::string buffer(kReadChunkSize, '\0');
@@ -85,27 +55,43 @@ void ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& 
     std::uint32_t done = 0;
     const platform::DosError read_error =
         platform::ReadFile(file, buffer.data(), kReadChunkSize, done);
-    if (read_error != platform::dos_error::kNone) RaiseRunTimeError(static_cast<int>(read_error));
+    if (read_error != platform::dos_error::kNone) return RunTimeFailure(read_error);
     if (done == 0) break;
     // A file that grows while it is read is held to the same limit.
     total += done;
-    if (total > kMaxConfigurationSize) ConsoleError(TooLargeMessage(name));
+    if (total > kMaxConfigurationSize) return FatalError(TooLargeMessage(name));
     splitter.Feed(std::string_view(buffer.data(), done));
   }
   splitter.Finish();
+  return std::nullopt;
 }
 
-void ReadConfigurationFile(const std::string& name, MoverConfig& config, ConfigProblems& problems) {
+}  // namespace
+
+FatalOutcome ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& visit) {
+  platform::FileHandle file = platform::kInvalidFileHandle;
+  // Only read: a configuration kept elsewhere and linked to may be followed.
+  const platform::DosError open_error =
+      platform::OpenFile(name, platform::FileAccess::kRead, platform::FileShare::kDenyWrite, file,
+                         platform::FinalLink::kFollow);
+  if (open_error != platform::dos_error::kNone) return RunTimeFailure(open_error);
+  platform::FileCloser closer(file);
+  if (FatalOutcome fatal = CheckConfigurationFile(name, file)) return fatal;
+  return VisitLines(name, file, visit);
+}
+
+FatalOutcome ReadConfigurationFile(const std::string& name, MoverConfig& config,
+                                   ConfigProblems& problems) {
   config = MoverConfig{};
   problems = ConfigProblems{};
-  ForEachConfigurationLine(name, [&](std::string_view raw_line, bool) {
+  return ForEachConfigurationLine(name, [&](std::string_view raw_line, bool) {
     ApplyConfigLine(PrepareConfigLine(raw_line), config, problems);
   });
 }
 
 std::string ConfigurationFailure(const MoverConfig& config, const ConfigProblems& problems) {
-  if (!problems.overfullList.empty()) {
-    return "Too many " + problems.overfullList + " lines (more than " +
+  if (!problems.overfull_list.empty()) {
+    return "Too many " + problems.overfull_list + " lines (more than " +
            std::to_string(kMaxListEntries) + ").";
   }
   if (config.NetmailAreas.empty()) return "Path to netmail inbox not set. Please fix it.";
@@ -120,33 +106,23 @@ std::string ConfigurationFailure(const MoverConfig& config, const ConfigProblems
   return "";
 }
 
-void ValidateConfiguration(const MoverConfig& config, const ConfigProblems& problems,
-                           LogFile& log) {
-  const std::string failure = ConfigurationFailure(config, problems);
-  if (!failure.empty()) log.Error(kLogTag, failure);
-}
-
-std::unique_ptr<LogFile> ReadConfiguration(const std::vector<std::string>& arguments,
-                                           MoverConfig& config) {
-  if (arguments.empty()) {
-    platform::ConsoleWriteLine("Usage: KESTREL.EXE configname");
-    platform::ExitProcess(0);
-  }
-  const std::string& name = arguments.front();
+FatalOutcome ReadConfiguration(const std::string& name, MoverConfig& config,
+                               std::unique_ptr<LogFile>& log) {
   std::uint32_t attributes = 0;
   if (platform::GetFileAttributes(name, attributes) != platform::dos_error::kNone) {
     // No file operation is pending at this point: the result code is 0.
-    ConsoleError("Unable to open " + name + ", rc=" + EightHexDigits(0));
+    return FatalError("Unable to open " + name + ", rc=" + EightHexDigits(0));
   }
 
   ConfigProblems problems;
-  ReadConfigurationFile(name, config, problems);
+  if (FatalOutcome fatal = ReadConfigurationFile(name, config, problems)) return fatal;
 
-  auto log = config.LogPath.empty() ? std::make_unique<LogFile>("", false, false)
-                                    : std::make_unique<LogFile>(config.LogPath, true, true);
+  log = config.LogPath.empty() ? std::make_unique<LogFile>("", false, false)
+                               : std::make_unique<LogFile>(config.LogPath, true, true);
   log->LogQuiet('b', kProgramTag, "started");
-  ValidateConfiguration(config, problems, *log);
-  return log;
+  const std::string failure = ConfigurationFailure(config, problems);
+  if (!failure.empty()) return FatalError(failure);
+  return std::nullopt;
 }
 
 }  // namespace kestrel

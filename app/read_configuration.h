@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/config_parser.h"
+#include "app/fatal_error.h"
 #include "app/log_file.h"
 #include "app/mover_config.h"
 
@@ -19,25 +20,23 @@ namespace kestrel {
 // take a few tens of kilobytes.
 inline constexpr std::int64_t kMaxConfigurationSize = 1024 * 1024;
 
-// Reads the file named by the first argument into `config`, creates the log
-// (a file when a LOG line names one, console only otherwise), writes the
-// start entry and validates. Returns only with a usable configuration; every
-// other outcome ends the process:
-//  - no argument: the usage line, exit code 0;
-//  - no such file: "Error: Unable to open <name>, rc=00000000", exit code 255;
-//  - not a regular file, or larger than kMaxConfigurationSize: an "Error: "
-//    line that names the file, exit code 255;
-//  - a file that exists but cannot be read: run-time failure with the
+// Reads the file `name` into `config`, creates the log (a file when a LOG
+// line names one, console only otherwise) into `log`, writes the start entry
+// and validates. Nothing when the configuration is usable, else the failure:
+//  - no such file: the error "Unable to open <name>, rc=00000000";
+//  - not a regular file, or larger than kMaxConfigurationSize: an error that
+//    names the file;
+//  - a file that exists but cannot be read: the run-time failure with the
 //    system's error number;
-//  - a list keyword given too often or a failed check: an error entry in the
-//    log and on the console, exit code 255.
-std::unique_ptr<LogFile> ReadConfiguration(const std::vector<std::string>& arguments,
-                                           MoverConfig& config);
+//  - a list keyword given too often or a failed check: the error of the
+//    check (ConfigurationFailure), with `log` already created.
+[[nodiscard]] FatalOutcome ReadConfiguration(const std::string& name, MoverConfig& config,
+                                             std::unique_ptr<LogFile>& log);
 
-// Reads and parses the lines of an existing configuration file. Raises a
-// run-time failure with the system's error number when the file cannot be
-// opened or read.
-void ReadConfigurationFile(const std::string& name, MoverConfig& config, ConfigProblems& problems);
+// Reads and parses the lines of an existing configuration file. The failure
+// as ForEachConfigurationLine returns it.
+[[nodiscard]] FatalOutcome ReadConfigurationFile(const std::string& name, MoverConfig& config,
+                                                 ConfigProblems& problems);
 
 // The largest user number a *.MSG area takes: its lastread file holds two
 // bytes for every user number below the one used, so a larger number would
@@ -46,17 +45,17 @@ inline constexpr std::int32_t kMaxMsgDirUserNumber = 65535;
 
 // Hands every line of an existing configuration file, as read (before the
 // comment is cut and the line upper-cased), to `visit`, with whether bytes
-// beyond the 255th were skipped. Raises a run-time failure with the system's
-// error number when the file cannot be opened or read.
+// beyond the 255th were skipped. Nothing when every line was read, else the
+// failure: the run-time failure with the system's error number when the file
+// cannot be opened or read, an error naming the file when it is not a
+// regular file or larger than kMaxConfigurationSize.
 using ConfigLineVisitor = std::function<void(std::string_view raw_line, bool cut)>;
-void ForEachConfigurationLine(const std::string& name, const ConfigLineVisitor& visit);
+[[nodiscard]] FatalOutcome ForEachConfigurationLine(const std::string& name,
+                                                    const ConfigLineVisitor& visit);
 
 // The checks of a configuration that has been read, in order: the message of
 // the first that fails, or "" when the configuration is usable. The last:
 // USERNUMBER above kMaxMsgDirUserNumber while a netmail area is a *.MSG area.
 std::string ConfigurationFailure(const MoverConfig& config, const ConfigProblems& problems);
-
-// The first failed check is a fatal log error (exit code 255).
-void ValidateConfiguration(const MoverConfig& config, const ConfigProblems& problems, LogFile& log);
 
 }  // namespace kestrel

@@ -17,14 +17,15 @@ constexpr char kEndMark = 'e';
 
 }  // namespace
 
-int RunMover(const MoverConfig& config, LogFile& log) {
+FatalOutcome RunMover(const MoverConfig& config, LogFile& log) {
   InstallStreamFactories();
   for (const std::string& area : config.NetmailAreas) {
     const std::string_view signal = platform::NotedInterrupt();
-    if (!signal.empty()) log.Error(kLogTag, InterruptionMessage(signal, kStoppedBeforeArea));
+    if (!signal.empty()) return FatalError(InterruptionMessage(signal, kStoppedBeforeArea));
     // The area is shown by its path, without the type letter.
     log.Log(kScanningMark, kLogTag, "Scanning " + (area.empty() ? area : area.substr(1)));
-    const AreaScanResult result = ScanArea(area, config, log);
+    AreaScanResult result;
+    if (FatalOutcome fatal = ScanArea(area, config, log, result)) return fatal;
     if (result.nothingToScan) {
       log.Log(kNothingMark, kLogTag, "Nothing to scan !");
     } else {
@@ -32,7 +33,7 @@ int RunMover(const MoverConfig& config, LogFile& log) {
     }
   }
   log.LogQuiet(kEndMark, kLogTag, "End work.");
-  return 0;
+  return std::nullopt;
 }
 
 }  // namespace kestrel

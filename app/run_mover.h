@@ -2,6 +2,7 @@
 // scan of the netmail areas.
 #pragma once
 
+#include "app/fatal_error.h"
 #include "app/log_file.h"
 #include "app/mover_config.h"
 
@@ -9,8 +10,9 @@ namespace kestrel {
 
 // Installs the message-base library's stream factories, scans every NETMAIL
 // area in order (logging "Scanning", then the found count or "Nothing to
-// scan !" for each), logs "End work." and returns exit code 0. A fatal error
-// in any area ends the process there (exit code 255).
-int RunMover(const MoverConfig& config, LogFile& log);
+// scan !" for each) and logs "End work.". The first fatal error ends the
+// work there and is returned: the failure of an area, or a signal noted
+// before the next area begins.
+[[nodiscard]] FatalOutcome RunMover(const MoverConfig& config, LogFile& log);
 
 }  // namespace kestrel

@@ -4,21 +4,19 @@
 #include <memory>
 
 #include "app/config_text.h"
-#include "app/console_messages.h"
 #include "app/copy_to_destination.h"
 #include "app/current_header.h"
 #include "app/interruption.h"
 #include "app/match_rules.h"
 #include "app/stored_msg_id.h"
 #include "app/version.h"
-#include "msgbase/fido/field_widths.h"
 #include "msgbase/factory/message_base_factory.h"
-#include "msgbase/msgdir/msgdir_base.h"
-#include "msgbase/io/peer_lock.h"
+#include "msgbase/fido/field_widths.h"
 #include "msgbase/fido/string_functions.h"
+#include "msgbase/io/peer_lock.h"
+#include "msgbase/msgdir/msgdir_base.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
-#include "platform/process.h"
 #include "platform/signals.h"
 
 namespace kestrel {
@@ -38,7 +36,7 @@ constexpr std::int32_t kInvalidLastRead = -1;
 // The message the resume state names: the last one seen and left in place.
 struct ResumePoint {
   std::int32_t number = 0;
-  std::string msgId;  // the tail of its MSGID line
+  std::string msg_id;  // the tail of its MSGID line
 };
 
 // Where the scan of an area begins.
@@ -52,107 +50,126 @@ struct StartDecision {
 class AreaScanner {
  public:
   AreaScanner(const std::string& area, const MoverConfig& config, LogFile& log)
-      : area_(area), config_(config), log_(log), msgIdFile_(StoredMsgIdFileName(area)) {}
+      : area_(area), config_(config), log_(log), msg_id_file_(StoredMsgIdFileName(area)) {}
   AreaScanner(const AreaScanner&) = delete;
   AreaScanner& operator=(const AreaScanner&) = delete;
 
-  AreaScanResult Run();
+  FatalOutcome Run(AreaScanResult& result);
 
  private:
-  void HoldMsgIdFile();
+  FatalOutcome Open();
+  FatalOutcome HoldMsgIdFile();
   // Tells of the entries of a *.MSG area that its listing did not take.
   void WarnOfFilesLeftAlone();
-  StartDecision DecideStart();
+  FatalOutcome DecideStart(StartDecision& start);
   // Looks after the lastread message for the one the stored MSGID names; when
   // found, the scan goes on after it. False when none has it.
   bool ResumeAfterStoredAhead(const std::string& stored, StartDecision& start);
-  void ScanMessage();
+  FatalOutcome ScanFrom(std::int32_t start_number);
+  FatalOutcome ScanMessage();
+  // Deletes the message just handled; `deleted` tells whether it went.
+  FatalOutcome Delete(std::int32_t number, bool& deleted);
   bool LeftAloneAsLocalUnsent();
   // Stores the resume state (stored MSGID, then lastread); the failing
   // system error of the stored-MSGID file, or 0.
   platform::DosError StoreResumePoint();
   // Stores the resume state right after a copy that left its source in
   // place, so that a run killed later does not copy it again.
-  void StoreAfterCopy();
+  FatalOutcome StoreAfterCopy();
+  FatalOutcome StoreAtEnd();
   void ShowEndOfArea();
-  // Ends the run when a file of the area was refused for being a symbolic
-  // link, even where the format itself only skips a file it cannot open.
-  void StopAtRefusedLink(const std::string& what);
-  // Closes the area, then ends the run with the error (naming the symbolic
-  // link an open was refused at, if any).
-  [[noreturn]] void Fail(const std::string& message);
+  // Fails when a file of the area was refused for being a symbolic link,
+  // even where the format itself only skips a file it cannot open.
+  FatalOutcome FailAtRefusedLink(const std::string& what);
+  // Keeps the progress, closes the area and returns the error (naming the
+  // symbolic link an open was refused at, if any).
+  FatalError Fail(const std::string& message);
 
   const std::string& area_;
   const MoverConfig& config_;
   LogFile& log_;
-  StoredMsgIdFile msgIdFile_;
+  StoredMsgIdFile msg_id_file_;
   std::unique_ptr<MessageBase> base_;
   AreaScanResult result_;
   ResumePoint kept_;
   bool scanning_ = false;  // inside the message loop: kept_ is the progress
 };
 
-AreaScanResult AreaScanner::Run() {
+FatalOutcome AreaScanner::Run(AreaScanResult& result) {
+  if (FatalOutcome fatal = Open()) return fatal;
+  StartDecision start;
+  if (FatalOutcome fatal = DecideStart(start)) return fatal;
+  if (FatalOutcome fatal =
+          FailAtRefusedLink("unable to read or store lastread in messagebase - " + area_))
+    return fatal;
+  kept_ = start.confirmed;
+  if (base_->GetHighMsgNum() < start.startNumber && !start.nextFound && !start.scanAll) {
+    result_.nothingToScan = true;
+  } else {
+    if (start.startNumber <= 0 || start.scanAll) start.startNumber = 1;
+    if (FatalOutcome fatal = ScanFrom(start.startNumber)) return fatal;
+    log_.LogQuiet(kScannedMark, kLogTag, IntToStr(result_.scannedCount) + " message(s) scanned");
+    if (FatalOutcome fatal = StoreAtEnd()) return fatal;
+  }
+  CloseBase(base_);
+  ShowEndOfArea();
+  result = result_;
+  return std::nullopt;
+}
+
+FatalOutcome AreaScanner::Open() {
   platform::TakeRefusedLink();  // what an earlier area or the log met is told already
-  HoldMsgIdFile();
+  if (FatalOutcome fatal = HoldMsgIdFile()) return fatal;
   if (!OpenBase(area_, base_)) {
-    if (IsPeerLockRefusal(BaseResult)) Fail(LockedAreaError(area_));
-    Fail("unable to open messagebase - " + area_);
+    if (IsPeerLockRefusal(BaseResult)) return Fail(LockedAreaError(area_));
+    return Fail("unable to open messagebase - " + area_);
   }
   WarnOfFilesLeftAlone();
   base_->SetMailFlag(MailFlagEchomail | MailFlagLocal, false);
   base_->SetMailFlag(MailFlagNetmail, true);
+  return std::nullopt;
+}
 
-  StartDecision start = DecideStart();
-  StopAtRefusedLink("unable to read or store lastread in messagebase - " + area_);
-  kept_ = start.confirmed;
-  if (base_->GetHighMsgNum() < start.startNumber && !start.nextFound && !start.scanAll) {
-    result_.nothingToScan = true;
-    CloseBase(base_);
-    ShowEndOfArea();
-    return result_;
-  }
-  if (start.startNumber <= 0 || start.scanAll) start.startNumber = 1;
-
-  base_->SeekFirst(start.startNumber);
+FatalOutcome AreaScanner::ScanFrom(std::int32_t start_number) {
+  base_->SeekFirst(start_number);
   scanning_ = true;
   while (base_->SeekFound()) {
-    ScanMessage();
-    // The message in hand is completely handled: a stop asked for by a
-    // signal loses nothing here, and the resume state stored on the way out
-    // names the last message left in place, so the next run goes on from
+    if (FatalOutcome fatal = ScanMessage()) return fatal;
+    // The message in hand is completely handled: an interruption asked for
+    // by a signal loses nothing here, and the resume state stored on the way
+    // out names the last message left in place, so the next run goes on from
     // there.
     const std::string_view signal = platform::NotedInterrupt();
-    if (!signal.empty()) Fail(InterruptionMessage(signal, kStoppedInArea));
+    if (!signal.empty()) return Fail(InterruptionMessage(signal, kStoppedInArea));
     base_->SeekNext();
   }
   scanning_ = false;
-  log_.LogQuiet(kScannedMark, kLogTag, IntToStr(result_.scannedCount) + " message(s) scanned");
-  if (config_.UseLastRead || config_.MoveSource) {
-    const platform::DosError rc = StoreResumePoint();
-    if (rc != platform::dos_error::kNone) Fail(StoredMsgIdFailure(rc));
-    StopAtRefusedLink("unable to store lastread in messagebase - " + area_);
-  }
-  CloseBase(base_);
-  ShowEndOfArea();
-  return result_;
+  return std::nullopt;
 }
 
-void AreaScanner::HoldMsgIdFile() {
+FatalOutcome AreaScanner::StoreAtEnd() {
+  if (!config_.UseLastRead && !config_.MoveSource) return std::nullopt;
+  const platform::DosError rc = StoreResumePoint();
+  if (rc != platform::dos_error::kNone) return Fail(StoredMsgIdFailure(rc));
+  return FailAtRefusedLink("unable to store lastread in messagebase - " + area_);
+}
+
+FatalOutcome AreaScanner::HoldMsgIdFile() {
   // Only a scan that keeps resume state uses the file; without it the scan
-  // leaves the file alone, as it always did.
-  if (!config_.UseLastRead && !config_.MoveSource) return;
+  // leaves the file alone, so a run without either never creates it.
+  if (!config_.UseLastRead && !config_.MoveSource) return std::nullopt;
   AreaKind kind = KindUnknown;
   std::string path;
   ParseAreaId(area_, kind, path);
-  if (kind != KindMsgDir) return;
+  if (kind != KindMsgDir) return std::nullopt;
   // Taken before the area is listed, so that a second run fails before it
   // has read or changed anything. An area directory that does not exist is
-  // reported by the open that follows, as always.
-  const platform::DosError rc = msgIdFile_.Hold();
+  // reported by the open that follows.
+  const platform::DosError rc = msg_id_file_.Hold();
   if (rc != platform::dos_error::kNone && rc != platform::dos_error::kPathNotFound &&
       rc != platform::dos_error::kFileNotFound)
-    Fail(StoredMsgIdFailure(rc));
+    return Fail(StoredMsgIdFailure(rc));
+  return std::nullopt;
 }
 
 void AreaScanner::WarnOfFilesLeftAlone() {
@@ -171,34 +188,33 @@ void AreaScanner::WarnOfFilesLeftAlone() {
   }
 }
 
-StartDecision AreaScanner::DecideStart() {
-  StartDecision start;
-  if (!config_.UseLastRead) return start;
+FatalOutcome AreaScanner::DecideStart(StartDecision& start) {
+  if (!config_.UseLastRead) return std::nullopt;
   start.startNumber = base_->GetLastRead(config_.UserNumber);
   if (start.startNumber == kNoLastRead) base_->SetLastRead(config_.UserNumber, kNoLastRead);
   if (start.startNumber == kNoLastRead || start.startNumber == kInvalidLastRead) {
     start.scanAll = true;
     log_.LogQuiet(kResumeMark, kLogTag, "store lastread msgnumber = 0, then scan all messages");
-    return start;
+    return std::nullopt;
   }
   base_->SeekFirst(start.startNumber);
   if (!base_->OpenMsg()) {
     start.startNumber = 1;
     log_.LogQuiet(kResumeMark, kLogTag, "OpenMessage(LastRead) failed => scanning from 1st msg");
-    return start;
+    return std::nullopt;
   }
   std::string line;
   base_->GetKludge(kMsgIdKludge, line);
   base_->CloseMsg();
   const std::string current = StoredMsgIdOf(line);
   std::string stored;
-  const platform::DosError rc = msgIdFile_.Read(stored);
-  if (rc != platform::dos_error::kNone) Fail(StoredMsgIdFailure(rc));
+  const platform::DosError rc = msg_id_file_.Read(stored);
+  if (rc != platform::dos_error::kNone) return Fail(StoredMsgIdFailure(rc));
   if (current != stored) {
-    if (ResumeAfterStoredAhead(stored, start)) return start;
+    if (ResumeAfterStoredAhead(stored, start)) return std::nullopt;
     start.scanAll = true;
     log_.LogQuiet(kResumeMark, kLogTag, "store MSGiD <> new MSGiD => scan all messages");
-    return start;
+    return std::nullopt;
   }
   start.confirmed = {start.startNumber, stored};
   base_->SeekNext();
@@ -209,11 +225,11 @@ StartDecision AreaScanner::DecideStart() {
     log_.LogQuiet(kResumeMark, kLogTag,
                   "store MSGiD = new MSGiD, but found next msg, then Lastread+1");
   }
-  return start;
+  return std::nullopt;
 }
 
 bool AreaScanner::ResumeAfterStoredAhead(const std::string& stored, StartDecision& start) {
-  // A run stopped between storing the MSGID and the lastread leaves the
+  // A run cut short between storing the MSGID and the lastread leaves the
   // MSGID of a message after the lastread one. A message without MSGID is
   // never taken for it.
   if (stored.empty()) return false;
@@ -240,18 +256,18 @@ bool AreaScanner::ResumeAfterStoredAhead(const std::string& stored, StartDecisio
   return false;
 }
 
-void AreaScanner::ScanMessage() {
+FatalOutcome AreaScanner::ScanMessage() {
   MessageBase& base = *base_;
   if (!base.OpenMsg()) {
-    if (!base.TextTooLarge()) Fail("unable to process messagebase - " + area_);
+    if (!base.TextTooLarge()) return Fail("unable to process messagebase - " + area_);
     // Left where it is, and the rest of the area goes on: one message that
-    // cannot be held must not stop the area for good. It is not counted as
-    // scanned, and the resume state is not moved for it.
+    // cannot be held must not hold up the area for good. It is not counted
+    // as scanned, and the resume state is not moved for it.
     log_.ReportError(kLogTag, "message " + IntToStr(base.GetMsgNum()) + " of messagebase - " +
                                   area_ + " is larger than " +
                                   IntToStr(static_cast<std::int32_t>(MaxTextSize >> 20)) +
                                   " MB; left in place");
-    return;
+    return std::nullopt;
   }
   CurrentHeader header;
   ReadCurrentHeader(base, header);
@@ -270,9 +286,9 @@ void AreaScanner::ScanMessage() {
   }
   if (decision.matched) {
     if (!decision.killIt) {
-      const std::string failure =
-          CopyToDestination(base, decision.destination, header, config_.MarkUnsent, log_);
-      if (!failure.empty()) Fail(failure);
+      if (FatalOutcome fatal =
+              CopyToDestination(base, decision.destination, header, config_.MarkUnsent, log_))
+        return Fail(fatal->message());
     }
     ++result_.foundCount;
   }
@@ -281,25 +297,33 @@ void AreaScanner::ScanMessage() {
 
   bool deleted = false;
   if (decision.matched && (config_.MoveSource || decision.killIt)) {
-    deleted = base.KillMsg();
-    // Another program keeps the area locked: the area stops here, the copy
-    // made stays, and the next run sees the message again.
-    if (!deleted && IsPeerLockRefusal(base.GetLastError())) Fail(LockedAreaError(area_));
-    if (deleted) {
-      log_.LogQuiet(kKillMark, kLogTag, "moving or kill message");
-    } else {
-      // The message is still there (and, for a move, copied as well): it is
-      // counted as left in place, so it is not copied again by a later run.
-      log_.Warning(kLogTag,
-                   "unable to delete message " + IntToStr(number) + " from messagebase - " + area_);
-    }
+    if (FatalOutcome fatal = Delete(number, deleted)) return fatal;
   }
   if (!deleted) {
     kept_ = {number, StoredMsgIdOf(msgid_line)};
-    if (decision.matched && !decision.killIt) StoreAfterCopy();
+    if (decision.matched && !decision.killIt) {
+      if (FatalOutcome fatal = StoreAfterCopy()) return fatal;
+    }
   }
 
   platform::ConsoleShowProgress(IntToStr(result_.scannedCount) + " message(s) scanned");
+  return std::nullopt;
+}
+
+FatalOutcome AreaScanner::Delete(std::int32_t number, bool& deleted) {
+  deleted = base_->KillMsg();
+  // Another program keeps the area locked: the scan of the area ends here,
+  // the copy made stays, and the next run sees the message again.
+  if (!deleted && IsPeerLockRefusal(base_->GetLastError())) return Fail(LockedAreaError(area_));
+  if (deleted) {
+    log_.LogQuiet(kKillMark, kLogTag, "moving or kill message");
+  } else {
+    // The message is still there (and, for a move, copied as well): it is
+    // counted as left in place, so it is not copied again by a later run.
+    log_.Warning(kLogTag,
+                 "unable to delete message " + IntToStr(number) + " from messagebase - " + area_);
+  }
+  return std::nullopt;
 }
 
 bool AreaScanner::LeftAloneAsLocalUnsent() {
@@ -307,19 +331,19 @@ bool AreaScanner::LeftAloneAsLocalUnsent() {
 }
 
 platform::DosError AreaScanner::StoreResumePoint() {
-  const platform::DosError rc = msgIdFile_.Write(kept_.msgId);
+  const platform::DosError rc = msg_id_file_.Write(kept_.msg_id);
   if (rc == platform::dos_error::kNone) base_->SetLastRead(config_.UserNumber, kept_.number);
   return rc;
 }
 
-void AreaScanner::StoreAfterCopy() {
-  if (!config_.UseLastRead) return;
+FatalOutcome AreaScanner::StoreAfterCopy() {
+  if (!config_.UseLastRead) return std::nullopt;
   const platform::DosError rc = StoreResumePoint();
-  if (rc == platform::dos_error::kNone) return;
+  if (rc == platform::dos_error::kNone) return std::nullopt;
   // A store that failed once is not tried again on the way out. A lastread
-  // refused at a symbolic link is told at the end of the area, as before.
+  // refused at a symbolic link is told at the end of the area.
   scanning_ = false;
-  Fail(StoredMsgIdFailure(rc));
+  return Fail(StoredMsgIdFailure(rc));
 }
 
 void AreaScanner::ShowEndOfArea() {
@@ -328,14 +352,15 @@ void AreaScanner::ShowEndOfArea() {
   platform::ConsoleWrite("\n");
 }
 
-void AreaScanner::StopAtRefusedLink(const std::string& what) {
+FatalOutcome AreaScanner::FailAtRefusedLink(const std::string& what) {
   const std::string link = platform::TakeRefusedLink();
-  if (!link.empty()) Fail(what + kRefusedLinkText + link);
+  if (!link.empty()) return Fail(what + kRefusedLinkText + link);
+  return std::nullopt;
 }
 
-void AreaScanner::Fail(const std::string& message) {
+FatalError AreaScanner::Fail(const std::string& message) {
   const std::string link = platform::TakeRefusedLink();
-  // A stop inside the scan keeps its progress: the resume state names the
+  // A failure inside the scan keeps its progress: the resume state names the
   // last message handled and left in place, so the next run neither copies
   // again what this one copied nor passes over the message that failed (it
   // was not handled). A failure to store it (a refused link included)
@@ -348,15 +373,14 @@ void AreaScanner::Fail(const std::string& message) {
   // Closing the area leaves its files consistent (a JAM base header is only
   // written at close).
   CloseBase(base_);
-  log_.Error(kLogTag, link.empty() ? message : message + kRefusedLinkText + link);
-  // Error ends the process; a log that returned must not let the scan go on.
-  platform::ExitProcess(kFatalErrorExitCode);
+  return FatalError(link.empty() ? message : message + kRefusedLinkText + link);
 }
 
 }  // namespace
 
-AreaScanResult ScanArea(const std::string& area, const MoverConfig& config, LogFile& log) {
-  return AreaScanner(area, config, log).Run();
+FatalOutcome ScanArea(const std::string& area, const MoverConfig& config, LogFile& log,
+                      AreaScanResult& result) {
+  return AreaScanner(area, config, log).Run(result);
 }
 
 }  // namespace kestrel

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/fatal_error.h"
 #include "app/log_file.h"
 #include "app/mover_config.h"
 
@@ -39,10 +40,14 @@ struct AreaScanResult {
 // that leaves nothing new in place keeps the state as it was, and a message
 // copied without MOVE is never scanned, and copied, again.
 //
-// Every failure is fatal (a log error, exit code 255): the area cannot be
-// opened, a message cannot be opened, a copy fails (before its source is
-// deleted), or the stored-MSGID file cannot be read or written. After a
-// failure the resume state of the area is left as it was.
-AreaScanResult ScanArea(const std::string& area, const MoverConfig& config, LogFile& log);
+// Every failure is fatal, returned as the error the run ends with: the area
+// cannot be opened, a message cannot be opened, a copy fails (before its
+// source is deleted), the stored-MSGID file cannot be read or written, or a
+// signal asked the run to end (after the message in hand). Before it
+// returns, the area is closed and, for a failure inside the message loop,
+// the resume state names the last message handled and left in place.
+// `result` is set only when the scan of the area completes.
+[[nodiscard]] FatalOutcome ScanArea(const std::string& area, const MoverConfig& config,
+                                    LogFile& log, AreaScanResult& result);
 
 }  // namespace kestrel

@@ -1,10 +1,11 @@
 #include "app/stored_msg_id.h"
 
 #include <cstdint>
-#include <cstdio>
 
-#include "msgbase/fido/field_widths.h"
+#include "app/error_report.h"
 #include "msgbase/factory/message_base_factory.h"
+#include "msgbase/fido/field_widths.h"
+#include "platform/file_closer.h"
 #include "platform/file_system.h"
 
 namespace kestrel {
@@ -12,18 +13,6 @@ namespace {
 
 constexpr char kMsgDirFileName[] = "msgid";
 constexpr char kBaseFileSuffix[] = ".msgid";
-
-// Closes a handle however the function that opened it ends.
-class HandleCloser {
- public:
-  explicit HandleCloser(platform::FileHandle handle) : handle_(handle) {}
-  ~HandleCloser() { platform::CloseFile(handle_); }
-  HandleCloser(const HandleCloser&) = delete;
-  HandleCloser& operator=(const HandleCloser&) = delete;
-
- private:
-  platform::FileHandle handle_;
-};
 
 bool EndsWithSeparator(const std::string& path) {
   return !path.empty() && (path.back() == '\\' || path.back() == '/');
@@ -40,9 +29,9 @@ platform::DosError WriteAll(platform::FileHandle handle, const std::string& valu
 
 // Puts the value over the old one from the file's start, then ends the file
 // there and makes it durable. The file is never empty on the way (unless the
-// value is): a run stopped in between, or a disk that is full, leaves the old
+// value is): a run cut short in between, or a disk that is full, leaves the old
 // value or the new one. A value shorter than the width is written with a line
-// end after it, which the end of the file then cuts off: a run stopped before
+// end after it, which the end of the file then cuts off: a run cut short before
 // that cut leaves the new value, its line end and the old value's tail, which
 // reads as the new value.
 platform::DosError OverwriteValue(platform::FileHandle handle, const std::string& value) {
@@ -67,7 +56,7 @@ platform::DosError CreateFresh(const std::string& file_name, const std::string& 
   const platform::DosError rc = platform::CreateNewFile(file_name, handle);
   if (rc == platform::dos_error::kFileExists) return platform::dos_error::kNone;
   if (rc != platform::dos_error::kNone) return rc;
-  HandleCloser closer(handle);
+  platform::FileCloser closer(handle);
   return WriteAll(handle, value);
 }
 
@@ -77,7 +66,7 @@ platform::DosError WriteValue(const std::string& file_name, const std::string& v
                                              platform::FileShare::kDenyNone, handle);
   if (rc == platform::dos_error::kFileNotFound) rc = platform::CreateNewFile(file_name, handle);
   if (rc != platform::dos_error::kNone) return rc;
-  HandleCloser closer(handle);
+  platform::FileCloser closer(handle);
   return OverwriteValue(handle, value);
 }
 
@@ -138,7 +127,7 @@ platform::DosError ReadStoredMsgId(const std::string& file_name, std::string& va
   platform::DosError rc = platform::OpenFile(file_name, platform::FileAccess::kRead,
                                              platform::FileShare::kDenyNone, handle);
   if (rc != platform::dos_error::kNone) return rc;
-  HandleCloser closer(handle);
+  platform::FileCloser closer(handle);
   return ReadValue(handle, value);
 }
 
@@ -147,9 +136,7 @@ platform::DosError WriteStoredMsgId(const std::string& file_name, const std::str
 }
 
 std::string StoredMsgIdFailure(platform::DosError rc) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(rc));
-  return std::string("Unable to open file with last msgid, rc=") + digits;
+  return "Unable to open file with last msgid, rc=" + EightHexDigits(rc);
 }
 
 StoredMsgIdFile::~StoredMsgIdFile() {
@@ -158,14 +145,14 @@ StoredMsgIdFile::~StoredMsgIdFile() {
 
 platform::DosError StoredMsgIdFile::Hold() {
   if (held()) return platform::dos_error::kNone;
-  const platform::DosError rc = CreateFresh(fileName_, kFreshStoredMsgId);
+  const platform::DosError rc = CreateFresh(file_name_, kFreshStoredMsgId);
   if (rc != platform::dos_error::kNone) return rc;
-  return platform::OpenFile(fileName_, platform::FileAccess::kReadWrite,
+  return platform::OpenFile(file_name_, platform::FileAccess::kReadWrite,
                             platform::FileShare::kDenyWrite, handle_);
 }
 
 platform::DosError StoredMsgIdFile::Read(std::string& value) {
-  if (!held()) return ReadStoredMsgId(fileName_, value);
+  if (!held()) return ReadStoredMsgId(file_name_, value);
   value.clear();
   const platform::DosError rc = SeekToStart(handle_);
   if (rc != platform::dos_error::kNone) return rc;
@@ -173,7 +160,7 @@ platform::DosError StoredMsgIdFile::Read(std::string& value) {
 }
 
 platform::DosError StoredMsgIdFile::Write(const std::string& value) {
-  if (!held()) return WriteStoredMsgId(fileName_, value);
+  if (!held()) return WriteStoredMsgId(file_name_, value);
   return OverwriteValue(handle_, value);
 }
 

@@ -44,13 +44,13 @@ std::string StoredMsgIdFailure(platform::DosError rc);
 // The stored-MSGID file of one area while it is scanned. Held, it is open for
 // reading and writing with sharing class deny write from Hold() to the end
 // of the scan: a second Kestrel scanning the same area cannot hold it too and
-// stops with the stored-MSGID error before it has read or changed anything.
+// fails with the stored-MSGID error before it has read or changed anything.
 // This is what keeps two runs apart on a *.MSG area, whose message files are
 // each open only while in hand (a Squish or JAM base is itself held deny
 // write while open). Not held, every read and write opens the file anew.
 class StoredMsgIdFile {
  public:
-  explicit StoredMsgIdFile(std::string file_name) : fileName_(std::move(file_name)) {}
+  explicit StoredMsgIdFile(std::string file_name) : file_name_(std::move(file_name)) {}
   ~StoredMsgIdFile();
   StoredMsgIdFile(const StoredMsgIdFile&) = delete;
   StoredMsgIdFile& operator=(const StoredMsgIdFile&) = delete;
@@ -66,7 +66,7 @@ class StoredMsgIdFile {
   platform::DosError Write(const std::string& value);
 
  private:
-  std::string fileName_;
+  std::string file_name_;
   platform::FileHandle handle_ = platform::kInvalidFileHandle;
 };
 

@@ -51,7 +51,11 @@ double Scan(const std::string& id, const std::string& rule_action) {
   if (!rule_action.empty()) config.ToRules.push_back({"*", rule_action});
   kestrel::LogFile log("", false, false);
   const Clock::time_point start = Clock::now();
-  kestrel::ScanArea(id, config, log);
+  kestrel::AreaScanResult result;
+  if (const kestrel::FatalOutcome fatal = kestrel::ScanArea(id, config, log, result)) {
+    std::fprintf(stderr, "Error: %s\n", fatal->message().c_str());
+    std::exit(fatal->exit_code());
+  }
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 

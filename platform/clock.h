@@ -7,7 +7,7 @@
 namespace kestrel::platform {
 
 struct LocalTime {
-  std::uint16_t year = 0;  // four digits
+  std::uint16_t year = 0;   // four digits
   std::uint16_t month = 0;  // 1-12
   std::uint16_t day = 0;    // 1-31
   std::uint16_t hour = 0;

@@ -1,6 +1,6 @@
-// Requests to stop from outside (Ctrl-C, a shutdown, a closed terminal):
-// noted, never acted on where they arrive. The mover looks at the note at
-// points where stopping loses nothing (between messages, between areas), so
+// Requests from outside to end the run (Ctrl-C, a shutdown, a closed
+// terminal): noted, never acted on where they arrive. The mover looks at the
+// note at points where ending the run loses nothing (between messages, between areas), so
 // a signal can never fall between the copy of a message and the deletion of
 // its source, nor into the middle of a base update.
 #pragma once

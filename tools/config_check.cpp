@@ -20,8 +20,8 @@ void CheckListsReached(CheckedConfig& checked) {
     reached.insert(word);
   }
   for (std::string_view list : kRuleListWords) {
-    const auto lines = checked.entryLines.find(list);
-    if (lines == checked.entryLines.end() || lines->second.empty() || reached.contains(list))
+    const auto lines = checked.entry_lines.find(list);
+    if (lines == checked.entry_lines.end() || lines->second.empty() || reached.contains(list))
       continue;
     checked.findings.Warn(lines->second.front(), std::string(list) +
                                                      " entries are never tried: PRIORITY does "
@@ -32,24 +32,24 @@ void CheckListsReached(CheckedConfig& checked) {
 
 }  // namespace
 
-CheckedConfig CheckConfiguration(const std::string& name) {
-  CheckedConfig checked;
+FatalOutcome CheckConfiguration(const std::string& name, CheckedConfig& checked) {
   int number = 0;
-  ForEachConfigurationLine(name, [&](std::string_view raw_line, bool cut) {
+  FatalOutcome fatal = ForEachConfigurationLine(name, [&](std::string_view raw_line, bool cut) {
     CheckLine(++number, raw_line, cut, checked);
   });
+  if (fatal) return fatal;
   const std::string failure = ConfigurationFailure(checked.config, checked.problems);
   if (!failure.empty()) {
     checked.findings.Fail(0, "Kestrel refuses this configuration: \"Error: " + failure + "\"");
   }
   CheckListsReached(checked);
   CheckAreas(checked);
-  return checked;
+  return std::nullopt;
 }
 
 int EntryLine(const CheckedConfig& checked, std::string_view keyword, std::size_t index) {
-  const auto lines = checked.entryLines.find(keyword);
-  if (lines == checked.entryLines.end() || index >= lines->second.size()) return 0;
+  const auto lines = checked.entry_lines.find(keyword);
+  if (lines == checked.entry_lines.end() || index >= lines->second.size()) return 0;
   return lines->second[index];
 }
 

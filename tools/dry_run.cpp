@@ -18,8 +18,8 @@ struct AreaTotals {
   int copied = 0;
   int moved = 0;
   int killed = 0;
-  int notTouched = 0;
-  int noRule = 0;
+  int not_touched = 0;
+  int no_rule = 0;
 };
 
 std::string Described(const CurrentHeader& h) {
@@ -30,17 +30,17 @@ std::string Described(const CurrentHeader& h) {
 std::string Outcome(const CheckedConfig& checked, bool local_unsent, const RuleDecision& decision,
                     AreaTotals& totals) {
   if (local_unsent) {
-    ++totals.notTouched;
+    ++totals.not_touched;
     return "not touched (local and unsent)";
   }
   const std::string rule = std::string(decision.list) + " line " +
                            std::to_string(EntryLine(checked, decision.list, decision.entry));
   if (decision.notTouched) {
-    ++totals.notTouched;
+    ++totals.not_touched;
     return "not touched (" + rule + ")";
   }
   if (!decision.matched) {
-    ++totals.noRule;
+    ++totals.no_rule;
     return "no rule";
   }
   if (decision.killIt) {
@@ -97,8 +97,8 @@ void DryRunArea(const CheckedConfig& checked, std::size_t index, Findings& findi
   }
   CloseBase(base);
   out << "  " << area << ": " << totals.scanned << " message(s): " << totals.copied << " copy to, "
-      << totals.moved << " move to, " << totals.killed << " kill, " << totals.notTouched
-      << " not touched, " << totals.noRule << " no rule\n";
+      << totals.moved << " move to, " << totals.killed << " kill, " << totals.not_touched
+      << " not touched, " << totals.no_rule << " no rule\n";
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace kestrel::check {
 enum class Severity {
   kNote,     // worth knowing; nothing is wrong
   kWarning,  // a line or value that does not do what it seems to
-  kError,    // Kestrel would refuse the file or stop with an error
+  kError,    // Kestrel would refuse the file or end with an error
 };
 
 struct Finding {

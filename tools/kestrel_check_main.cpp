@@ -1,7 +1,7 @@
 // kestrel-check CONFIG [--dry-run]
 //
 // Reads a Kestrel configuration with Kestrel's own reader and reports every
-// line that is ignored or not read as it looks, what would stop Kestrel,
+// line that is ignored or not read as it looks, what Kestrel would refuse,
 // netmail areas that do not exist and destinations that do not exist yet,
 // then the effective tables. With --dry-run it also shows, for each message
 // of each netmail area, the rule that would match and the action, changing
@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/console_messages.h"
+#include "app/fatal_error.h"
 #include "msgbase/io/run_time_error.h"
 #include "platform/file_system.h"
 #include "tools/config_check.h"
@@ -24,6 +26,18 @@ namespace {
 constexpr int kExitErrors = 2;
 constexpr char kUsage[] = "Usage: kestrel-check CONFIG [--dry-run]\n";
 
+// Tells why the configuration could not be read, as Kestrel would for a
+// file that is no regular file or too large; returns the exit code.
+int Unreadable(const std::string& name, const kestrel::FatalError& fatal) {
+  if (const auto& failure = fatal.run_time_failure()) {
+    std::cerr << "kestrel-check: " << name << ": cannot be read (error " << failure->code()
+              << ")\n";
+    return kExitErrors;
+  }
+  kestrel::ConsoleError(fatal.message());
+  return fatal.exit_code();
+}
+
 int Check(const std::string& name, bool dry_run) {
   using namespace kestrel::check;
   std::uint32_t attributes = 0;
@@ -33,7 +47,9 @@ int Check(const std::string& name, bool dry_run) {
     return kExitErrors;
   }
   InstallReadOnlyFiles();
-  CheckedConfig checked = CheckConfiguration(name);
+  CheckedConfig checked;
+  if (kestrel::FatalOutcome fatal = CheckConfiguration(name, checked))
+    return Unreadable(name, *fatal);
   std::ostringstream listing;
   if (dry_run) DryRun(checked, checked.findings, listing);
   const Findings& findings = checked.findings;

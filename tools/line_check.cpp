@@ -7,8 +7,8 @@
 
 #include "app/config_text.h"
 #include "app/match_rules.h"
-#include "msgbase/fido/field_widths.h"
 #include "msgbase/factory/message_base_factory.h"
+#include "msgbase/fido/field_widths.h"
 #include "msgbase/fido/string_functions.h"
 
 namespace kestrel::check {
@@ -187,13 +187,13 @@ void CheckPriority(int number, std::string_view value, Findings& findings) {
 void CheckScalar(int number, std::string_view keyword, std::string_view value,
                  CheckedConfig& checked) {
   Findings& findings = checked.findings;
-  const auto previous = checked.scalarLines.find(keyword);
-  if (previous != checked.scalarLines.end()) {
+  const auto previous = checked.scalar_lines.find(keyword);
+  if (previous != checked.scalar_lines.end()) {
     findings.Note(number, std::string(keyword) +
                               " is given again: this value replaces the one of line " +
                               std::to_string(previous->second));
   }
-  checked.scalarLines[std::string(keyword)] = number;
+  checked.scalar_lines[std::string(keyword)] = number;
   const std::string text = TrimSpaces(value);
   if (OneOf(kFlags, keyword)) {
     if (text != "YES" && text != "NO") {
@@ -237,7 +237,7 @@ void CheckLine(int number, std::string_view raw_line, bool cut, CheckedConfig& c
                                       std::to_string(kMaxListEntries) + "th");
     return;
   }
-  checked.entryLines[std::string(keyword)].push_back(number);
+  checked.entry_lines[std::string(keyword)].push_back(number);
   CheckListEntry(number, keyword, value, checked.findings);
 }
 

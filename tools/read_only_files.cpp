@@ -1,7 +1,7 @@
 #include "tools/read_only_files.h"
 
-#include "msgbase/io/file_stream.h"
 #include "msgbase/factory/message_base_factory.h"
+#include "msgbase/io/file_stream.h"
 #include "msgbase/io/stream_hooks.h"
 
 namespace kestrel::check {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/open_override.h"
 #include "platform/posix/posix_durability.h"
 #include "platform/posix/posix_file_attributes.h"
 #include "platform/posix/posix_name_cache.h"
@@ -151,6 +152,9 @@ DosError CreateNewFile(std::string_view path, FileHandle& handle) {
 DosError OpenFile(std::string_view path, FileAccess access, FileShare share, FileHandle& handle,
                   FinalLink link) {
   handle = kInvalidFileHandle;
+  if (const DosError failure = OverriddenOpenFailure(path); failure != dos_error::kNone) {
+    return failure;
+  }
   if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
   int flags = access == FileAccess::kRead    ? O_RDONLY
               : access == FileAccess::kWrite ? O_WRONLY

@@ -17,7 +17,7 @@ constexpr off_t kRegionLength = static_cast<off_t>(1) << 32;
 enum Region { kHoldsRead = 0, kHoldsWrite = 1, kDeniesRead = 2, kDeniesWrite = 3 };
 
 // Bytes tried within a region before giving up on finding a free one.
-constexpr int kSlotAttempts = 64;
+constexpr int kByteAttempts = 64;
 
 off_t RegionStart(Region region) {
   return kRegionBase + region * kRegionStride;
@@ -25,7 +25,7 @@ off_t RegionStart(Region region) {
 
 // The byte of each region for this open: by process id and a counter, so
 // that opens rarely meet on the same byte (when they do, the next is taken).
-std::uint32_t NextSlot() {
+std::uint32_t NextOwnByte() {
   static std::uint32_t counter = 0;
   // Asked once: a process that forks without starting a new program shares
   // its parent's number, which only makes a byte already taken more likely
@@ -47,9 +47,10 @@ LockResult LockRange(int fd, short type, off_t offset, off_t length) {
 }
 
 // Locks one byte of the region for this open.
-LockResult Hold(int fd, short type, Region region, std::uint32_t slot) {
-  for (int attempt = 0; attempt < kSlotAttempts; ++attempt) {
-    const off_t offset = RegionStart(region) + static_cast<off_t>((slot + attempt) % kRegionLength);
+LockResult Hold(int fd, short type, Region region, std::uint32_t own_byte) {
+  for (int attempt = 0; attempt < kByteAttempts; ++attempt) {
+    const off_t offset =
+        RegionStart(region) + static_cast<off_t>((own_byte + attempt) % kRegionLength);
     const LockResult result = LockRange(fd, type, offset, 1);
     if (result != LockResult::kBusy) return result;
   }
@@ -117,11 +118,11 @@ DosError TakeSharingLocks(int fd, bool readable, FileAccess access, FileShare sh
   // A read lock needs a descriptor open for reading, a write lock one open
   // for writing; each open has its own byte, so either kind serves.
   const short type = readable ? F_RDLCK : F_WRLCK;
-  const std::uint32_t slot = NextSlot();
+  const std::uint32_t own_byte = NextOwnByte();
   const bool wanted[] = {reads, writes, denies_read, denies_write};
   for (int region = kHoldsRead; region <= kDeniesWrite; ++region) {
     if (!wanted[region]) continue;
-    switch (Hold(fd, type, static_cast<Region>(region), slot)) {
+    switch (Hold(fd, type, static_cast<Region>(region), own_byte)) {
       case LockResult::kTaken:
         break;
       case LockResult::kBusy:

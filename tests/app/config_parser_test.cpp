@@ -154,7 +154,7 @@ TEST(ConfigParserTest, ListsStopAtOneHundredAndNameTheFirstOverfullKeyword) {
     ApplyConfigLine(PrepareConfigLine("FROM f" + std::to_string(i) + ",KILL"), config, problems);
   }
   EXPECT_EQ(config.FromRules.size(), 100u);
-  EXPECT_EQ(problems.overfullList, "");
+  EXPECT_EQ(problems.overfull_list, "");
   for (int i = 0; i < 150; ++i) {
     ApplyConfigLine(PrepareConfigLine("NOT_TOUCH n"), config, problems);
     ApplyConfigLine(PrepareConfigLine("FROM extra,KILL"), config, problems);
@@ -162,7 +162,7 @@ TEST(ConfigParserTest, ListsStopAtOneHundredAndNameTheFirstOverfullKeyword) {
   EXPECT_EQ(config.NotTouchNames.size(), 100u);
   EXPECT_EQ(config.FromRules.size(), 100u);
   EXPECT_EQ(config.FromRules.back().name, "F100");
-  EXPECT_EQ(problems.overfullList, "FROM");  // the first to ask for a 101st entry
+  EXPECT_EQ(problems.overfull_list, "FROM");  // the first to ask for a 101st entry
 }
 
 }  // namespace

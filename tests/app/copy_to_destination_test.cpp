@@ -11,8 +11,8 @@
 
 #include "msgbase/factory/message_base_factory.h"
 #include "msgbase/fido/msgid_serial.h"
-#include "tests/support/area_files.h"
 #include "tests/app/recording_log.h"
+#include "tests/support/area_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel::testing {
@@ -41,7 +41,7 @@ class CopyToDestinationTest : public ::testing::Test {
     header.msgFrom = base->GetFrom();
     header.msgTo = base->GetTo();
     header.msgSubj = base->GetSubj();
-    EXPECT_EQ(CopyToDestination(*base, destination, header, false, log_), "");
+    EXPECT_FALSE(CopyToDestination(*base, destination, header, false, log_).has_value());
     base->CloseMsg();
     CloseBase(base);
   }

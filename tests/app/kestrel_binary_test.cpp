@@ -1,13 +1,16 @@
 // The kestrel binary from the outside: console output, exit codes and log.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/kestrel_main.h"
+#include "platform/dos_error.h"
 #include "tests/support/kestrel_run.h"
+#include "tests/support/watched_files.h"
 
 namespace kestrel::testing {
 namespace {
@@ -53,20 +56,34 @@ TEST(KestrelBinaryTest, ADirectoryAsConfigurationIsARunTimeFailure) {
   EXPECT_EQ(lines[3], "DOS ERROR: File access denied.");
 }
 
+// The program body in this process, given one argument.
+int KestrelMainOn(const std::string& argument) {
+  std::string program = "kestrel";
+  std::string copy = argument;
+  char* argv[] = {program.data(), copy.data(), nullptr};
+  return KestrelMain(2, argv);
+}
+
+// A configuration that exists but cannot be opened. The open is made to fail
+// on purpose, so the test runs whoever runs it: the program body runs in a
+// child of the test, its console going to a file.
 TEST(KestrelBinaryTest, AnUnreadableConfigurationIsARunTimeFailure) {
   TempDir dir;
-  dir.WriteFile("kestrel.cfg", kValidConfig);
   const std::string path = dir.Path("kestrel.cfg");
-  std::filesystem::permissions(path, std::filesystem::perms::none);
-  if (std::ifstream(path).is_open()) {
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-    GTEST_SKIP() << "this user reads files whatever their permissions (root)";
-  }
-  const ProgramResult result = RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path());
-  std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-  EXPECT_EQ(result.exit_code, 5);
-  EXPECT_NE(result.output.find("\nDOS ERROR: File access denied.\n"), std::string::npos)
-      << result.output;
+  dir.WriteFile("kestrel.cfg",
+                "LOG " + dir.Path("kestrel.log") + "\nNETMAIL Mnetmail\nPRIORITY TO\n");
+  const std::string console = dir.Path("console.txt");
+  FailingOpens failing(path, platform::dos_error::kAccessDenied);
+  EXPECT_EXIT(
+      {
+        std::freopen(console.c_str(), "w", stdout);
+        std::exit(KestrelMainOn(path));
+      },
+      ::testing::ExitedWithCode(5), "");
+  const std::vector<std::string> lines = LinesOf(dir.ReadFile("console.txt"));
+  ASSERT_EQ(lines.size(), 4u) << dir.ReadFile("console.txt");
+  EXPECT_TRUE(lines[2].starts_with("Error number 005 in read_configuration, line ")) << lines[2];
+  EXPECT_EQ(lines[3], "DOS ERROR: File access denied.");
   EXPECT_FALSE(HasLog(dir));
 }
 

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "msgbase/factory/message_base_factory.h"
@@ -149,11 +148,11 @@ TEST(SpoolLimitsTest, AClosedConsoleDoesNotStopTheRun) {
   AddMessages("M" + dir.Path("net"), {Mail("one")});
   const std::string out = "M" + dir.Path("out");
   WriteWholeFile(dir.Path("kestrel.cfg"), MoveAllConfig(dir, out));
-  // "true" has ended before kestrel writes its first byte.
+  // Kestrel's output goes into a pipe whose reader, "true", has ended (the
+  // shell waits for it) before kestrel starts: every write fails.
   const ProgramResult result =
       RunProgram({"/bin/bash", "-c",
-                  "{ sleep 0.3; exec \"$0\" kestrel.cfg; } | true; echo \"${PIPESTATUS[0]}\"",
-                  KestrelBinary()},
+                  "exec 3> >(true); wait $!; \"$0\" kestrel.cfg >&3; echo \"$?\"", KestrelBinary()},
                  dir.path());
   EXPECT_EQ(result.output, "0\n");
   EXPECT_EQ(Subjects(out), std::vector<std::string>{"one"});
@@ -163,6 +162,11 @@ TEST(SpoolLimitsTest, AClosedConsoleDoesNotStopTheRun) {
 // A second run that finds the log held waits for it, and its entries follow;
 // a signal while it waits (start-up: nothing changed yet) ends it at once.
 TEST(SpoolLimitsTest, ASecondRunWaitsForTheLogAndASignalEndsTheWait) {
+  // The run is known to be waiting once it has warned so; the bound only
+  // ends a test whose run never gets there.
+  const std::string kWaitingForTheLog =
+      "Warning: Log file \"KESTREL.LOG\" is in use; waiting for it up to 60 seconds\n";
+  constexpr std::chrono::seconds kReachBound(30);
   TempDir dir;
   AddMessages("M" + dir.Path("net"), {Mail("one")});
   const std::string out = "M" + dir.Path("out");
@@ -175,7 +179,7 @@ TEST(SpoolLimitsTest, ASecondRunWaitsForTheLogAndASignalEndsTheWait) {
 
   {
     RunningProgram stopped({KestrelBinary(), "kestrel.cfg"}, dir.path());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(stopped.AwaitOutput(kWaitingForTheLog, kReachBound));
     stopped.Signal(SIGTERM);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(stopped.Wait().exit_code, 128 + SIGTERM);
@@ -184,14 +188,11 @@ TEST(SpoolLimitsTest, ASecondRunWaitsForTheLogAndASignalEndsTheWait) {
   }
 
   RunningProgram waiting({KestrelBinary(), "kestrel.cfg"}, dir.path());
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const bool warned = waiting.AwaitOutput(kWaitingForTheLog, kReachBound);
   platform::CloseFile(held);
   const ProgramResult result = waiting.Wait();
+  EXPECT_TRUE(warned) << result.output;
   EXPECT_EQ(result.exit_code, 0) << result.output;
-  EXPECT_NE(result.output.find("Warning: Log file \"KESTREL.LOG\" is in use; waiting for it up "
-                               "to 60 seconds"),
-            std::string::npos)
-      << result.output;
   const std::string log = ReadLog(dir);
   EXPECT_EQ(log.rfind("earlier run\n", 0), 0u) << log;
   EXPECT_NE(log.find("Copy message to destination messagebase"), std::string::npos) << log;

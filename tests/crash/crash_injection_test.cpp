@@ -13,64 +13,33 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/crash/mover_scenario.h"
+#include "tests/crash/traced_kestrel.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel::testing {
 namespace {
 
-constexpr char kStrace[] = "/usr/bin/strace";
 constexpr int kMessagesPerArea = 70;  // three netmail areas: 210 messages
 constexpr int kKilledBySigkill = 128 + 9;
 const std::vector<std::string> kCalls = {"openat", "write", "ftruncate", "unlink"};
 
-std::vector<std::string> StraceRun(const std::string& trace_file, const std::string& traced,
-                                   const std::string& inject) {
-  // No --seccomp-bpf: with it, strace 6.1 does not inject. A sanitized
-  // binary's leak checker cannot run under ptrace: it is switched off there.
-  const char* asan_options = std::getenv("ASAN_OPTIONS");
-  const std::string leak_check_off = std::string("ASAN_OPTIONS=") +
-                                     (asan_options != nullptr ? asan_options : "") +
-                                     ":detect_leaks=0";
-  std::vector<std::string> argv = {
-      kStrace, "-f", "-qq", "-E", leak_check_off, "-o", trace_file, "-e", "trace=" + traced};
-  if (!inject.empty()) {
-    argv.push_back("-e");
-    argv.push_back("inject=" + inject);
-  }
-  argv.push_back(KestrelBinary());
-  argv.push_back("kestrel.cfg");
-  return argv;
-}
-
 // How often a complete run makes each call.
-std::map<std::string, int> CountCalls(bool move) {
+std::map<std::string, int> CallsOfACompleteRun(bool move) {
   TempDir dir;
   MoverScenario scenario(dir, kMessagesPerArea, move);
   scenario.Create();
   std::string traced;
   for (const std::string& call : kCalls)
     traced += (traced.empty() ? "" : ",") + call;
-  const ProgramResult run = RunProgram(StraceRun(dir.Path("trace"), traced, ""), dir.path());
+  const ProgramResult run = RunProgram(TracedKestrel(dir.Path("trace"), traced), dir.path());
   EXPECT_EQ(run.exit_code, 0) << run.output;
-  std::map<std::string, int> counts;
-  std::istringstream lines(dir.ReadFile("trace"));
-  std::string line;
-  while (std::getline(lines, line)) {
-    for (const std::string& call : kCalls) {
-      if (line.find(" " + call + "(") != std::string::npos || line.rfind(call + "(", 0) == 0) {
-        ++counts[call];
-      }
-    }
-  }
-  return counts;
+  return CountCalls(dir.ReadFile("trace"), kCalls);
 }
 
 struct KillPoint {
@@ -125,7 +94,7 @@ struct SeriesResult {
 
 SeriesResult RunKillSeries(bool move, int total_points) {
   SeriesResult result;
-  const std::map<std::string, int> counts = CountCalls(move);
+  const std::map<std::string, int> counts = CallsOfACompleteRun(move);
   TempDir areas;
   MoverScenario(areas, kMessagesPerArea, move).Create();
   for (const KillPoint& point : SpreadPoints(counts, total_points)) {
@@ -135,8 +104,8 @@ SeriesResult RunKillSeries(bool move, int total_points) {
     MoverScenario scenario(dir, kMessagesPerArea, move);
     scenario.CreateFrom(areas);
     const ProgramResult cut = RunProgram(
-        StraceRun("/dev/null", point.call,
-                  point.call + ":signal=SIGKILL:when=" + std::to_string(point.occurrence)),
+        TracedKestrel("/dev/null", point.call,
+                      point.call + ":signal=SIGKILL:when=" + std::to_string(point.occurrence)),
         dir.path());
     ++result.points;
     if (cut.exit_code == kKilledBySigkill) {
@@ -177,8 +146,7 @@ SeriesResult RunKillSeries(bool move, int total_points) {
 class CrashInjection : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(kStrace))
-      GTEST_SKIP() << "strace not installed (Debian package strace)";
+    if (!StraceInstalled()) GTEST_SKIP() << "strace not installed (Debian package strace)";
   }
 };
 

@@ -1,87 +1,127 @@
 // Interruption: SIGINT, SIGTERM and SIGHUP sent to the real kestrel binary at
-// many moments of a run that moves, copies and kills mail across all three
-// formats. The run must end either complete (exit 0) or stopped at a point
-// where nothing is lost (exit 255 with its error line), never between the
-// copy of a message and the deletion of its source, and never with a base
-// left half-updated; the next run finishes the job.
+// many points of a run that moves, copies and kills mail across all three
+// formats. strace delivers each signal as the run makes the N-th call of one
+// of the calls that change files (openat, write, ftruncate, unlink), N spread
+// over the whole run, so every point falls where it is meant to on any
+// machine, however loaded. The run must end either complete (exit 0) or
+// stopped at a point where nothing is lost (exit 255 with its error line),
+// never between the copy of a message and the deletion of its source, and
+// never with a base left half-updated; the next run finishes the job.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
-#include <random>
+#include <cstdio>
+#include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "tests/support/kestrel_run.h"
 #include "tests/crash/mover_scenario.h"
+#include "tests/crash/traced_kestrel.h"
+#include "tests/support/kestrel_run.h"
 #include "tests/support/run_program.h"
-#include "tests/support/running_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel::testing {
 namespace {
 
 constexpr int kMessagesPerArea = 70;
+constexpr int kPoints = 24;
+const std::vector<std::string> kCalls = {"openat", "write", "ftruncate", "unlink"};
 
 struct SignalCase {
   int number;
   const char* name;
 };
+constexpr SignalCase kSignals[] = {{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}};
 
-// How long an undisturbed run takes, to spread the signals over it.
-std::chrono::microseconds UndisturbedRunTime() {
+// How often a complete run over the scenario's areas makes each call.
+std::map<std::string, int> CallsOfACompleteRun(const TempDir& areas, bool move) {
   TempDir dir;
-  MoverScenario scenario(dir, kMessagesPerArea, true);
-  scenario.Create();
-  const auto start = std::chrono::steady_clock::now();
-  const ProgramResult run = RunProgram({KestrelBinary(), "kestrel.cfg"}, dir.path());
+  MoverScenario(dir, kMessagesPerArea, move).CreateFrom(areas);
+  std::string traced;
+  for (const std::string& call : kCalls)
+    traced += (traced.empty() ? "" : ",") + call;
+  TempDir logs;
+  const ProgramResult run = RunProgram(TracedKestrel(logs.Path("trace"), traced), dir.path());
   EXPECT_EQ(run.exit_code, 0) << run.output;
-  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
-                                                               start);
+  return CountCalls(logs.ReadFile("trace"), kCalls);
+}
+
+struct SignalPoint {
+  SignalCase signal;
+  bool move;
+  std::string call;
+  int occurrence;
+};
+
+// Point `i` of kPoints: the calls, signals and MOVE settings take turns, and
+// the occurrence moves from the first call of its kind to the last.
+SignalPoint PointNumber(int i, const std::map<std::string, int>& move_calls,
+                        const std::map<std::string, int>& copy_calls) {
+  SignalPoint point{kSignals[i % 3], i % 5 != 4, kCalls[i % kCalls.size()], 1};
+  const std::map<std::string, int>& counts = point.move ? move_calls : copy_calls;
+  const auto found = counts.find(point.call);
+  if (found == counts.end()) {
+    point.call = "write";  // every run writes its log
+    point.occurrence = 1 + (counts.at("write") - 1) * i / (kPoints - 1);
+  } else {
+    point.occurrence = 1 + (found->second - 1) * i / (kPoints - 1);
+  }
+  return point;
+}
+
+struct Outcomes {
+  int stopped = 0;   // by the signal, exit 255
+  int at_start = 0;  // ended by the signal before any area was begun
+  int complete = 0;  // the signal came after the last message
+};
+
+// Checks how the signalled run ended and counts the outcome.
+void CheckEnd(const SignalPoint& point, const ProgramResult& run, const TempDir& dir,
+              Outcomes& outcomes) {
+  const std::string log = ReadLog(dir);
+  if (run.exit_code == 255) {
+    ++outcomes.stopped;
+    const std::string reason =
+        std::string("Interrupted by signal ") + point.signal.name + "; stopped ";
+    EXPECT_NE(run.output.find("Error: " + reason), std::string::npos) << run.output;
+    EXPECT_NE(log.find(reason), std::string::npos) << log;
+  } else if (run.exit_code == 128 + point.signal.number) {
+    // Before the handlers are installed a signal ends the process at once:
+    // it must not have begun any area then.
+    ++outcomes.at_start;
+    EXPECT_EQ(log.find("Scanning"), std::string::npos) << log;
+  } else {
+    ++outcomes.complete;
+    EXPECT_EQ(run.exit_code, 0) << run.output;
+  }
 }
 
 TEST(Interruption, SignalsStopTheRunOnlyBetweenMessages) {
+  if (!StraceInstalled()) GTEST_SKIP() << "strace not installed (Debian package strace)";
   const ScratchInMemory scratch;  // kills and stops, not what reaches a disk
-  const std::chrono::microseconds run_time = UndisturbedRunTime();
-  const SignalCase signals[] = {{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}};
-  std::mt19937 random(20001215);
   TempDir move_areas;
   MoverScenario(move_areas, kMessagesPerArea, true).Create();
   TempDir copy_areas;
   MoverScenario(copy_areas, kMessagesPerArea, false).Create();
-  constexpr int kPoints = 24;
-  int stopped = 0;
-  for (int point = 0; point < kPoints; ++point) {
-    const SignalCase& signal = signals[point % 3];
-    // Spread from a tenth of the run to a little past its end, with some
-    // jitter.
-    const auto delay =
-        std::chrono::microseconds(run_time.count() / 10 + run_time.count() * point / (kPoints - 2) +
-                                  static_cast<long>(random() % 1000));
-    SCOPED_TRACE(std::string(signal.name) + " after " + std::to_string(delay.count()) + " us");
+  const std::map<std::string, int> move_calls = CallsOfACompleteRun(move_areas, true);
+  const std::map<std::string, int> copy_calls = CallsOfACompleteRun(copy_areas, false);
 
-    const bool move = point % 5 != 4;
+  Outcomes outcomes;
+  for (int i = 0; i < kPoints; ++i) {
+    const SignalPoint point = PointNumber(i, move_calls, copy_calls);
+    SCOPED_TRACE(std::string(point.signal.name) + " at " + point.call + " call " +
+                 std::to_string(point.occurrence) + (point.move ? " (MOVE YES)" : " (MOVE NO)"));
     TempDir dir;
-    MoverScenario scenario(dir, kMessagesPerArea, move);
-    scenario.CreateFrom(move ? move_areas : copy_areas);
-    RunningProgram kestrel({KestrelBinary(), "kestrel.cfg"}, dir.path());
-    std::this_thread::sleep_for(delay);
-    kestrel.Signal(signal.number);
-    const ProgramResult run = kestrel.Wait();
+    MoverScenario scenario(dir, kMessagesPerArea, point.move);
+    scenario.CreateFrom(point.move ? move_areas : copy_areas);
+    const ProgramResult run =
+        RunProgram(TracedKestrel("/dev/null", point.call,
+                                 point.call + ":signal=" + point.signal.name +
+                                     ":when=" + std::to_string(point.occurrence)),
+                   dir.path());
+    CheckEnd(point, run, dir, outcomes);
 
-    if (run.exit_code == 255) {
-      ++stopped;
-      const std::string reason = std::string("Interrupted by signal ") + signal.name + "; stopped ";
-      EXPECT_NE(run.output.find("Error: " + reason), std::string::npos) << run.output;
-      EXPECT_NE(ReadLog(dir).find(reason), std::string::npos) << ReadLog(dir);
-    } else {
-      // The signal came before the handlers were installed (the process then
-      // ends by the signal, before it has touched any area), or after the end.
-      EXPECT_TRUE(run.exit_code == 0 || run.exit_code == 128 + signal.number)
-          << "exit " << run.exit_code << "\n"
-          << run.output;
-    }
     for (const std::string& problem : scenario.CheckStructure())
       ADD_FAILURE() << problem;
     std::vector<std::string> in_hand;
@@ -97,10 +137,14 @@ TEST(Interruption, SignalsStopTheRunOnlyBetweenMessages) {
     }
     if (HasFailure()) break;
   }
-  std::printf("interruption: %d signals sent, %d runs stopped by them\n", kPoints, stopped);
-  // Many signals fall inside the run and stop it (how many depends on the
-  // machine's load: the run time was measured once, before).
-  EXPECT_GE(stopped, kPoints / 4);
+  std::printf(
+      "interruption: %d signals sent: %d runs stopped by them, %d ended before the first area, "
+      "%d complete\n",
+      kPoints, outcomes.stopped, outcomes.at_start, outcomes.complete);
+  // The points are spread over the whole run: the first openat calls come
+  // before the handlers, the last calls after the last message; every signal
+  // between stops the run.
+  EXPECT_GE(outcomes.stopped, kPoints * 5 / 6);
 }
 
 }  // namespace

@@ -21,16 +21,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/area_files.h"
 #include "tests/crash/mover_scenario.h"
 #include "tests/crash/power_cut_journal.h"
+#include "tests/crash/traced_kestrel.h"
+#include "tests/support/area_files.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel::testing {
 namespace {
 
-constexpr char kStrace[] = "/usr/bin/strace";
 constexpr int kMessagesPerArea = 12;  // three netmail areas: 36 messages
 constexpr int kDefaultCuts = 300;
 
@@ -40,20 +40,10 @@ int CutPoints() {
   return points > 0 ? points : kDefaultCuts;
 }
 
-// The environment setting strace passes to a traced kestrel: a sanitized
-// build's leak check cannot run under ptrace.
-std::string LeakCheckOff() {
-  const char* asan_options = std::getenv("ASAN_OPTIONS");
-  return std::string("ASAN_OPTIONS=") + (asan_options != nullptr ? asan_options : "") +
-         ":detect_leaks=0";
-}
-
 // Runs kestrel in `dir` under strace, writing the log the journal reads.
 ProgramResult TracedRun(const TempDir& dir, const std::string& trace_file) {
-  return RunProgram(
-      {kStrace, "-f", "-qq", "-y", "-xx", "-s", "1048576", "-E", LeakCheckOff(), "-o", trace_file,
-       "-e", std::string("trace=") + kTracedCalls, KestrelBinary(), "kestrel.cfg"},
-      dir.path());
+  return RunProgram(TracedKestrel(trace_file, kTracedCalls, "", {"-y", "-xx", "-s", "1048576"}),
+                    dir.path());
 }
 
 // The journal of one complete run that moves the scenario's mail.
@@ -70,8 +60,7 @@ void RecordMoves(const TempDir& areas, PowerCutJournal& journal) {
 }
 
 TEST(PowerLoss, MovesSurviveAPowerCutAnywhere) {
-  if (!std::filesystem::exists(kStrace))
-    GTEST_SKIP() << "strace not installed (Debian package strace)";
+  if (!StraceInstalled()) GTEST_SKIP() << "strace not installed (Debian package strace)";
   // The journal stands for the disk: the runs' own syncs need not reach one.
   const ScratchInMemory scratch;
   TempDir areas;
@@ -128,8 +117,7 @@ TEST(PowerLoss, MovesSurviveAPowerCutAnywhere) {
 // state it stores at the end of each area (the stored MSGID and the lastread
 // file), however many messages it reads.
 TEST(PowerLoss, AScanSyncsOnlyTheResumeStateOfEachArea) {
-  if (!std::filesystem::exists(kStrace))
-    GTEST_SKIP() << "strace not installed (Debian package strace)";
+  if (!StraceInstalled()) GTEST_SKIP() << "strace not installed (Debian package strace)";
   const ScratchInMemory scratch;
   TempDir dir;
   MoverScenario scenario(dir, kMessagesPerArea, false);
@@ -145,9 +133,7 @@ TEST(PowerLoss, AScanSyncsOnlyTheResumeStateOfEachArea) {
   ASSERT_EQ(first.exit_code, 0) << first.output;
   TempDir logs;
   const ProgramResult traced =
-      RunProgram({kStrace, "-f", "-qq", "-E", LeakCheckOff(), "-o", logs.Path("trace"), "-e",
-                  "trace=fsync,fdatasync", KestrelBinary(), "kestrel.cfg"},
-                 dir.path());
+      RunProgram(TracedKestrel(logs.Path("trace"), "fsync,fdatasync"), dir.path());
   ASSERT_EQ(traced.exit_code, 0) << traced.output;
   const std::string trace = logs.ReadFile("trace");
   std::size_t syncs = 0;

@@ -1,12 +1,14 @@
 #include "tests/support/running_program.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <stdexcept>
+#include <utility>
 
 namespace kestrel::testing {
 
@@ -52,9 +54,27 @@ bool RunningProgram::Signal(int signal_number) {
   return pid_ > 0 && kill(pid_, signal_number) == 0;
 }
 
+bool RunningProgram::AwaitOutput(std::string_view text, std::chrono::milliseconds bound) {
+  const auto give_up = std::chrono::steady_clock::now() + bound;
+  while (output_.find(text) == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        give_up - std::chrono::steady_clock::now());
+    if (pid_ <= 0 || left.count() <= 0) return false;
+    pollfd readable{output_fd_, POLLIN, 0};
+    if (poll(&readable, 1, static_cast<int>(left.count())) <= 0) continue;
+    char buffer[4096];
+    const ssize_t n = read(output_fd_, buffer, sizeof buffer);
+    if (n <= 0) return false;  // the program closed its output
+    output_.append(buffer, n);
+  }
+  return true;
+}
+
 ProgramResult RunningProgram::Wait() {
   ProgramResult result;
   if (pid_ <= 0) return result;
+  result.output = std::move(output_);
+  output_.clear();
   char buffer[4096];
   ssize_t n;
   while ((n = read(output_fd_, buffer, sizeof buffer)) > 0)

@@ -1,9 +1,11 @@
-// A program started in the background, for tests that signal it while it
-// runs (interruption) or run two at once (exclusion).
+// A program started in the background, for tests that act on it while it
+// runs (signal it once it has reached a point, run two at once).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/support/run_program.h"
@@ -25,12 +27,18 @@ class RunningProgram {
 
   // Sends the signal (false when the program has already been waited for).
   bool Signal(int signal_number);
+  // Reads the program's output until it holds `text` (true), the program
+  // closes its output or `bound` has passed (false): a test waits for the
+  // program to reach a point instead of guessing how long that takes. What is
+  // read stays part of the output Wait returns.
+  bool AwaitOutput(std::string_view text, std::chrono::milliseconds bound);
   // Waits for the end; the exit code is 128 + the signal number when killed.
   ProgramResult Wait();
 
  private:
   int pid_ = -1;
   int output_fd_ = -1;
+  std::string output_;  // read by AwaitOutput before Wait
 };
 
 }  // namespace kestrel::testing

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "msgbase/io/stream_hooks.h"
+#include "platform/open_override.h"
 
 namespace kestrel::testing {
 
@@ -99,6 +100,16 @@ void InstallWatchedFiles(FileCalls& calls) {
     ++calls.opens;
     return std::make_unique<WatchedFile>(std::move(inner), calls);
   };
+}
+
+FailingOpens::FailingOpens(std::string path, platform::DosError error) : path_(std::move(path)) {
+  platform::SetOpenFailureOverride([this, error](std::string_view opened) {
+    return opened == path_ ? error : platform::dos_error::kNone;
+  });
+}
+
+FailingOpens::~FailingOpens() {
+  platform::SetOpenFailureOverride({});
 }
 
 }  // namespace kestrel::testing

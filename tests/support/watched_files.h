@@ -1,10 +1,14 @@
 // File streams that the tests watch: every call the formats make on a file
 // is counted, and a write can be made to fail, to see what the formats do
 // when the disk refuses one. Installed in the NewFile hook in place of the
-// plain file streams.
+// plain file streams. An open of one file can be made to fail as well, for
+// any file Kestrel opens (configuration, log, message bases).
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "platform/dos_error.h"
 
 namespace kestrel::testing {
 
@@ -30,5 +34,19 @@ struct FileCalls {
 // Makes NewFile hand out watched file streams that count into `calls`
 // (which must outlive them). InstallStreamFactories puts the plain ones back.
 void InstallWatchedFiles(FileCalls& calls);
+
+// While it lives, every open of the file `path` (spelt as Kestrel is given
+// it) fails with `error`, as the system would refuse it, whoever runs the
+// test.
+class FailingOpens {
+ public:
+  FailingOpens(std::string path, platform::DosError error);
+  ~FailingOpens();
+  FailingOpens(const FailingOpens&) = delete;
+  FailingOpens& operator=(const FailingOpens&) = delete;
+
+ private:
+  std::string path_;
+};
 
 }  // namespace kestrel::testing

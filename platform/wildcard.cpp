@@ -1,8 +1,15 @@
-#include "app/wild_match.h"
+#include "platform/wildcard.h"
 
 #include <cstddef>
 
-namespace kestrel {
+namespace kestrel::platform {
+namespace {
+
+char FoldLetter(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
 
 // Walks text and pattern together. At a "*" it first lets the star match
 // nothing and remembers where; when a later byte fails, it returns to the most
@@ -10,7 +17,9 @@ namespace kestrel {
 // most recent star only is enough: whatever an earlier star could absorb, the
 // later one can absorb as well, so no match is missed, and every step moves
 // forward in the text or in the pattern.
-bool WildMatch(std::string_view text, std::string_view pattern) {
+bool WildcardMatch(std::string_view text, std::string_view pattern, LetterCase letter_case) {
+  const bool fold = letter_case == LetterCase::kIgnored;
+  auto same = [fold](char a, char b) { return fold ? FoldLetter(a) == FoldLetter(b) : a == b; };
   constexpr std::size_t kNoStar = std::string_view::npos;
   std::size_t t = 0;
   std::size_t p = 0;
@@ -20,7 +29,7 @@ bool WildMatch(std::string_view text, std::string_view pattern) {
     if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       star_text = t;
-    } else if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+    } else if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], text[t]))) {
       ++p;
       ++t;
     } else if (star != kNoStar) {
@@ -35,4 +44,4 @@ bool WildMatch(std::string_view text, std::string_view pattern) {
   return p == pattern.size();
 }
 
-}  // namespace kestrel
+}  // namespace kestrel::platform
