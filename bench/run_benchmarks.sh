@@ -10,7 +10,12 @@
 #
 # Options (after --quick or alone):
 #   --sizes "N ..."     area sizes              --repeat R    repetitions
-#   --once-above N      sizes above N run once (default 50000)
+#   --once-above N      sizes above N run once, without the strace run
+#                       (default 50000)
+#   --no-sync           time a build made with -DKESTREL_NO_SYNC=ON (in
+#                       build-bench-nosync): the work without the syncs that
+#                       make each copy durable, which bench/durability_cost.sh
+#                       prices on its own
 #   --formats "M S J"   area types to time      --out FILE    table file ("-": none)
 #   --work DIR          scratch directory (default: build-bench/runs)
 #
@@ -45,6 +50,7 @@ quick=0
 sizes="5000 50000 200000"
 repeat=3
 once_above=50000
+no_sync=OFF
 formats="M S J"
 out=docs/benchmarks.md
 work=""
@@ -54,6 +60,7 @@ while [ $# -gt 0 ]; do
     --sizes) sizes="$2"; shift ;;
     --repeat) repeat="$2"; shift ;;
     --once-above) once_above="$2"; shift ;;
+    --no-sync) no_sync=ON ;;
     --formats) formats="$2"; shift ;;
     --out) out="$2"; shift ;;
     --work) work="$2"; shift ;;
@@ -63,6 +70,7 @@ while [ $# -gt 0 ]; do
 done
 
 build=${BENCH_BUILD_DIR:-build-bench}
+[ $no_sync = ON ] && build=$build-nosync
 work=${work:-$build/runs}
 match_percent=10
 seed=1
@@ -70,7 +78,7 @@ match_to="Kestrel Bench Target"
 
 echo "== building (release) in $build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_TESTS=OFF \
-  -DKESTREL_BUILD_BENCH=ON >/dev/null
+  -DKESTREL_BUILD_BENCH=ON -DKESTREL_NO_SYNC=$no_sync >/dev/null
 cmake --build "$build" -j "$(nproc)" --target kestrel kestrel-make-netmail read_floor >/dev/null
 kestrel="$root/$build/app/kestrel"
 read_floor="$root/$build/bench/read_floor"
@@ -276,7 +284,8 @@ for n in $sizes; do
         cat_floor "$f_times" "$kind" "$run" "$scenario" "$dest_bytes"
       done
       calls=nan
-      if [ $have_strace = 1 ]; then
+      # Traced runs are slow: sizes that run once are not traced.
+      if [ $have_strace = 1 ] && [ "$n" -le "$once_above" ]; then
         reset_run "$pristine" "$run"
         write_config "$run" "$kind" "$scenario"
         calls=$(strace_calls "$run" "$n")
@@ -366,6 +375,7 @@ if [ "$out" != "-" ]; then
   [ "$sizes" != "5000 50000 200000" ] && command+=" --sizes \"$sizes\""
   [ "$repeat" != 3 ] && command+=" --repeat $repeat"
   [ "$once_above" != 50000 ] && command+=" --once-above $once_above"
+  [ $no_sync = ON ] && command+=" --no-sync"
   [ "$formats" != "M S J" ] && command+=" --formats \"$formats\""
   section="$work/section.md"
   {
@@ -375,6 +385,11 @@ if [ "$out" != "-" ]; then
     echo "Command: \`$command\`"
     echo
     echo "Machine: $cpu, $cores cores, $mem; $fs on $disk; $kernel."
+    if [ $no_sync = ON ]; then
+      echo "Build: release, KESTREL_NO_SYNC=ON (no syncs; their cost is in the durability table)."
+    else
+      echo "Build: release, with the syncs that make each copy durable."
+    fi
     echo "Medians of $repeat runs (sizes above $once_above: one run). The page cache"
     echo "is warmed before every timed run, Kestrel's and the floors' alike, by"
     echo "reading each source file once with cat. Kestrel and both floors run side"
