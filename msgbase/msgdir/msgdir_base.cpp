@@ -102,11 +102,12 @@ void MsgDirBase::NormalisePath(const std::string& path) {
 
 bool MsgDirBase::OpenMsgBase(const std::string& path) {
   NormalisePath(path);
-  if (!IsDirectory(path)) {
+  // A directory that cannot be listed (no handle left, no permission) is
+  // not opened as an empty area.
+  if (!IsDirectory(path) || !ScanNumbers()) {
     SetLastError(MsgDirErrorNoDirectory);
     return false;
   }
-  ScanNumbers();
   SetOpened(true);
   return true;
 }
@@ -132,7 +133,7 @@ void MsgDirBase::CloseMsgBase() {
   SetOpened(false);
 }
 
-void MsgDirBase::ScanNumbers() {
+bool MsgDirBase::ScanNumbers() {
   listing_ = MsgDirListing{};
   directory_spelling_.clear();
   if (!HasDotComponent(GetBasePath())) directory_spelling_ = ExpandFileName(GetBasePath());
@@ -144,7 +145,7 @@ void MsgDirBase::ScanNumbers() {
   if (stamped) {
     if (const MsgDirListing* kept = FindKeptListing(directory_spelling_, before)) {
       listing_ = *kept;
-      return;
+      return true;
     }
   }
 
@@ -152,11 +153,11 @@ void MsgDirBase::ScanNumbers() {
   // needed to list it, and asking for them would cost a call per entry.
   // Hidden entries (names beginning with a dot) are not listed, as a search
   // without the hidden attribute in its mask leaves them out.
-  platform::ListEntryKinds(GetBasePath(), kMessagePattern,
-                           [this](std::string_view name, bool regular) {
-                             if (!name.empty() && name[0] != '.')
-                               ListEntry(std::string(name), regular);
-                           });
+  const platform::DosError listed = platform::ListEntryKinds(
+      GetBasePath(), kMessagePattern, [this](std::string_view name, bool regular) {
+        if (!name.empty() && name[0] != '.') ListEntry(std::string(name), regular);
+      });
+  if (listed != platform::dos_error::kNone) return false;
 
   platform::DirectoryStamp after;
   if (stamped &&
@@ -164,6 +165,7 @@ void MsgDirBase::ScanNumbers() {
       after == before) {
     KeepListing(directory_spelling_, before, listing_);
   }
+  return true;
 }
 
 void MsgDirBase::ListEntry(const std::string& name, bool regular_file) {

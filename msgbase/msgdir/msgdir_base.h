@@ -115,8 +115,9 @@ class MsgDirBase : public MessageBase {
  private:
   // Stores the path with a trailing separator; clears the open flag.
   void NormalisePath(const std::string& path);
-  // Lists the directory and rebuilds the number set and the highest number.
-  void ScanNumbers();
+  // Lists the directory and rebuilds the number set and the highest number;
+  // false (and an empty set) when the directory could not be listed.
+  bool ScanNumbers();
   // Takes one entry the listing found into the number set, or counts it as
   // skipped.
   void ListEntry(const std::string& name, bool regular_file);
