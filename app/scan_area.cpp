@@ -183,7 +183,7 @@ void AreaScanner::WarnOfFilesLeftAlone() {
   }
   if (msg_dir->MessagesBeyondLimit() > 0) {
     log_.Warning(kLogTag, IntToStr(msg_dir->MessagesBeyondLimit()) + " message(s) numbered " +
-                              IntToStr(MsgNumberLimit) +
+                              IntToStr(kMsgNumberLimit) +
                               " or above not scanned (beyond the number limit) - " + area_);
   }
 }

@@ -33,7 +33,7 @@ void Report(const char* what, int count, double seconds) {
 
 // One stored message: the header, a few kludge lines and about 1 KB of body.
 std::string MessageBytes(int n) {
-  std::string bytes(kestrel::MsgHeaderSize, '\0');
+  std::string bytes(kestrel::msgdir::kMsgHeaderSize, '\0');
   bytes.replace(0, 12, "Alice Sender");
   bytes.replace(144, 19, "05 Mar 21  07:08:10");
   bytes +=
@@ -104,7 +104,7 @@ bool Run(const fs::path& area, int count) {
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
-  if (count <= 0 || count * 5 >= kestrel::MsgNumberLimit) {
+  if (count <= 0 || count * 5 >= kestrel::kMsgNumberLimit) {
     std::fprintf(stderr, "usage: %s [count (1-12287) [directory]]\n", argv[0]);
     return 2;
   }

@@ -2,12 +2,10 @@
 #include "msgbase/jam/jam_base.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "msgbase/fido/date_time.h"
 #include "msgbase/io/file_functions.h"
-#include "msgbase/io/little_endian.h"
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
 
@@ -30,11 +28,14 @@ struct BaseFile {
 };
 
 // The four files in the order they are tested, opened and created.
-constexpr BaseFile kHeader{kHeaderExtension, kErrHeaderMissing, kErrHeaderOpen, kErrHeaderCreate};
-constexpr BaseFile kIndex{kIndexExtension, kErrIndexMissing, kErrIndexOpen, kErrIndexCreate};
-constexpr BaseFile kText{kTextExtension, kErrTextMissing, kErrTextOpen, kErrTextCreate};
-constexpr BaseFile kLastRead{kLastReadExtension, kErrLastReadMissing, kErrLastReadOpen,
-                             kErrLastReadOpen};
+constexpr BaseFile kHeader{kHeaderExtension, kErrorNoHeaderFile, kErrorOpenHeaderFile,
+                           kErrorCreateHeaderFile};
+constexpr BaseFile kIndex{kIndexExtension, kErrorNoIndexFile, kErrorOpenIndexFile,
+                          kErrorCreateIndexFile};
+constexpr BaseFile kText{kTextExtension, kErrorNoTextFile, kErrorOpenTextFile,
+                         kErrorCreateTextFile};
+constexpr BaseFile kLastRead{kLastReadExtension, kErrorNoLastReadFile, kErrorOpenLastReadFile,
+                             kErrorOpenLastReadFile};
 constexpr BaseFile kBaseFiles[] = {kHeader, kIndex, kText, kLastRead};
 // The files without which there is no base.
 constexpr BaseFile kMessageFiles[] = {kHeader, kIndex, kText};
@@ -61,7 +62,7 @@ JamBase::~JamBase() {
 // The .JLR file is not needed: other JAM software creates bases without it,
 // and it is created when a lastread is first stored.
 bool JamBase::BaseIsOpen() const {
-  return HeaderFile && IndexFile && TextFile;
+  return header_file_ && index_file_ && text_file_;
 }
 
 std::string JamBase::FileName(const char* extension) const {
@@ -69,34 +70,40 @@ std::string JamBase::FileName(const char* extension) const {
 }
 
 std::int32_t JamBase::ActiveMsgs() const {
-  return GetLeSigned32(BaseHeader.data(), kBaseActiveMsgsOffset);
+  return base_header_.active_msgs;
 }
 
 void JamBase::SetActiveMsgs(std::int32_t value) {
-  PutLe32(BaseHeader.data(), kBaseActiveMsgsOffset, static_cast<std::uint32_t>(value));
+  base_header_.active_msgs = value;
 }
 
 bool JamBase::WriteBaseHeader() {
   NoteHeaderFileWritten();
-  HeaderFile->Seek(0);
-  if (!WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size())) return false;
-  locked_header_ = BaseHeader;
+  header_file_->Seek(0);
+  const JamBaseHeader::Bytes bytes = base_header_.Encode();
+  if (!WriteBlock(*header_file_, bytes.data(), bytes.size())) return false;
+  locked_header_ = base_header_;
   return true;
 }
 
 std::int32_t JamBase::BaseMsgNum() const {
-  return GetLeSigned32(BaseHeader.data(), kBaseMsgNumOffset);
+  return base_header_.base_msg_num;
 }
 
 std::int32_t JamBase::FirstMsgNum() const {
   return std::max(BaseMsgNum(), kFirstMessageNumber);
 }
 
+bool JamBase::Fail(std::int32_t code) {
+  SetLastError(code);
+  return false;
+}
+
 void JamBase::ResetFiles() {
   // Only the failures are cleared: flushing makes files durable, which the
   // operations do themselves where the order of their changes needs it.
   for (BaseStream* stream :
-       {IndexFile.get(), TextFile.get(), HeaderFile.get(), LastReadFile.get()}) {
+       {index_file_.get(), text_file_.get(), header_file_.get(), last_read_file_.get()}) {
     if (stream == nullptr) continue;
     stream->Reset();
   }
@@ -113,10 +120,10 @@ bool JamBase::FlushFiles(std::initializer_list<BaseStream*> streams) {
 }
 
 void JamBase::DisposeFiles() {
-  TextFile.reset();
-  IndexFile.reset();
-  HeaderFile.reset();
-  LastReadFile.reset();
+  text_file_.reset();
+  index_file_.reset();
+  header_file_.reset();
+  last_read_file_.reset();
 }
 
 void JamBase::ForgetMessage() {
@@ -127,7 +134,7 @@ void JamBase::ForgetMessage() {
 }
 
 bool JamBase::OpenMsgBase(const std::string& path) {
-  if (HeaderFile) CloseMsgBase();
+  if (header_file_) CloseMsgBase();
   SetBasePath(DottedPath(path));
   ForgetFileCopies();
   for (const BaseFile& file : kMessageFiles) {
@@ -143,38 +150,26 @@ bool JamBase::OpenMsgBase(const std::string& path) {
     SetBasePath("");
     return false;
   };
-  HeaderFile = OpenStream(FileName(kHeaderExtension), kModeOpenShared);
-  if (!HeaderFile) return fail(kErrHeaderOpen);
-  IndexFile = OpenStream(FileName(kIndexExtension), kModeOpenShared);
-  if (!IndexFile) return fail(kErrIndexOpen);
-  TextFile = OpenStream(FileName(kTextExtension), kModeOpenShared);
-  if (!TextFile) return fail(kErrTextOpen);
-  // A missing .JLR is created when a lastread is first stored. An existing
-  // one that cannot be opened is never created anew: that would erase the
-  // lastread records of every user.
-  if (FileExists(FileName(kLastReadExtension))) {
-    LastReadFile = OpenStream(FileName(kLastReadExtension), kModeOpenExclusive);
-    if (!LastReadFile) return fail(kErrLastReadOpen);
-  }
+  if (const std::int32_t code = OpenFiles(); code != 0) return fail(code);
 
   // A .JHR shorter than its base header is damaged: read as a header of zeros
   // it would number messages from 0, and a message header appended to it
   // would lie where the base header is written back at close.
-  if (HeaderFile->GetSize() < static_cast<std::int32_t>(kBaseHeaderSize)) {
-    return fail(kErrHeaderOpen);
+  if (header_file_->GetSize() < static_cast<std::int32_t>(kBaseHeaderSize)) {
+    return fail(kErrorOpenHeaderFile);
   }
   ForgetMessage();
   SetMsgNum(0);
   // The base header is read under the lock, so that it is never caught half
   // way through another program's change.
   change_depth_ = 0;
-  BaseHeader.fill(0);
-  locked_header_.fill(0);
+  base_header_ = JamBaseHeader();
+  locked_header_ = JamBaseHeader();
   if (!BeginChange()) return fail(GetLastError());
-  const std::int32_t index_size = IndexFile->GetSize();
+  const std::int32_t index_size = index_file_->GetSize();
   if (index_size < 0) {
     EndChange();
-    return fail(kErrIndexOpen);
+    return fail(kErrorOpenIndexFile);
   }
   // The writes of a message update keep the index and ActiveMsgs apart until
   // the update is complete (see WriteMsg and KillMsg): a base left by a run
@@ -186,8 +181,25 @@ bool JamBase::OpenMsgBase(const std::string& path) {
   return true;
 }
 
+std::int32_t JamBase::OpenFiles() {
+  header_file_ = OpenStream(FileName(kHeaderExtension), kModeOpenShared);
+  if (!header_file_) return kErrorOpenHeaderFile;
+  index_file_ = OpenStream(FileName(kIndexExtension), kModeOpenShared);
+  if (!index_file_) return kErrorOpenIndexFile;
+  text_file_ = OpenStream(FileName(kTextExtension), kModeOpenShared);
+  if (!text_file_) return kErrorOpenTextFile;
+  // A missing .JLR is created when a lastread is first stored. An existing
+  // one that cannot be opened is never created anew: that would erase the
+  // lastread records of every user.
+  if (FileExists(FileName(kLastReadExtension))) {
+    last_read_file_ = OpenStream(FileName(kLastReadExtension), kModeOpenExclusive);
+    if (!last_read_file_) return kErrorOpenLastReadFile;
+  }
+  return 0;
+}
+
 bool JamBase::CreateMsgBase(const std::string& path) {
-  if (HeaderFile) CloseMsgBase();
+  if (header_file_) CloseMsgBase();
   SetBasePath(DottedPath(path));
   ForgetFileCopies();
   ForceDirectories(DirectoryPart(path));
@@ -198,7 +210,8 @@ bool JamBase::CreateMsgBase(const std::string& path) {
     for (const BaseFile& file : kBaseFiles)
       DeleteFile(FileName(file.extension));
   }
-  std::unique_ptr<BaseStream>* streams[] = {&HeaderFile, &IndexFile, &TextFile, &LastReadFile};
+  std::unique_ptr<BaseStream>* streams[] = {&header_file_, &index_file_, &text_file_,
+                                            &last_read_file_};
   std::vector<std::string> created;
   auto fail = [this, &created](std::int32_t code) {
     SetLastError(code);
@@ -215,25 +228,21 @@ bool JamBase::CreateMsgBase(const std::string& path) {
   }
   ResetFiles();
 
-  BaseHeader.fill(0);
-  std::memcpy(BaseHeader.data() + kBaseSignatureOffset, kSignature, sizeof kSignature);
   MsgDateTime now;
   GetNowDateTime(now);
-  PutLe32(BaseHeader.data(), kBaseDateCreatedOffset, DateTimeToUnix(now));
-  PutLe32(BaseHeader.data(), kBaseModCounterOffset, 0);
-  SetActiveMsgs(0);
-  PutLe32(BaseHeader.data(), kBasePasswordCrcOffset, kNoCrc);
-  PutLe32(BaseHeader.data(), kBaseMsgNumOffset, kFirstMessageNumber);
-  HeaderFile->Seek(0);
-  if (!WriteBlock(*HeaderFile, BaseHeader.data(), BaseHeader.size())) {
-    return fail(kErrHeaderCreate);
+  base_header_ = JamBaseHeader::New(DateTimeToUnix(now));
+  const JamBaseHeader::Bytes header = base_header_.Encode();
+  header_file_->Seek(0);
+  if (!WriteBlock(*header_file_, header.data(), header.size())) {
+    return fail(kErrorCreateHeaderFile);
   }
   // The new base is on disk, the names of its files included, before a message is
   // stored in it.
-  if (!FlushFiles({HeaderFile.get(), IndexFile.get(), TextFile.get(), LastReadFile.get()})) {
-    return fail(kErrHeaderCreate);
+  if (!FlushFiles(
+          {header_file_.get(), index_file_.get(), text_file_.get(), last_read_file_.get()})) {
+    return fail(kErrorCreateHeaderFile);
   }
-  locked_header_ = BaseHeader;
+  locked_header_ = base_header_;
   change_depth_ = 0;
   ForgetMessage();
   SetMsgNum(0);

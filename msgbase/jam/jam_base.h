@@ -51,13 +51,16 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/io/base_stream.h"
 #include "msgbase/fido/fido_address.h"
+#include "msgbase/io/base_stream.h"
+#include "msgbase/io/read_window.h"
 #include "msgbase/jam/deleted_headers.h"
+#include "msgbase/jam/jam_base_header.h"
+#include "msgbase/jam/jam_index_record.h"
 #include "msgbase/jam/jam_layout.h"
+#include "msgbase/jam/jam_message_header.h"
 #include "msgbase/jam/jam_subfields.h"
 #include "msgbase/message_base.h"
-#include "msgbase/io/read_window.h"
 
 namespace kestrel {
 
@@ -151,25 +154,27 @@ class JamBase : public MessageBase {
   // its body (appended to .JDT) and points its index record at it; the old
   // header and text of an opened message stay unreferenced. The text goes
   // first, then the header, then the index record, so that an interrupted
-  // write never leaves a record pointing at something incomplete. False when
-  // a write failed, when no message is open, and for a message opened with
-  // OpenMsgHeader (its text lacks the body, which would be lost).
+  // write never leaves a record pointing at something incomplete. False
+  // (2006h) when a write failed, when no message is open, and for a message
+  // opened with OpenMsgHeader (its text lacks the body, which would be lost);
+  // 2010h when another program keeps the base locked.
   bool WriteMsg() override;
   // Writes the 76-byte header of the stored current message in place (not
-  // its subfields). False when a write failed or no stored message is
-  // current.
+  // its subfields). False (2006h, 2010h) when a write failed or no stored
+  // message is current.
   bool RewriteHeader() override;
   // Starts a new message in memory; it becomes message GetHighMsgNum() - 1
   // and the current number is GetHighMsgNum(). Nothing reaches the files
-  // before WriteMsg.
+  // before WriteMsg. False (2006h) when no base is open.
   bool CreateMsg() override;
   // Deletes the message last opened or written: sets the deleted attribute
   // in its header, in place, removes its index record (and those of deleted
   // messages after it, never any before it) and renumbers the later
-  // messages, lowering the lastread pointers of the .JLR file with them. A current number at or
-  // after the killed message steps back by one with them, so that SeekNext goes on with the message
-  // that followed. False when a write failed or no such message is at hand (nothing opened, or it
-  // was killed already).
+  // messages, lowering the lastread pointers of the .JLR file with them. A
+  // current number at or after the killed message steps back by one with
+  // them, so that SeekNext goes on with the message that followed. False
+  // (2006h, 2010h) when a write failed or no such message is at hand
+  // (nothing opened, or it was killed already).
   bool KillMsg() override;
 
   // --- JAM's own operations.
@@ -194,8 +199,6 @@ class JamBase : public MessageBase {
   bool AddSubfield(std::uint16_t id, const std::string& data);
 
  private:
-  using BaseHeaderBytes = std::array<std::uint8_t, jam::kBaseHeaderSize>;
-
   // Changes under the JAM lock (jam_change.cpp). BeginChange takes the lock
   // (waiting a bounded time) and takes in what another program changed; false
   // with 2010h when the lock stays taken, or 2003h when the base header cannot
@@ -206,16 +209,28 @@ class JamBase : public MessageBase {
   bool EndChange();
   bool TakeInOtherChanges();
   // The base header as the file holds it: without a created message pending.
-  BaseHeaderBytes HeaderWithoutPending() const;
+  jam::JamBaseHeader HeaderWithoutPending() const;
   // Finds the index record of the stored message at hand again, after
   // another program changed the index; false when it has none any more.
   bool LocateStoredMessage();
   // The parts of KillMsg and WriteMsg made under the lock.
   bool KillStoredMessage();
+  // Sets the deleted attribute of the current message's header, in place
+  // in the .JHR file and in memory. The result is that write's, or `counted`
+  // (the lowered ActiveMsgs' write) when there is no header to mark: a base
+  // header that did not reach the file is written again, and its failure
+  // reported, when the change ends.
+  bool MarkHeaderDeleted(bool counted);
+  // After a kill's compaction: the current number (index position
+  // `current_record`) steps back by every removed record at or before it.
+  void StepBackOverRemoved(std::int64_t current_record, const std::vector<std::size_t>& removed);
   bool StoreMessage();
 
   // Files and numbering.
   bool BaseIsOpen() const;
+  // Opens the .JHR, .JDX and .JDT files and an existing .JLR file; 0, or
+  // the error code of the first that does not open.
+  std::int32_t OpenFiles();
   // The .JLR stream, opened (and the file created new when there is none)
   // on first need; false when that fails.
   bool OpenLastReadFile();
@@ -240,10 +255,10 @@ class JamBase : public MessageBase {
   bool LoadIndexRecords();
   // The record at a byte offset of the index; false when the file has no
   // whole record there (or cannot be read).
-  bool ReadIndexRecord(std::int64_t offset, std::uint8_t* record);
+  bool ReadIndexRecord(std::int64_t offset, jam::JamIndexRecord& record);
   // Keeps the copy of the index in step with a record written to the file
   // at `offset` (ok: the write worked; otherwise the copy is read again).
-  void NoteIndexRecordWritten(std::int64_t offset, const std::uint8_t* record, bool ok);
+  void NoteIndexRecordWritten(std::int64_t offset, const jam::JamIndexRecord& record, bool ok);
   // The sizes of the header and text files, asked of the files once.
   std::int32_t HeaderFileSize();
   std::int32_t TextFileSize();
@@ -278,45 +293,85 @@ class JamBase : public MessageBase {
   void DisposeFiles();
   void ForgetMessage();
 
-  // The message header fields.
-  std::uint32_t HeaderField(std::size_t offset) const;
-  void SetHeaderField(std::size_t offset, std::uint32_t value);
-  std::uint8_t* Subfields() { return MsgHeader.data() + jam::kMsgHeaderSize; }
+  // The subfield area, right behind the header's bytes in header_record_.
+  std::uint8_t* Subfields() { return header_record_.data() + jam::kMsgHeaderSize; }
 
-  // Reading (jam_message_read.cpp).
+  // Reading (jam_message_read.cpp). LoadMessage runs the steps below in
+  // order; each step that fails records its code through FailLoad, which
+  // leaves no message open.
   bool LoadMessage(bool with_body);
+  bool FailLoad(std::int32_t code);
+  // The current number's index record (index_pos_, index_record_).
+  bool ReadCurrentIndexRecord();
+  // The header it points at and the subfields behind it, as far as
+  // SubfieldLen and the file reach (header_offset_, msg_header_,
+  // subfield_bytes_). A header marked deleted fails like a bad offset.
+  bool ReadHeaderWithSubfields();
+  // Names, subject and addresses from the subfields.
   void TakeHeaderFields(const std::vector<jam::Subfield>& fields);
+  // The kludge lines of the subfields that stand before the body.
+  void PutLinesBeforeBody(const std::vector<jam::Subfield>& fields);
+  // The body from the .JDT file (TxtOffset, TxtLen cut to the file), ended
+  // by a carriage return when `close_last_line` and its last line is open.
+  bool ReadBody(std::int32_t text_file_size, bool close_last_line);
+  // Whether the text written so far ends in an open line.
+  bool TextEndsInOpenLine(std::int64_t body_length);
+  // The Via, SEEN-BY and PATH lines of the subfields, after the body.
+  void PutLinesAfterBody(const std::vector<jam::Subfield>& fields);
   void RegenerateAddressKludges();
 
-  // Writing (jam_message_write.cpp).
+  // Writing (jam_message_write.cpp). StoreMessage runs the steps below in
+  // order: the header's subfields, the body (with the kludge lines turned
+  // into subfields), the header, the index record, the counters.
+  void AddHeaderSubfields();
+  // Writes the body to the .JDT file at its position and the kludge lines
+  // of the text as subfields; `body_length` counts the bytes written. False
+  // when a write failed.
   bool StoreTextAsSubfields(std::int64_t& body_length);
+  // A kludge line (its first 255 characters) becomes a subfield; INTL, FMPT
+  // and TOPT lines are dropped. False for a body line.
   bool AddLineSubfield(const std::string& line);
+  // The byte offset of the index record the message is stored under; a new
+  // message gets its number there.
+  std::int32_t NumberStoredRecord(std::int32_t index_size);
+  // The header and subfields, appended at `header_at`, made durable with
+  // the text.
+  bool WriteHeaderRecord(std::int32_t header_at, std::size_t header_length);
+  // The index record pointing at the header, made durable.
+  bool WriteStoredIndexRecord(std::int32_t record_at, std::int32_t header_at);
+  // ModCounter, and for a new message ActiveMsgs on disk.
+  bool CountStoredMessage();
 
-  std::unique_ptr<BaseStream> LastReadFile;
-  std::int32_t WriteTextOffset = 0;
-  std::int32_t WriteTextLength = 0;
-  BaseHeaderBytes BaseHeader{};
-  std::int32_t HeaderOffset = 0;
-  std::array<std::uint8_t, jam::kIndexRecordSize> IndexRecord{};
-  std::int32_t IndexPos = 0;
-  FidoAddress OrigAddr;
-  FidoAddress DestAddr;
-  std::string From;
-  std::string To;
-  std::string Subject;
-  // The 76-byte header record followed directly by the subfield area
-  // (`Subfields`), so that both are read and written in one piece.
-  std::array<std::uint8_t, jam::kHeaderWithSubfieldsSize> MsgHeader{};
-  std::unique_ptr<BaseStream> HeaderFile;
-  std::unique_ptr<BaseStream> IndexFile;
-  std::unique_ptr<BaseStream> TextFile;
+  // Records `code` in LastError; false.
+  bool Fail(std::int32_t code);
+
+  std::unique_ptr<BaseStream> last_read_file_;
+  jam::JamBaseHeader base_header_;
+  // The current message's header in the .JHR file, and its index record at
+  // byte offset index_pos_ of the .JDX file.
+  std::int32_t header_offset_ = 0;
+  jam::JamIndexRecord index_record_;
+  std::int32_t index_pos_ = 0;
+  FidoAddress orig_addr_;
+  FidoAddress dest_addr_;
+  std::string from_;
+  std::string to_;
+  std::string subject_;
+  jam::JamMessageHeader msg_header_;
+  // Room for the header's 76 bytes followed directly by the subfield area
+  // (`Subfields`), so that both are read and written in one piece; the
+  // header's bytes are encoded from msg_header_ right before a write.
+  std::array<std::uint8_t, jam::kHeaderWithSubfieldsSize> header_record_{};
+  std::unique_ptr<BaseStream> header_file_;
+  std::unique_ptr<BaseStream> index_file_;
+  std::unique_ptr<BaseStream> text_file_;
 
   // How many bytes of the subfield area hold real data (read from the file
   // or appended): subfields are never taken from beyond them.
   std::size_t subfield_bytes_ = 0;
   // A subfield did not fit: the later ones of this message are dropped.
   bool subfields_full_ = false;
-  // IndexPos and HeaderOffset describe a message that is in the files (it
+  // index_pos_ and header_offset_ describe a message that is in the files (it
   // was opened or written, and not killed since).
   bool stored_message_ = false;
   // The open message was loaded without its body.
@@ -344,7 +399,7 @@ class JamBase : public MessageBase {
   // the base header as the file held it when this object last read or wrote
   // it.
   int change_depth_ = 0;
-  BaseHeaderBytes locked_header_{};
+  jam::JamBaseHeader locked_header_;
 };
 
 }  // namespace kestrel

@@ -1,21 +1,17 @@
 // Changes of a JAM base under the lock other JAM software takes (the first
 // byte of the .JHR), and taking in what such software changed meanwhile.
-#include <cstring>
 
-#include "msgbase/jam/jam_base.h"
-#include "msgbase/io/little_endian.h"
 #include "msgbase/io/peer_lock.h"
 #include "msgbase/io/stream_blocks.h"
+#include "msgbase/jam/jam_base.h"
 
 namespace kestrel {
 
 using namespace jam;
 
-JamBase::BaseHeaderBytes JamBase::HeaderWithoutPending() const {
-  BaseHeaderBytes header = BaseHeader;
-  if (created_pending_) {
-    PutLe32(header.data(), kBaseActiveMsgsOffset, static_cast<std::uint32_t>(ActiveMsgs() - 1));
-  }
+JamBaseHeader JamBase::HeaderWithoutPending() const {
+  JamBaseHeader header = base_header_;
+  if (created_pending_) header.active_msgs = ActiveMsgs() - 1;
   return header;
 }
 
@@ -24,28 +20,29 @@ bool JamBase::BeginChange() {
     ++change_depth_;
     return true;
   }
-  if (!TakePeerLock(*HeaderFile)) {
-    SetLastError(kErrLocked);
+  if (!TakePeerLock(*header_file_)) {
+    SetLastError(kErrorLocked);
     return false;
   }
   change_depth_ = 1;
   if (TakeInOtherChanges()) return true;
-  ReleasePeerLock(*HeaderFile);
+  ReleasePeerLock(*header_file_);
   change_depth_ = 0;
-  SetLastError(kErrHeaderOpen);
+  SetLastError(kErrorOpenHeaderFile);
   return false;
 }
 
 bool JamBase::TakeInOtherChanges() {
-  BaseHeaderBytes on_disk{};
-  HeaderFile->Seek(0);
-  if (!ReadBlock(*HeaderFile, on_disk.data(), on_disk.size())) {
-    HeaderFile->Reset();
+  JamBaseHeader::Bytes bytes{};
+  header_file_->Seek(0);
+  if (!ReadBlock(*header_file_, bytes.data(), bytes.size())) {
+    header_file_->Reset();
     return false;
   }
-  const std::int32_t index_size = IndexFile->GetSize();
+  const JamBaseHeader on_disk = JamBaseHeader::Decode(bytes.data());
+  const std::int32_t index_size = index_file_->GetSize();
   if (index_size < 0) {
-    IndexFile->Reset();
+    index_file_->Reset();
     return false;
   }
   const auto whole_records =
@@ -60,7 +57,7 @@ bool JamBase::TakeInOtherChanges() {
   // nothing read before is trusted any more.
   locked_header_ = on_disk;
   const bool pending = created_pending_;
-  BaseHeader = on_disk;
+  base_header_ = on_disk;
   if (pending) SetActiveMsgs(ActiveMsgs() + 1);
   ForgetFileCopies();
   return true;
@@ -70,23 +67,20 @@ bool JamBase::EndChange() {
   if (change_depth_ == 0) return true;
   if (--change_depth_ > 0) return true;
   const bool written = HeaderWithoutPending() == locked_header_ || WriteBaseHeader();
-  ReleasePeerLock(*HeaderFile);
+  ReleasePeerLock(*header_file_);
   return written;
 }
 
 bool JamBase::LocateStoredMessage() {
-  std::uint8_t record[kIndexRecordSize] = {};
-  if (ReadIndexRecord(IndexPos, record) &&
-      GetLeSigned32(record, kIndexHdrOffsetOffset) == HeaderOffset) {
-    return true;
-  }
+  JamIndexRecord record;
+  if (ReadIndexRecord(index_pos_, record) && record.header_offset == header_offset_) return true;
   // Another program rewrote the index: the message's record is the one that
   // names its header.
   if (!LoadIndexRecords()) return false;
   for (std::size_t at = 0; at + kIndexRecordSize <= index_records_.size(); at += kIndexRecordSize) {
-    if (GetLeSigned32(index_records_.data() + at, kIndexHdrOffsetOffset) != HeaderOffset) continue;
-    IndexPos = static_cast<std::int32_t>(at);
-    std::memcpy(IndexRecord.data(), index_records_.data() + at, kIndexRecordSize);
+    if (JamIndexRecord::HeaderOffsetOf(index_records_.data() + at) != header_offset_) continue;
+    index_pos_ = static_cast<std::int32_t>(at);
+    index_record_ = JamIndexRecord::Decode(index_records_.data() + at);
     return true;
   }
   return false;

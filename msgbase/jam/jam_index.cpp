@@ -4,9 +4,9 @@
 #include <limits>
 #include <vector>
 
-#include "msgbase/jam/jam_base.h"
 #include "msgbase/io/little_endian.h"
 #include "msgbase/io/stream_blocks.h"
+#include "msgbase/jam/jam_base.h"
 
 namespace kestrel {
 namespace {
@@ -22,7 +22,7 @@ std::int32_t ClampToNumber(std::int64_t value) {
 }
 
 std::int32_t RecordHdrOffset(const std::uint8_t* record) {
-  return GetLeSigned32(record, kIndexHdrOffsetOffset);
+  return JamIndexRecord::HeaderOffsetOf(record);
 }
 
 }  // namespace
@@ -81,11 +81,11 @@ bool JamBase::HeaderMarkedDeleted(std::int32_t header_offset) {
   std::uint8_t attribute[4] = {};
   const std::int64_t attribute_at =
       static_cast<std::int64_t>(header_offset) + static_cast<std::int64_t>(kMsgAttributeOffset);
-  if (!header_window_.Read(*HeaderFile, HeaderFileSize(), attribute_at, attribute,
+  if (!header_window_.Read(*header_file_, HeaderFileSize(), attribute_at, attribute,
                            sizeof attribute)) {
     // No whole header there: not a deletion mark (opening it reports the
     // damage). The failure must not block the next read.
-    HeaderFile->Reset();
+    header_file_->Reset();
     return false;
   }
   if ((GetLe32(attribute, 0) & kAttrDeleted) == 0) return false;
@@ -97,11 +97,10 @@ bool JamBase::MsgExists(std::int32_t num) {
   if (!BaseIsOpen()) return false;
   const std::int64_t offset = IndexOffsetOf(num);
   if (offset < 0) return false;
-  std::uint8_t record[kIndexRecordSize] = {};
+  JamIndexRecord record;
   if (!ReadIndexRecord(offset, record)) return false;
-  const std::int32_t header_offset = RecordHdrOffset(record);
-  if (header_offset == kDeletedHdrOffset) return false;
-  if (!HeaderMarkedDeleted(header_offset)) return true;
+  if (record.IsDeleted()) return false;
+  if (!HeaderMarkedDeleted(record.header_offset)) return true;
   NoteRecordToDrop(offset);
   return false;
 }
@@ -115,18 +114,18 @@ bool JamBase::LoadIndexRecords() {
   index_swept_ = false;
   unswept_records_.clear();
   // A failure left by an earlier read must not make the index unreadable.
-  IndexFile->Reset();
-  const std::int32_t size = IndexFile->GetSize();
+  index_file_->Reset();
+  const std::int32_t size = index_file_->GetSize();
   if (size < 0) {
-    IndexFile->Reset();
+    index_file_->Reset();
     return false;
   }
   // Bytes after the last whole record are no record.
   const std::size_t records = static_cast<std::size_t>(size) / kIndexRecordSize;
   index_records_.assign(records * kIndexRecordSize, 0);
-  IndexFile->Seek(0);
-  if (!ReadBlock(*IndexFile, index_records_.data(), index_records_.size())) {
-    IndexFile->Reset();
+  index_file_->Seek(0);
+  if (!ReadBlock(*index_file_, index_records_.data(), index_records_.size())) {
+    index_file_->Reset();
     index_records_.clear();
     return false;
   }
@@ -134,17 +133,17 @@ bool JamBase::LoadIndexRecords() {
   return true;
 }
 
-bool JamBase::ReadIndexRecord(std::int64_t offset, std::uint8_t* record) {
+bool JamBase::ReadIndexRecord(std::int64_t offset, JamIndexRecord& record) {
   if (offset < 0 || !LoadIndexRecords()) return false;
   if (offset + static_cast<std::int64_t>(kIndexRecordSize) >
       static_cast<std::int64_t>(index_records_.size())) {
     return false;
   }
-  std::memcpy(record, index_records_.data() + offset, kIndexRecordSize);
+  record = JamIndexRecord::Decode(index_records_.data() + offset);
   return true;
 }
 
-void JamBase::NoteIndexRecordWritten(std::int64_t offset, const std::uint8_t* record, bool ok) {
+void JamBase::NoteIndexRecordWritten(std::int64_t offset, const JamIndexRecord& record, bool ok) {
   if (!index_loaded_) return;
   const auto at = static_cast<std::size_t>(offset);
   if (!ok || offset < 0 || at % kIndexRecordSize != 0 || at > index_records_.size()) {
@@ -153,10 +152,10 @@ void JamBase::NoteIndexRecordWritten(std::int64_t offset, const std::uint8_t* re
     return;
   }
   if (at == index_records_.size()) index_records_.resize(at + kIndexRecordSize);
-  std::memcpy(index_records_.data() + at, record, kIndexRecordSize);
+  record.EncodeTo(index_records_.data() + at);
   // A record marked deleted is one the next compaction drops; any other
   // record written may name a header another record names too.
-  if (RecordHdrOffset(record) == kDeletedHdrOffset) {
+  if (record.IsDeleted()) {
     NoteRecordToDrop(offset);
   } else {
     index_swept_ = false;
@@ -164,12 +163,12 @@ void JamBase::NoteIndexRecordWritten(std::int64_t offset, const std::uint8_t* re
 }
 
 std::int32_t JamBase::HeaderFileSize() {
-  if (header_file_size_ < 0) header_file_size_ = HeaderFile->GetSize();
+  if (header_file_size_ < 0) header_file_size_ = header_file_->GetSize();
   return header_file_size_;
 }
 
 std::int32_t JamBase::TextFileSize() {
-  if (text_file_size_ < 0) text_file_size_ = TextFile->GetSize();
+  if (text_file_size_ < 0) text_file_size_ = text_file_->GetSize();
   return text_file_size_;
 }
 
@@ -205,8 +204,8 @@ bool JamBase::CompactIndexRecords(bool check_headers, std::size_t from,
                                   std::vector<std::size_t>* removed) {
   // A partly read index is never written back.
   if (!LoadIndexRecords()) return false;
-  IndexFile->Reset();
-  const std::int32_t size = IndexFile->GetSize();
+  index_file_->Reset();
+  const std::int32_t size = index_file_->GetSize();
   if (size < 0) return false;
   std::vector<std::uint8_t>& index = index_records_;
   const std::size_t records = index.size() / kIndexRecordSize;
@@ -233,11 +232,11 @@ bool JamBase::CompactIndexRecords(bool check_headers, std::size_t from,
   // kept, so kept >= first_change).
   const std::size_t first_change = dropped.empty() ? records : dropped.front();
   const std::size_t at = first_change * kIndexRecordSize;
-  IndexFile->Seek(static_cast<std::int32_t>(at));
-  WriteBlock(*IndexFile, index.data() + at, kept * kIndexRecordSize - at);
-  IndexFile->Truncate();
-  IndexFile->Flush();
-  const bool written = IndexFile->Status() == StOk;
+  index_file_->Seek(static_cast<std::int32_t>(at));
+  WriteBlock(*index_file_, index.data() + at, kept * kIndexRecordSize - at);
+  index_file_->Truncate();
+  index_file_->Flush();
+  const bool written = index_file_->Status() == StOk;
   if (!written) {
     ForgetIndexCopy();
     return false;
@@ -315,18 +314,18 @@ void JamBase::DropNotedRecords(std::size_t from, std::size_t& kept,
 }
 
 bool JamBase::KillMsg() {
-  if (!BaseIsOpen() || !stored_message_) return false;
+  if (!BaseIsOpen() || !stored_message_) return Fail(kErrorMessageIo);
   ResetFiles();
   if (!BeginChange()) return false;
   if (!LocateStoredMessage()) {
     // Another program deleted it meanwhile.
     stored_message_ = false;
-    SetLastError(kErrMsgRead);
     EndChange();
-    return false;
+    return Fail(kErrorMessageIo);
   }
   const bool killed = KillStoredMessage();
-  return EndChange() && killed;
+  const bool ended = EndChange();
+  return (killed && ended) || Fail(kErrorMessageIo);
 }
 
 bool JamBase::KillStoredMessage() {
@@ -338,54 +337,64 @@ bool JamBase::KillStoredMessage() {
   // keeping it if not, and dropping the repeated last record of a compaction
   // that was not cut to size).
   SetActiveMsgs(ActiveMsgs() - 1);
-  bool written = WriteBaseHeader();
-
+  const bool counted = WriteBaseHeader();
   // The header is marked next: should the run stop before the index is
   // rewritten, the message counts as deleted all the same.
-  std::uint8_t attribute[4] = {};
-  const std::int32_t attribute_at = HeaderOffset + static_cast<std::int32_t>(kMsgAttributeOffset);
-  HeaderFile->Seek(attribute_at);
-  HeaderFile->Read(attribute, sizeof attribute);
-  if (HeaderFile->Status() == StOk) {
-    PutLe32(attribute, 0, GetLe32(attribute, 0) | kAttrDeleted);
-    HeaderFile->Seek(attribute_at);
-    written = WriteBlock(*HeaderFile, attribute, sizeof attribute);
-    deleted_headers_.Insert(HeaderOffset);
-    NoteHeaderFileWritten();
-  } else {
-    HeaderFile->Reset();  // no header to mark: the index record still goes
-  }
-  SetHeaderField(kMsgAttributeOffset, HeaderField(kMsgAttributeOffset) | kAttrDeleted);
+  bool written = MarkHeaderDeleted(counted);
   // The lower count and the mark are durable before the index changes: a
   // power cut that keeps any part of the index rewrite then also keeps the
   // count that makes the next open compact and recount.
-  written = FlushFiles({HeaderFile.get()}) && written;
+  written = FlushFiles({header_file_.get()}) && written;
 
-  PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, kNoCrc);
-  PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(kDeletedHdrOffset));
-  IndexFile->Seek(IndexPos);
-  const bool record_written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size());
-  NoteIndexRecordWritten(IndexPos, IndexRecord.data(), record_written);
+  index_record_ = JamIndexRecord::Deleted();
+  const JamIndexRecord::Bytes record = index_record_.Encode();
+  index_file_->Seek(index_pos_);
+  const bool record_written = WriteBlock(*index_file_, record.data(), record.size());
+  NoteIndexRecordWritten(index_pos_, index_record_, record_written);
   written = record_written && written;
   // Only the killed record and the deleted ones after it go: the messages
   // before it keep their numbers, which the caller may hold already (a
-  // scan's lastread). The current number moves down with the renumbering,
-  // by every record dropped at or before it, so that a forward scan's
-  // SeekNext comes to the message that followed the killed one (which now
-  // has a lower number) instead of passing over it or over the ones after.
-  const std::size_t killed_record = static_cast<std::size_t>(IndexPos) / kIndexRecordSize;
+  // scan's lastread).
+  const std::size_t killed_record = static_cast<std::size_t>(index_pos_) / kIndexRecordSize;
   const std::int64_t current_record =
       static_cast<std::int64_t>(GetMsgNum()) - static_cast<std::int64_t>(FirstMsgNum());
   std::vector<std::size_t> removed;
   written = CompactIndexRecords(false, killed_record, &removed) && written;
   stored_message_ = false;
-  if (current_record >= 0) {
-    const auto dropped =
-        std::upper_bound(removed.begin(), removed.end(), static_cast<std::size_t>(current_record)) -
-        removed.begin();
-    SetMsgNum(GetMsgNum() - static_cast<std::int32_t>(dropped));
-  }
+  StepBackOverRemoved(current_record, removed);
   return written;
+}
+
+bool JamBase::MarkHeaderDeleted(bool counted) {
+  bool written = counted;
+  std::uint8_t attribute[4] = {};
+  const std::int32_t attribute_at = header_offset_ + static_cast<std::int32_t>(kMsgAttributeOffset);
+  header_file_->Seek(attribute_at);
+  header_file_->Read(attribute, sizeof attribute);
+  if (header_file_->Status() == StOk) {
+    PutLe32(attribute, 0, GetLe32(attribute, 0) | kAttrDeleted);
+    header_file_->Seek(attribute_at);
+    written = WriteBlock(*header_file_, attribute, sizeof attribute);
+    deleted_headers_.Insert(header_offset_);
+    NoteHeaderFileWritten();
+  } else {
+    header_file_->Reset();  // no header to mark: the index record still goes
+  }
+  msg_header_.attribute |= kAttrDeleted;
+  return written;
+}
+
+void JamBase::StepBackOverRemoved(std::int64_t current_record,
+                                  const std::vector<std::size_t>& removed) {
+  // The current number moves down with the renumbering, by every record
+  // dropped at or before it, so that a forward scan's SeekNext comes to the
+  // message that followed the killed one (which now has a lower number)
+  // instead of passing over it or over the ones after.
+  if (current_record < 0) return;
+  const auto dropped =
+      std::upper_bound(removed.begin(), removed.end(), static_cast<std::size_t>(current_record)) -
+      removed.begin();
+  SetMsgNum(GetMsgNum() - static_cast<std::int32_t>(dropped));
 }
 
 }  // namespace kestrel

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "msgbase/jam/jam_base.h"
 #include "msgbase/io/little_endian.h"
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/jam/jam_base.h"
 
 namespace kestrel {
 namespace {
@@ -39,7 +39,7 @@ std::size_t FindUser(const std::vector<std::uint8_t>& records, std::int32_t user
 }  // namespace
 
 bool JamBase::OpenLastReadFile() {
-  if (LastReadFile) return true;
+  if (last_read_file_) return true;
   // Created only where there is none (another program may have made one
   // meanwhile: that one is opened, never replaced), then held exclusively
   // like a .JLR that was there at open.
@@ -49,15 +49,15 @@ bool JamBase::OpenLastReadFile() {
   // synced through the other handle.
   if (created != nullptr && created->Status() == StOk) created->Flush();
   created.reset();
-  LastReadFile = NewFile(name, kModeOpenExclusive);
-  if (LastReadFile && LastReadFile->Status() != StOk) LastReadFile.reset();
-  return LastReadFile != nullptr;
+  last_read_file_ = NewFile(name, kModeOpenExclusive);
+  if (last_read_file_ && last_read_file_->Status() != StOk) last_read_file_.reset();
+  return last_read_file_ != nullptr;
 }
 
 std::int32_t JamBase::GetLastRead(std::int32_t user) {
-  if (!BaseIsOpen() || !LastReadFile) return 0;
+  if (!BaseIsOpen() || !last_read_file_) return 0;
   ResetFiles();
-  const std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
+  const std::vector<std::uint8_t> records = ReadRecords(*last_read_file_);
   const std::size_t found = FindUser(records, user);
   if (found * kLastReadRecordSize >= records.size()) return 0;
   return GetLeSigned32(records.data() + found * kLastReadRecordSize, kLastReadHighReadOffset);
@@ -66,8 +66,8 @@ std::int32_t JamBase::GetLastRead(std::int32_t user) {
 void JamBase::SetLastRead(std::int32_t user, std::int32_t num) {
   if (!BaseIsOpen() || !OpenLastReadFile()) return;
   ResetFiles();
-  const std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
-  if (LastReadFile->Status() != StOk) return;  // unreadable: nothing is overwritten
+  const std::vector<std::uint8_t> records = ReadRecords(*last_read_file_);
+  if (last_read_file_->Status() != StOk) return;  // unreadable: nothing is overwritten
   const std::size_t found = FindUser(records, user);
   std::uint8_t record[kLastReadRecordSize] = {};
   if (found * kLastReadRecordSize < records.size()) {
@@ -79,17 +79,17 @@ void JamBase::SetLastRead(std::int32_t user, std::int32_t num) {
   }
   PutLe32(record, kLastReadLastReadOffset, static_cast<std::uint32_t>(num));
   PutLe32(record, kLastReadHighReadOffset, static_cast<std::uint32_t>(num));
-  LastReadFile->Seek(static_cast<std::int32_t>(found * kLastReadRecordSize));
-  WriteBlock(*LastReadFile, record, sizeof record);
-  LastReadFile->Flush();
+  last_read_file_->Seek(static_cast<std::int32_t>(found * kLastReadRecordSize));
+  WriteBlock(*last_read_file_, record, sizeof record);
+  last_read_file_->Flush();
 }
 
 void JamBase::LowerLastReads(const std::vector<std::size_t>& dropped) {
-  if (!LastReadFile) return;
-  LastReadFile->Reset();
-  std::vector<std::uint8_t> records = ReadRecords(*LastReadFile);
-  if (LastReadFile->Status() != StOk || records.empty()) {
-    LastReadFile->Reset();
+  if (!last_read_file_) return;
+  last_read_file_->Reset();
+  std::vector<std::uint8_t> records = ReadRecords(*last_read_file_);
+  if (last_read_file_->Status() != StOk || records.empty()) {
+    last_read_file_->Reset();
     return;
   }
   // The numbers the dropped records had, ascending.
@@ -110,9 +110,9 @@ void JamBase::LowerLastReads(const std::vector<std::size_t>& dropped) {
     }
   }
   if (!changed) return;
-  LastReadFile->Seek(0);
-  WriteBlock(*LastReadFile, records.data(), records.size());
-  LastReadFile->Flush();
+  last_read_file_->Seek(0);
+  WriteBlock(*last_read_file_, records.data(), records.size());
+  last_read_file_->Flush();
 }
 
 }  // namespace kestrel

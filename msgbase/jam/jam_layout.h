@@ -33,6 +33,7 @@ inline constexpr std::size_t kBaseModCounterOffset = 8;
 inline constexpr std::size_t kBaseActiveMsgsOffset = 12;
 inline constexpr std::size_t kBasePasswordCrcOffset = 16;
 inline constexpr std::size_t kBaseMsgNumOffset = 20;
+inline constexpr std::size_t kBaseReservedOffset = 24;  // reserved to the end
 
 // Index record (.JDX).
 inline constexpr std::size_t kIndexRecordSize = 8;
@@ -45,7 +46,8 @@ inline constexpr std::int32_t kDeletedHdrOffset = -1;
 // subfields.
 inline constexpr std::size_t kMsgHeaderSize = 76;
 inline constexpr std::size_t kMsgSignatureOffset = 0;
-inline constexpr std::size_t kMsgRevisionOffset = 4;
+inline constexpr std::size_t kMsgRevisionOffset = 4;      // 16-bit
+inline constexpr std::size_t kMsgReservedWordOffset = 6;  // 16-bit
 inline constexpr std::size_t kMsgSubfieldLenOffset = 8;
 inline constexpr std::size_t kMsgTimesReadOffset = 12;
 inline constexpr std::size_t kMsgIdCrcOffset = 16;
@@ -137,20 +139,23 @@ inline constexpr std::uint32_t kModeOpenShared = 0x2002;     // read/write, othe
 inline constexpr std::uint32_t kModeOpenExclusive = 0x0002;  // read/write, exclusive (.JLR)
 
 // Error codes (LastError).
-inline constexpr std::int32_t kErrHeaderMissing = 0x2000;
-inline constexpr std::int32_t kErrIndexMissing = 0x2001;
-inline constexpr std::int32_t kErrTextMissing = 0x2002;
-inline constexpr std::int32_t kErrHeaderOpen = 0x2003;
-inline constexpr std::int32_t kErrIndexOpen = 0x2004;
-inline constexpr std::int32_t kErrTextOpen = 0x2005;
-inline constexpr std::int32_t kErrMsgRead = 0x2006;
-inline constexpr std::int32_t kErrMsgHeaderOffset = 0x2007;
-inline constexpr std::int32_t kErrMsgTextOffset = 0x2008;
-inline constexpr std::int32_t kErrHeaderCreate = 0x200A;
-inline constexpr std::int32_t kErrIndexCreate = 0x200B;
-inline constexpr std::int32_t kErrTextCreate = 0x200C;
-inline constexpr std::int32_t kErrLastReadMissing = 0x200D;
-inline constexpr std::int32_t kErrLastReadOpen = 0x200F;
-inline constexpr std::int32_t kErrLocked = kJamBaseLocked;  // another program kept the lock
+inline constexpr std::int32_t kErrorNoHeaderFile = 0x2000;    // .JHR missing
+inline constexpr std::int32_t kErrorNoIndexFile = 0x2001;     // .JDX missing
+inline constexpr std::int32_t kErrorNoTextFile = 0x2002;      // .JDT missing
+inline constexpr std::int32_t kErrorOpenHeaderFile = 0x2003;  // .JHR cannot be opened or read
+inline constexpr std::int32_t kErrorOpenIndexFile = 0x2004;   // .JDX cannot be opened
+inline constexpr std::int32_t kErrorOpenTextFile = 0x2005;    // .JDT cannot be opened
+// No such message, or a read or write of its index record, header or text
+// failed.
+inline constexpr std::int32_t kErrorMessageIo = 0x2006;
+inline constexpr std::int32_t kErrorBadHeaderOffset = 0x2007;   // header not inside the .JHR
+inline constexpr std::int32_t kErrorBadTextOffset = 0x2008;     // text not inside the .JDT
+inline constexpr std::int32_t kErrorCreateHeaderFile = 0x200A;  // .JHR cannot be created
+inline constexpr std::int32_t kErrorCreateIndexFile = 0x200B;   // .JDX cannot be created
+inline constexpr std::int32_t kErrorCreateTextFile = 0x200C;    // .JDT cannot be created
+// .JLR missing: never reported, a missing .JLR is created when first needed.
+inline constexpr std::int32_t kErrorNoLastReadFile = 0x200D;
+inline constexpr std::int32_t kErrorOpenLastReadFile = 0x200F;  // .JLR cannot be opened or created
+inline constexpr std::int32_t kErrorLocked = kJamBaseLocked;    // another program kept the lock
 
 }  // namespace kestrel::jam

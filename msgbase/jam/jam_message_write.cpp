@@ -2,26 +2,24 @@
 // goes to the .JDT file, the header is appended and the index record points
 // at it.
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <string_view>
 
 #include "msgbase/fido/date_time.h"
-#include "msgbase/jam/jam_attributes.h"
-#include "msgbase/jam/jam_base.h"
-#include "msgbase/jam/name_crc.h"
-#include "msgbase/io/little_endian.h"
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/jam/jam_attributes.h"
+#include "msgbase/jam/jam_base.h"
+#include "msgbase/jam/jam_body_writer.h"
+#include "msgbase/jam/name_crc.h"
 
 namespace kestrel {
 namespace {
 
 using namespace jam;
 
-constexpr std::size_t kKludgeLineLimit = 255;  // a kludge line is taken up to this length
 constexpr std::int64_t kLargestOffset = std::numeric_limits<std::int32_t>::max();
-// The text is read, and the body written, in pieces of this size.
+// The text is read in pieces of this size.
 constexpr std::size_t kTextPieceSize = 65536;
 constexpr std::uint32_t kTypeBits = kAttrTypeLocal | kAttrTypeEcho | kAttrTypeNet;
 
@@ -54,7 +52,7 @@ bool BeginsWith(std::string_view line, std::string_view prefix) {
 }  // namespace
 
 bool JamBase::CreateMsg() {
-  if (!BaseIsOpen()) return false;
+  if (!BaseIsOpen()) return Fail(kErrorMessageIo);
   ResetFiles();
   if (!created_pending_) {
     SetActiveMsgs(ActiveMsgs() + 1);
@@ -62,24 +60,19 @@ bool JamBase::CreateMsg() {
   }
   SetMsgNum(GetHighMsgNum());
 
-  MsgHeader.fill(0);
+  msg_header_ = JamMessageHeader::New();
   subfield_bytes_ = 0;
   subfields_full_ = false;
-  ClearAddress(OrigAddr);
-  ClearAddress(DestAddr);
-  From.clear();
-  To.clear();
-  Subject.clear();
-  PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, kNoCrc);
-  std::memcpy(MsgHeader.data() + kMsgSignatureOffset, kSignature, sizeof kSignature);
-  PutLe16(MsgHeader.data(), kMsgRevisionOffset, kMsgRevision);
-  IndexPos = IndexFile->GetSize();
-  SetHeaderField(kMsgIdCrcOffset, kNoCrc);
-  SetHeaderField(kMsgReplyCrcOffset, kNoCrc);
-  SetHeaderField(kMsgPasswordCrcOffset, kNoCrc);
+  ClearAddress(orig_addr_);
+  ClearAddress(dest_addr_);
+  from_.clear();
+  to_.clear();
+  subject_.clear();
+  index_record_ = JamIndexRecord();
+  index_pos_ = index_file_->GetSize();
   // The number the base's own numbering gives the new record.
-  SetHeaderField(kMsgNumOffset, static_cast<std::uint32_t>(static_cast<std::int64_t>(BaseMsgNum()) +
-                                                           ActiveMsgs() - 1));
+  msg_header_.msg_num =
+      static_cast<std::uint32_t>(static_cast<std::int64_t>(BaseMsgNum()) + ActiveMsgs() - 1);
   SetTextStream(NewMemStream(MemStreamHint));
   SetDatesNow();
   stored_message_ = false;
@@ -94,8 +87,8 @@ bool JamBase::AddLineSubfield(const std::string& line) {
     if (!BeginsWith(line, kind.prefix)) continue;
     const std::string rest = line.substr(kind.prefix.size());
     if (AddSubfield(kind.id, rest)) {
-      if (kind.id == kSubMsgId) SetHeaderField(kMsgIdCrcOffset, NameCrc(rest));
-      if (kind.id == kSubReplyId) SetHeaderField(kMsgReplyCrcOffset, NameCrc(rest));
+      if (kind.id == kSubMsgId) msg_header_.msg_id_crc = NameCrc(rest);
+      if (kind.id == kSubReplyId) msg_header_.reply_crc = NameCrc(rest);
     }
     return true;
   }
@@ -109,184 +102,136 @@ bool JamBase::AddLineSubfield(const std::string& line) {
   return false;
 }
 
-// Splits the text into lines the way the line reader does (a line ends at a
-// carriage return or a zero byte; a line feed right after that is skipped).
-// Kludge lines go to subfields; body lines are written to the .JDT file at its
-// position whole, each ended by a carriage return, however long they are.
-// The text is read and the body written a piece at a time, so a large
-// message is not held in memory again. `body_length` counts the bytes
-// written; false when a write failed.
 bool JamBase::StoreTextAsSubfields(std::int64_t& body_length) {
-  body_length = 0;
-  std::string out;
-  auto emit = [&](std::string_view bytes) {
-    out.append(bytes);
-    body_length += static_cast<std::int64_t>(bytes.size());
-    if (out.size() < kTextPieceSize) return true;
-    const bool written = WriteBlock(*TextFile, out.data(), out.size());
-    out.clear();
-    return written;
-  };
+  BodyWriter writer([this](const std::string& line) { return AddLineSubfield(line); }, *text_file_);
   const auto size = static_cast<std::int64_t>(std::max(GetTextSize(), 0));
   std::string piece(static_cast<std::size_t>(std::min<std::int64_t>(size, kTextPieceSize)), '\0');
-  std::string head;        // the first bytes of the line in hand, until it is decided
-  bool decided = false;    // whether the line in hand is known to be body or kludge
-  bool body_line = false;  // the line in hand is a body line
-  bool skip_feed = false;  // a line feed right here belongs to the last terminator
-  bool in_line = false;    // a line has begun and not yet ended
-  auto decide = [&]() -> bool {
-    decided = true;
-    body_line = !AddLineSubfield(head);
-    return !body_line || emit(head);
-  };
   SetTextPos(0);
-  for (std::int64_t done = 0; done < size;) {
+  bool written = true;
+  for (std::int64_t done = 0; written && done < size;) {
     const auto length = static_cast<std::size_t>(std::min<std::int64_t>(size - done, piece.size()));
     ReadBlock(*Text, piece.data(), length);
     done += static_cast<std::int64_t>(length);
-    for (std::size_t at = 0; at < length;) {
-      if (skip_feed) {
-        skip_feed = false;
-        if (piece[at] == '\n') {
-          ++at;
-          continue;
-        }
-      }
-      if (!in_line) {
-        in_line = true;
-        decided = false;
-        head.clear();
-      }
-      std::size_t end = at;
-      while (end < length && piece[end] != '\r' && piece[end] != '\0')
-        ++end;
-      const std::string_view bytes(piece.data() + at, end - at);
-      if (!decided) {
-        // The first kKludgeLineLimit bytes of a line tell what it is.
-        const std::size_t take = std::min(bytes.size(), kKludgeLineLimit - head.size());
-        head.append(bytes.substr(0, take));
-        if (head.size() == kKludgeLineLimit || end < length) {
-          if (!decide()) return false;
-          if (body_line && !emit(bytes.substr(take))) return false;
-        }
-      } else if (body_line && !emit(bytes)) {
-        return false;
-      }
-      if (end < length) {  // the terminator
-        if (body_line && !emit("\r")) return false;
-        in_line = false;
-        skip_feed = true;
-        at = end + 1;
-      } else {
-        at = end;
-      }
-    }
+    written = writer.Feed(std::string_view(piece.data(), length));
   }
-  if (in_line) {
-    if (!decided && !decide()) return false;
-    if (body_line && !emit("\r")) return false;
-  }
-  return out.empty() || WriteBlock(*TextFile, out.data(), out.size());
+  written = written && writer.Finish();
+  body_length = writer.body_length();
+  return written;
 }
 
 bool JamBase::WriteMsg() {
   // A killed message has no index record of its own any more, and a message
   // loaded without its body would be stored without it.
-  if (!BaseIsOpen() || !Text || header_only_) return false;
-  if (!created_pending_ && !stored_message_) return false;
+  if (!BaseIsOpen() || !Text || header_only_) return Fail(kErrorMessageIo);
+  if (!created_pending_ && !stored_message_) return Fail(kErrorMessageIo);
   ResetFiles();
   if (!BeginChange()) return false;
   if (!created_pending_ && !LocateStoredMessage()) {
-    SetLastError(kErrMsgRead);  // another program deleted it meanwhile
     EndChange();
-    return false;
+    return Fail(kErrorMessageIo);  // another program deleted it meanwhile
   }
   const bool stored = StoreMessage();
-  return EndChange() && stored;
+  const bool ended = EndChange();
+  return (stored && ended) || Fail(kErrorMessageIo);
 }
 
 bool JamBase::StoreMessage() {
   // A store that fails leaves the message as it was in memory: the header
   // must keep describing the stored subfields and text, or a later
   // RewriteHeader would write a header that matches neither.
-  const auto saved_header = MsgHeader;
+  const JamMessageHeader saved_header = msg_header_;
+  const auto saved_subfields = header_record_;
   const std::size_t saved_subfield_bytes = subfield_bytes_;
-  const auto saved_index_record = IndexRecord;
+  const JamIndexRecord saved_index_record = index_record_;
   auto fail = [&] {
-    MsgHeader = saved_header;
+    msg_header_ = saved_header;
+    header_record_ = saved_subfields;
     subfield_bytes_ = saved_subfield_bytes;
-    IndexRecord = saved_index_record;
+    index_record_ = saved_index_record;
     return false;
   };
 
-  SetHeaderField(kMsgSubfieldLenOffset, 0);
-  subfield_bytes_ = 0;
-  subfields_full_ = false;
-  SetHeaderField(kMsgIdCrcOffset, kNoCrc);
-  SetHeaderField(kMsgReplyCrcOffset, kNoCrc);
-  GetOrigDestAddr(OrigAddr, DestAddr);
-  AddSubfield(kSubSenderName, From);
-  AddSubfield(kSubOAddress, FormatAddress4D(OrigAddr));
-  AddSubfield(kSubReceiverName, To);
-  AddSubfield(kSubDAddress, FormatAddress4D(IsZeroAddress(DestAddr) ? OrigAddr : DestAddr));
-  if (!Subject.empty()) AddSubfield(kSubSubject, Subject);
-  if (GetAttr(AttrFileAttached)) AddSubfield(kSubEnclosedFile, Subject);
-  if (GetAttr(AttrFileRequest)) AddSubfield(kSubEnclosedFreq, Subject);
-  const std::int32_t text_at = TextFile->GetSize();
-  const std::int32_t header_at = HeaderFile->GetSize();
-  const std::int32_t index_size = IndexFile->GetSize();
+  AddHeaderSubfields();
+  const std::int32_t text_at = text_file_->GetSize();
+  const std::int32_t header_at = header_file_->GetSize();
+  const std::int32_t index_size = index_file_->GetSize();
   // The body is never longer than the text and one closing carriage return.
   if (text_at < 0 || header_at < 0 || index_size < 0 ||
       static_cast<std::int64_t>(text_at) + std::max(GetTextSize(), 0) + 1 > kLargestOffset) {
     return fail();
   }
   NoteTextFileWritten();
-  TextFile->Seek(text_at);
+  text_file_->Seek(text_at);
   std::int64_t body_length = 0;
   if (!StoreTextAsSubfields(body_length)) return fail();
-  SetHeaderField(kMsgAttributeOffset,
-                 (HeaderField(kMsgAttributeOffset) & ~kTypeBits) | TypeBitsForMailFlags(MailFlags));
-
-  const std::size_t header_length = kMsgHeaderSize + HeaderField(kMsgSubfieldLenOffset);
+  msg_header_.attribute = (msg_header_.attribute & ~kTypeBits) | TypeBitsForMailFlags(MailFlags);
+  const std::size_t header_length = kMsgHeaderSize + msg_header_.subfield_len;
   if (static_cast<std::int64_t>(header_at) + static_cast<std::int64_t>(header_length) >
       kLargestOffset) {
     return fail();
   }
-  WriteTextOffset = text_at;
-  WriteTextLength = static_cast<std::int32_t>(body_length);
-  SetHeaderField(kMsgTxtOffsetOffset, static_cast<std::uint32_t>(WriteTextOffset));
-  SetHeaderField(kMsgTxtLenOffset, static_cast<std::uint32_t>(WriteTextLength));
+  msg_header_.txt_offset = static_cast<std::uint32_t>(text_at);
+  msg_header_.txt_len = static_cast<std::uint32_t>(body_length);
+  const std::int32_t record_at = NumberStoredRecord(index_size);
+  if (!WriteHeaderRecord(header_at, header_length)) return fail();
+  if (!WriteStoredIndexRecord(record_at, header_at)) return fail();
+  return CountStoredMessage();
+}
+
+void JamBase::AddHeaderSubfields() {
+  msg_header_.subfield_len = 0;
+  subfield_bytes_ = 0;
+  subfields_full_ = false;
+  msg_header_.msg_id_crc = kNoCrc;
+  msg_header_.reply_crc = kNoCrc;
+  GetOrigDestAddr(orig_addr_, dest_addr_);
+  AddSubfield(kSubSenderName, from_);
+  AddSubfield(kSubOAddress, FormatAddress4D(orig_addr_));
+  AddSubfield(kSubReceiverName, to_);
+  AddSubfield(kSubDAddress, FormatAddress4D(IsZeroAddress(dest_addr_) ? orig_addr_ : dest_addr_));
+  if (!subject_.empty()) AddSubfield(kSubSubject, subject_);
+  if (GetAttr(AttrFileAttached)) AddSubfield(kSubEnclosedFile, subject_);
+  if (GetAttr(AttrFileRequest)) AddSubfield(kSubEnclosedFreq, subject_);
+}
+
+std::int32_t JamBase::NumberStoredRecord(std::int32_t index_size) {
+  if (!created_pending_) return index_pos_;
   // A new message's record is appended after the last whole record, and
   // takes the number that record has (another program may have added
   // messages since CreateMsg).
-  const std::int32_t record_at = created_pending_
-                                     ? index_size / static_cast<std::int32_t>(kIndexRecordSize) *
-                                           static_cast<std::int32_t>(kIndexRecordSize)
-                                     : IndexPos;
-  if (created_pending_) {
-    const std::int32_t number =
-        BaseMsgNum() + record_at / static_cast<std::int32_t>(kIndexRecordSize);
-    SetHeaderField(kMsgNumOffset, static_cast<std::uint32_t>(number));
-    SetMsgNum(number + 1);
-  }
+  const auto record_size = static_cast<std::int32_t>(kIndexRecordSize);
+  const std::int32_t record_at = index_size / record_size * record_size;
+  const std::int32_t number = BaseMsgNum() + record_at / record_size;
+  msg_header_.msg_num = static_cast<std::uint32_t>(number);
+  SetMsgNum(number + 1);
+  return record_at;
+}
 
+bool JamBase::WriteHeaderRecord(std::int32_t header_at, std::size_t header_length) {
+  msg_header_.EncodeTo(header_record_.data());
   NoteHeaderFileWritten();
-  HeaderFile->Seek(header_at);
-  if (!WriteBlock(*HeaderFile, MsgHeader.data(), header_length)) return fail();
+  header_file_->Seek(header_at);
+  if (!WriteBlock(*header_file_, header_record_.data(), header_length)) return false;
   // The text and header are durable before the index record that points at
-  // them is written, and the record before the caller deletes the original.
-  if (!FlushFiles({TextFile.get(), HeaderFile.get()})) return fail();
-  PutLe32(IndexRecord.data(), kIndexRecipientCrcOffset, NameCrc(To));
-  PutLe32(IndexRecord.data(), kIndexHdrOffsetOffset, static_cast<std::uint32_t>(header_at));
-  IndexFile->Seek(record_at);
-  const bool record_written = WriteBlock(*IndexFile, IndexRecord.data(), IndexRecord.size());
-  NoteIndexRecordWritten(record_at, IndexRecord.data(), record_written);
-  if (!record_written || !FlushFiles({IndexFile.get()})) return fail();
-  HeaderOffset = header_at;
+  // them is written.
+  return FlushFiles({text_file_.get(), header_file_.get()});
+}
 
-  IndexPos = record_at;
-  PutLe32(BaseHeader.data(), kBaseModCounterOffset,
-          GetLe32(BaseHeader.data(), kBaseModCounterOffset) + 1);
+bool JamBase::WriteStoredIndexRecord(std::int32_t record_at, std::int32_t header_at) {
+  index_record_ = {NameCrc(to_), header_at};
+  const JamIndexRecord::Bytes bytes = index_record_.Encode();
+  index_file_->Seek(record_at);
+  const bool record_written = WriteBlock(*index_file_, bytes.data(), bytes.size());
+  NoteIndexRecordWritten(record_at, index_record_, record_written);
+  // The record is durable before the caller deletes the original.
+  if (!record_written || !FlushFiles({index_file_.get()})) return false;
+  header_offset_ = header_at;
+  index_pos_ = record_at;
+  return true;
+}
+
+bool JamBase::CountStoredMessage() {
+  ++base_header_.mod_counter;
   const bool was_new = created_pending_;
   created_pending_ = false;
   stored_message_ = true;
@@ -294,19 +239,20 @@ bool JamBase::StoreMessage() {
   // message are all in place: until then ActiveMsgs on disk differs from
   // the number of index records, which is how opening tells a base whose
   // update was cut off (it then recounts).
-  if (was_new && !WriteBaseHeader()) return false;
-  return true;
+  return !was_new || WriteBaseHeader();
 }
 
 bool JamBase::RewriteHeader() {
-  if (!BaseIsOpen() || !stored_message_) return false;
+  if (!BaseIsOpen() || !stored_message_) return Fail(kErrorMessageIo);
   ResetFiles();
   if (!BeginChange()) return false;
   NoteHeaderFileWritten();
-  HeaderFile->Seek(HeaderOffset);
-  const bool written = WriteBlock(*HeaderFile, MsgHeader.data(), kMsgHeaderSize);
-  HeaderFile->Flush();
-  return EndChange() && written;
+  header_file_->Seek(header_offset_);
+  const JamMessageHeader::Bytes bytes = msg_header_.Encode();
+  const bool written = WriteBlock(*header_file_, bytes.data(), bytes.size());
+  header_file_->Flush();
+  const bool ended = EndChange();
+  return (written && ended) || Fail(kErrorMessageIo);
 }
 
 }  // namespace kestrel

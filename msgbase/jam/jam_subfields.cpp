@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "msgbase/jam/jam_layout.h"
 #include "msgbase/io/little_endian.h"
+#include "msgbase/jam/jam_layout.h"
 
 namespace kestrel::jam {
 

@@ -7,9 +7,9 @@
 namespace kestrel {
 namespace {
 
-constexpr std::string_view Space = " ";
-constexpr std::string_view Colon = ":";
-constexpr std::string_view SpaceOrColon = " :";
+constexpr std::string_view kSpace = " ";
+constexpr std::string_view kColon = ":";
+constexpr std::string_view kSpaceOrColon = " :";
 
 std::string TwoDigits(int n) {
   std::string s = IntToStr(n);
@@ -33,9 +33,9 @@ std::uint16_t Word(int n, const std::string& s, std::string_view delimiters) {
 
 // "DD Mon YY" from the front of s.
 void TakeDayMonthYear(const std::string& s, MsgDateTime& dt) {
-  dt.day = Word(1, s, Space);
-  dt.month = MonthFromName(ExtractWord(2, s, Space));
-  dt.year = Word(3, s, Space);
+  dt.day = Word(1, s, kSpace);
+  dt.month = MonthFromName(ExtractWord(2, s, kSpace));
+  dt.year = Word(3, s, kSpace);
 }
 
 // A year written with two digits is widened; a full year stays as written
@@ -60,26 +60,26 @@ void ParseMsgDateText(std::string_view text, MsgDateTime& dt) {
     // "DD Mon YY  HH:MM:SS" or "DD Mon YY HH:MM:SS".
     TakeDayMonthYear(s, dt);
     DropFront(s, CharAt(s, 11, ' ') ? 11 : 10);
-    dt.hour = Word(1, s, Colon);
-    dt.min = Word(2, s, Colon);
-    dt.sec = Word(3, s, SpaceOrColon);
+    dt.hour = Word(1, s, kColon);
+    dt.min = Word(2, s, kColon);
+    dt.sec = Word(3, s, kSpaceOrColon);
   } else if (CharAt(s, 4, ' ')) {
     // "Www DD Mon YY HH:MM".
     DropFront(s, 4);
     TakeDayMonthYear(s, dt);
     DropFront(s, 10);
-    dt.hour = Word(1, s, Colon);
-    dt.min = Word(2, s, Colon);
+    dt.hour = Word(1, s, kColon);
+    dt.min = Word(2, s, kColon);
   } else if (CharAt(s, 3, '-')) {
     // "DD-MM-YY HH:MM:SS".
     std::replace_if(
         s.begin(), s.end(), [](char c) { return c == '-' || c == ':'; }, ' ');
-    dt.day = Word(1, s, Space);
-    dt.month = Word(2, s, Space);
-    dt.year = Word(3, s, Space);
-    dt.hour = Word(4, s, Space);
-    dt.min = Word(5, s, Space);
-    dt.sec = Word(6, s, Space);
+    dt.day = Word(1, s, kSpace);
+    dt.month = Word(2, s, kSpace);
+    dt.year = Word(3, s, kSpace);
+    dt.hour = Word(4, s, kSpace);
+    dt.min = Word(5, s, kSpace);
+    dt.sec = Word(6, s, kSpace);
   }
   dt.year = FullYear(dt.year);
 }

@@ -9,28 +9,28 @@
 #include <string>
 
 namespace kestrel {
+namespace msgdir {
 
-inline constexpr std::size_t MsgHeaderSize = 190;
+inline constexpr std::size_t kMsgHeaderSize = 190;
 
-namespace msg_header {
 // Offset and width of every field.
-inline constexpr std::size_t FromOffset = 0;        // sender name, 36 bytes
-inline constexpr std::size_t ToOffset = 36;         // recipient name, 36 bytes
-inline constexpr std::size_t SubjectOffset = 72;    // subject, 72 bytes
-inline constexpr std::size_t DateTextOffset = 144;  // date written as text, 20 bytes
-inline constexpr std::size_t DateTextWidth = 20;
-inline constexpr std::size_t TimesReadOffset = 164;
-inline constexpr std::size_t DestNodeOffset = 166;
-inline constexpr std::size_t OrigNodeOffset = 168;
-inline constexpr std::size_t CostOffset = 170;
-inline constexpr std::size_t OrigNetOffset = 172;
-inline constexpr std::size_t DestNetOffset = 174;
-inline constexpr std::size_t DateWrittenOffset = 176;  // packed stamp: date word, time word
-inline constexpr std::size_t DateArrivedOffset = 180;  // packed the same way
-inline constexpr std::size_t ReplyToOffset = 184;
-inline constexpr std::size_t AttributeOffset = 186;
-inline constexpr std::size_t NextReplyOffset = 188;
-}  // namespace msg_header
+inline constexpr std::size_t kFromOffset = 0;        // sender name, 36 bytes
+inline constexpr std::size_t kToOffset = 36;         // recipient name, 36 bytes
+inline constexpr std::size_t kSubjectOffset = 72;    // subject, 72 bytes
+inline constexpr std::size_t kDateTextOffset = 144;  // date written as text, 20 bytes
+inline constexpr std::size_t kDateTextWidth = 20;
+inline constexpr std::size_t kTimesReadOffset = 164;
+inline constexpr std::size_t kDestNodeOffset = 166;
+inline constexpr std::size_t kOrigNodeOffset = 168;
+inline constexpr std::size_t kCostOffset = 170;
+inline constexpr std::size_t kOrigNetOffset = 172;
+inline constexpr std::size_t kDestNetOffset = 174;
+inline constexpr std::size_t kDateWrittenOffset = 176;  // packed stamp: date word, time word
+inline constexpr std::size_t kDateArrivedOffset = 180;  // packed the same way
+inline constexpr std::size_t kReplyToOffset = 184;
+inline constexpr std::size_t kAttributeOffset = 186;
+inline constexpr std::size_t kNextReplyOffset = 188;
+}  // namespace msgdir
 
 class MsgHeader {
  public:
@@ -54,7 +54,7 @@ class MsgHeader {
   void Set32(std::size_t offset, std::uint32_t value);
 
  private:
-  std::array<std::uint8_t, MsgHeaderSize> bytes_{};
+  std::array<std::uint8_t, msgdir::kMsgHeaderSize> bytes_{};
 };
 
 }  // namespace kestrel

@@ -39,7 +39,7 @@ struct MsgDirListing {
   // is not the plain "<n>.msg" (00017.msg, +17.msg, 17.5.msg) or an entry
   // that is no regular file (a link, a directory, a device).
   std::int32_t skipped = 0;
-  // Message files numbered MsgNumberLimit or above, which the set cannot
+  // Message files numbered kMsgNumberLimit or above, which the set cannot
   // hold: they are never visited.
   std::int32_t beyond_limit = 0;
 };

@@ -30,7 +30,7 @@ bool MsgNumberSet::Contains(std::int32_t n) const {
 // last recordable number towards a huge highest number) costs at most one
 // pass over the 960 words, never one test per number.
 std::int32_t MsgNumberSet::NextAfter(std::int32_t after, std::int32_t limit) const {
-  const std::int32_t last = std::min(limit, MsgNumberLimit - 1);
+  const std::int32_t last = std::min(limit, kMsgNumberLimit - 1);
   if (after < 0) after = 0;
   if (after >= last) return 0;
   std::int32_t from = after + 1;
@@ -49,7 +49,7 @@ std::int32_t MsgNumberSet::NextAfter(std::int32_t after, std::int32_t limit) con
 
 std::int32_t MsgNumberSet::PriorBefore(std::int32_t before) const {
   if (before <= 1) return 0;
-  const std::int32_t from = std::min(before - 1, MsgNumberLimit - 1);
+  const std::int32_t from = std::min(before - 1, kMsgNumberLimit - 1);
   std::size_t word = static_cast<std::size_t>(from / kWordBits);
   const int shift = kWordBits - 1 - from % kWordBits;
   std::uint64_t bits = words_[word] & (~std::uint64_t{0} >> shift);

@@ -1,6 +1,6 @@
 // The presence set of the message numbers of a *.MSG area.
 //
-// Numbers from 0 up to (not including) MsgNumberLimit can be recorded; other
+// Numbers from 0 up to (not including) kMsgNumberLimit can be recorded; other
 // numbers are silently ignored, so a file such as 65000.MSG never enters the
 // set. The count moves on every Record and Remove inside that range, whether
 // or not the number was already in that state: two files whose names give
@@ -12,7 +12,7 @@
 
 namespace kestrel {
 
-inline constexpr std::int32_t MsgNumberLimit = 61440;
+inline constexpr std::int32_t kMsgNumberLimit = 61440;
 
 class MsgNumberSet {
  public:
@@ -31,8 +31,8 @@ class MsgNumberSet {
 
  private:
   static constexpr int kWordBits = 64;
-  static constexpr std::size_t kWords = MsgNumberLimit / kWordBits;
-  static bool InRange(std::int32_t n) { return n >= 0 && n < MsgNumberLimit; }
+  static constexpr std::size_t kWords = kMsgNumberLimit / kWordBits;
+  static bool InRange(std::int32_t n) { return n >= 0 && n < kMsgNumberLimit; }
 
   std::array<std::uint64_t, kWords> words_{};
   std::int32_t count_ = 0;

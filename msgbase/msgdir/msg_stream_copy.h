@@ -9,7 +9,7 @@
 namespace kestrel {
 
 // The largest piece moved by one Read and one Write.
-inline constexpr std::uint16_t MsgCopyChunkSize = 32768;
+inline constexpr std::uint16_t kMsgCopyChunkSize = 32768;
 
 // Reads `count` bytes from `from` at its position and writes them to `to` at
 // its position. Stops early only when `from` reports a failed read; the

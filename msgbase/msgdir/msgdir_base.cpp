@@ -105,7 +105,7 @@ bool MsgDirBase::OpenMsgBase(const std::string& path) {
   // A directory that cannot be listed (no handle left, no permission) is
   // not opened as an empty area.
   if (!IsDirectory(path) || !ScanNumbers()) {
-    SetLastError(MsgDirErrorNoDirectory);
+    SetLastError(msgdir::kErrorNoDirectory);
     return false;
   }
   SetOpened(true);
@@ -115,7 +115,7 @@ bool MsgDirBase::OpenMsgBase(const std::string& path) {
 bool MsgDirBase::CreateMsgBase(const std::string& path) {
   NormalisePath(path);
   if (!ForceDirectories(GetBasePath())) {
-    SetLastError(MsgDirErrorNoDirectory);
+    SetLastError(msgdir::kErrorNoDirectory);
     return false;
   }
   ScanNumbers();
@@ -177,7 +177,7 @@ void MsgDirBase::ListEntry(const std::string& name, bool regular_file) {
     if (parsed.looks_like_message) ++listing_.skipped;
     return;
   }
-  if (parsed.number >= MsgNumberLimit) ++listing_.beyond_limit;
+  if (parsed.number >= kMsgNumberLimit) ++listing_.beyond_limit;
   if (parsed.number >= kBeyondAnyNumber) return;
   const auto number = static_cast<std::int32_t>(parsed.number);
   if (listing_.numbers.Contains(number)) listing_.other_spellings.Record(number);

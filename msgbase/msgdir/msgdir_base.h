@@ -39,10 +39,10 @@ class MsgDirBase : public MessageBase {
 
   // --- The area.
   // Stores the path with a trailing separator, then lists the directory.
-  // False with MsgDirErrorNoDirectory when it does not exist.
+  // False with msgdir::kErrorNoDirectory when it does not exist.
   bool OpenMsgBase(const std::string& path) override;
-  // Creates the directory with its parents, then lists it. Always true: a
-  // directory that could not be made shows when a message is created.
+  // Creates the directory with its parents, then lists it. False with
+  // msgdir::kErrorNoDirectory when the directory cannot be made.
   bool CreateMsgBase(const std::string& path) override;
   bool MsgBaseExists(const std::string& path) override;
   // Empty path, not opened; the number set keeps its contents.
@@ -107,7 +107,7 @@ class MsgDirBase : public MessageBase {
   // read it (00017.msg, " 17.msg", +17.msg, 17.5.msg) and the message names
   // that are no regular file (links, directories, devices, FIFOs); names
   // such as README.MSG or 0.MSG are not counted. MessagesBeyondLimit counts
-  // the message files numbered MsgNumberLimit or above, which the number set
+  // the message files numbered kMsgNumberLimit or above, which the number set
   // cannot hold and a scan never visits.
   std::int32_t SkippedEntries() const { return listing_.skipped; }
   std::int32_t MessagesBeyondLimit() const { return listing_.beyond_limit; }

@@ -3,8 +3,8 @@
 
 #include "msgbase/io/file_functions.h"
 #include "msgbase/io/file_stream.h"
-#include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/msgdir/msgdir_base.h"
 #include "platform/file_system.h"
 
 namespace kestrel {

@@ -11,7 +11,7 @@
 namespace kestrel {
 namespace {
 
-using namespace msg_header;
+using namespace msgdir;
 
 // Zone and point live only in kludge lines; a message that names no zone is
 // in the default zone.
@@ -22,41 +22,41 @@ void DefaultTheZone(FidoAddress& addr) {
 }  // namespace
 
 std::string MsgDirBase::GetFrom() {
-  return header_.GetText(FromOffset, kNameWidth);
+  return header_.GetText(kFromOffset, kNameWidth);
 }
 
 std::string MsgDirBase::GetTo() {
-  return header_.GetText(ToOffset, kNameWidth);
+  return header_.GetText(kToOffset, kNameWidth);
 }
 
 std::string MsgDirBase::GetSubj() {
-  return header_.GetText(SubjectOffset, kSubjectWidth);
+  return header_.GetText(kSubjectOffset, kSubjectWidth);
 }
 
 void MsgDirBase::SetFrom(const std::string& s) {
-  header_.SetText(FromOffset, kNameWidth, s);
+  header_.SetText(kFromOffset, kNameWidth, s);
 }
 
 void MsgDirBase::SetTo(const std::string& s) {
-  header_.SetText(ToOffset, kNameWidth, s);
+  header_.SetText(kToOffset, kNameWidth, s);
 }
 
 void MsgDirBase::SetSubj(const std::string& s) {
-  header_.SetText(SubjectOffset, kSubjectWidth, s);
+  header_.SetText(kSubjectOffset, kSubjectWidth, s);
 }
 
 void MsgDirBase::GetOrigAddr(FidoAddress& addr) {
   ClearAddress(addr);
-  addr.net = header_.Get16(OrigNetOffset);
-  addr.node = header_.Get16(OrigNodeOffset);
+  addr.net = header_.Get16(kOrigNetOffset);
+  addr.node = header_.Get16(kOrigNodeOffset);
   MessageBase::GetOrigAddr(addr);
   DefaultTheZone(addr);
 }
 
 void MsgDirBase::GetDestAddr(FidoAddress& addr) {
   ClearAddress(addr);
-  addr.net = header_.Get16(DestNetOffset);
-  addr.node = header_.Get16(DestNodeOffset);
+  addr.net = header_.Get16(kDestNetOffset);
+  addr.node = header_.Get16(kDestNodeOffset);
   MessageBase::GetDestAddr(addr);
   DefaultTheZone(addr);
 }
@@ -64,10 +64,10 @@ void MsgDirBase::GetDestAddr(FidoAddress& addr) {
 void MsgDirBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
   ClearAddress(orig);
   ClearAddress(dest);
-  orig.net = header_.Get16(OrigNetOffset);
-  orig.node = header_.Get16(OrigNodeOffset);
-  dest.net = header_.Get16(DestNetOffset);
-  dest.node = header_.Get16(DestNodeOffset);
+  orig.net = header_.Get16(kOrigNetOffset);
+  orig.node = header_.Get16(kOrigNodeOffset);
+  dest.net = header_.Get16(kDestNetOffset);
+  dest.node = header_.Get16(kDestNodeOffset);
   MessageBase::GetOrigDestAddr(orig, dest);
   DefaultTheZone(orig);
   DefaultTheZone(dest);
@@ -75,36 +75,36 @@ void MsgDirBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
 
 void MsgDirBase::SetOrigAddr(const FidoAddress& addr, bool new_msg_id) {
   MessageBase::SetOrigAddr(addr, new_msg_id);
-  header_.Set16(OrigNetOffset, addr.net);
-  header_.Set16(OrigNodeOffset, addr.node);
+  header_.Set16(kOrigNetOffset, addr.net);
+  header_.Set16(kOrigNodeOffset, addr.node);
 }
 
 void MsgDirBase::SetDestAddr(const FidoAddress& addr) {
   MessageBase::SetDestAddr(addr);
-  header_.Set16(DestNetOffset, addr.net);
-  header_.Set16(DestNodeOffset, addr.node);
+  header_.Set16(kDestNetOffset, addr.net);
+  header_.Set16(kDestNodeOffset, addr.node);
 }
 
 void MsgDirBase::SetOrigDestAddr(const FidoAddress& orig, const FidoAddress& dest,
                                  bool new_msg_id) {
   MessageBase::SetOrigDestAddr(orig, dest, new_msg_id);
-  header_.Set16(OrigNetOffset, orig.net);
-  header_.Set16(OrigNodeOffset, orig.node);
-  header_.Set16(DestNetOffset, dest.net);
-  header_.Set16(DestNodeOffset, dest.node);
+  header_.Set16(kOrigNetOffset, orig.net);
+  header_.Set16(kOrigNodeOffset, orig.node);
+  header_.Set16(kDestNetOffset, dest.net);
+  header_.Set16(kDestNodeOffset, dest.node);
 }
 
 bool MsgDirBase::GetAttr(std::uint32_t code) {
   const std::optional<MsgAttrMapping> mapping = FindMsgAttr(code);
-  return mapping && (header_.Get16(AttributeOffset) & mapping->bit) != 0;
+  return mapping && (header_.Get16(kAttributeOffset) & mapping->bit) != 0;
 }
 
 void MsgDirBase::SetAttr(std::uint32_t code, bool on) {
   const std::optional<MsgAttrMapping> mapping = FindMsgAttr(code);
   if (!mapping) return;
-  std::uint16_t word = header_.Get16(AttributeOffset);
+  std::uint16_t word = header_.Get16(kAttributeOffset);
   word = on ? word | mapping->bit : word & ~mapping->bit;
-  header_.Set16(AttributeOffset, word);
+  header_.Set16(kAttributeOffset, word);
   if (!mapping->flags_name.empty()) KeepFlagsLine(mapping->flags_name, on);
 }
 
@@ -123,20 +123,20 @@ void MsgDirBase::KeepFlagsLine(std::string_view name, bool on) {
 }
 
 void MsgDirBase::GetDateWritten(MsgDateTime& dt) {
-  ParseMsgDateText(header_.GetText(DateTextOffset, DateTextWidth), dt);
+  ParseMsgDateText(header_.GetText(kDateTextOffset, kDateTextWidth), dt);
 }
 
 void MsgDirBase::GetDateArrived(MsgDateTime& dt) {
-  StampToDateTime(header_.Get32(DateArrivedOffset), dt);
+  StampToDateTime(header_.Get32(kDateArrivedOffset), dt);
 }
 
 void MsgDirBase::SetDateWritten(const MsgDateTime& dt) {
-  header_.SetText(DateTextOffset, DateTextWidth, FormatMsgDateText(dt));
-  header_.Set32(DateWrittenOffset, DateTimeToStamp(dt));
+  header_.SetText(kDateTextOffset, kDateTextWidth, FormatMsgDateText(dt));
+  header_.Set32(kDateWrittenOffset, DateTimeToStamp(dt));
 }
 
 void MsgDirBase::SetDateArrived(const MsgDateTime& dt) {
-  header_.Set32(DateArrivedOffset, DateTimeToStamp(dt));
+  header_.Set32(kDateArrivedOffset, DateTimeToStamp(dt));
 }
 
 }  // namespace kestrel

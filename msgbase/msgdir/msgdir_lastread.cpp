@@ -7,8 +7,8 @@
 
 #include "msgbase/io/file_stream.h"
 #include "msgbase/io/little_endian.h"
-#include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/msgdir/msgdir_base.h"
 
 namespace kestrel {
 namespace {

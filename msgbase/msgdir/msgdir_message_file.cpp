@@ -12,8 +12,8 @@
 namespace kestrel {
 namespace {
 
-constexpr char KludgeMark = '\x01';
-constexpr std::int32_t HeaderBytes = static_cast<std::int32_t>(MsgHeaderSize);
+constexpr char kKludgeMark = '\x01';
+constexpr std::int32_t kHeaderBytes = static_cast<std::int32_t>(msgdir::kMsgHeaderSize);
 
 bool Usable(const std::unique_ptr<BaseStream>& stream) {
   return stream != nullptr && stream->Status() == StOk;
@@ -25,7 +25,7 @@ bool MsgDirBase::OpenMessageFile() {
   SetTextTooLarge(false);
   SetMsgReadOnly(false);
   if (!MsgExists(GetMsgNum())) {
-    SetLastError(MsgDirErrorNoSuchMessage);
+    SetLastError(msgdir::kErrorNoSuchMessage);
     return false;
   }
   if (message_file_ != nullptr) CloseMsg();
@@ -39,13 +39,13 @@ bool MsgDirBase::OpenMessageFile() {
     SetMsgReadOnly(file != nullptr);
   }
   if (file == nullptr) {
-    SetLastError(MsgDirErrorCannotOpen);
+    SetLastError(msgdir::kErrorCannotOpen);
     return false;
   }
   std::unique_ptr<BaseStream> text = NewMemStream(MemStreamHint);
   if (!Usable(text)) {
     SetTextStream(nullptr);
-    SetLastError(MsgDirErrorCannotOpen);
+    SetLastError(msgdir::kErrorCannotOpen);
     return false;
   }
   SetTextStream(std::move(text));
@@ -57,23 +57,23 @@ bool MsgDirBase::OpenMessageFile() {
   // as is one whose text is beyond what a message may hold in memory.
   const std::int32_t size = message_file_->GetSize();
   opened_size_ = size;
-  if (size < 0 || message_file_->Status() != StOk || size - HeaderBytes > MaxTextSize) {
+  if (size < 0 || message_file_->Status() != StOk || size - kHeaderBytes > MaxTextSize) {
     CloseMsg();
     SetTextTooLarge(true);
-    SetLastError(MsgDirErrorCannotOpen);
+    SetLastError(msgdir::kErrorCannotOpen);
     return false;
   }
   // A file shorter than the header reads as a header of zeros and an empty
   // text; the short read leaves the stream failed, so it is reset for later
   // writes.
   message_file_->Seek(0);
-  message_file_->Read(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
-  if (size < HeaderBytes) {
+  message_file_->Read(header_.Bytes(), static_cast<std::uint16_t>(msgdir::kMsgHeaderSize));
+  if (size < kHeaderBytes) {
     header_.Clear();
     message_file_->Reset();
   } else if (message_file_->Status() != StOk) {
     CloseMsg();
-    SetLastError(MsgDirErrorCannotOpen);
+    SetLastError(msgdir::kErrorCannotOpen);
     return false;
   }
   return true;
@@ -96,9 +96,9 @@ bool MsgDirBase::ReadWholeText() {
   BaseStream& file = *message_file_;
   BaseStream& text = *GetTextStream();
   const std::int32_t size = opened_size_;
-  if (size <= HeaderBytes) return true;
-  const std::int32_t count = size - HeaderBytes;
-  file.Seek(HeaderBytes);
+  if (size <= kHeaderBytes) return true;
+  const std::int32_t count = size - kHeaderBytes;
+  file.Seek(kHeaderBytes);
   CopyStreamBytes(file, text, count);
   if (file.Status() != StOk) return false;
   // The closing 0 is not part of the text. A file that lacks it (written by
@@ -116,15 +116,15 @@ bool MsgDirBase::ReadWholeText() {
 
 void MsgDirBase::ReadLeadingKludges() {
   BaseStream& file = *message_file_;
-  if (opened_size_ <= HeaderBytes) return;
-  file.Seek(HeaderBytes);
+  if (opened_size_ <= kHeaderBytes) return;
+  file.Seek(kHeaderBytes);
   // The line reader works on the open file through a view that borrows it;
   // the file stays open and owned here.
   MessageTextView view(file);
   std::vector<char> line(LineBufferSize);
   while (!view.EndOfText()) {
     view.GetTextLineZ(line.data(), LineBufferSize);
-    if (line[0] != KludgeMark) break;
+    if (line[0] != kKludgeMark) break;
     PutTextLineZ(line.data());
   }
   GetTextStream()->Seek(0);
@@ -134,7 +134,7 @@ bool MsgDirBase::OpenMsg() {
   if (!OpenMessageFile()) return false;
   if (!ReadWholeText()) {
     CloseMsg();
-    SetLastError(MsgDirErrorCannotOpen);
+    SetLastError(msgdir::kErrorCannotOpen);
     return false;
   }
   return true;
@@ -149,7 +149,7 @@ bool MsgDirBase::OpenMsgHeader() {
 
 bool MsgDirBase::CloseMsg() {
   if (message_file_ == nullptr) {
-    SetLastError(MsgDirErrorNotOpen);
+    SetLastError(msgdir::kErrorNotOpen);
     return false;
   }
   message_file_.reset();
@@ -168,14 +168,14 @@ bool MsgDirBase::WriteMsg() {
   // The text and its closing 0 go first, the header last: a new file, cut
   // short by a crash or a full disk, then holds a header of zeros (no sender,
   // no recipient, no subject) and never passes for a message with a cut text.
-  file.Seek(HeaderBytes);
+  file.Seek(kHeaderBytes);
   text.Seek(0);
   CopyStreamBytes(text, file, text.GetSize());
   const char closing_zero = '\0';
   file.Write(&closing_zero, 1);
   file.Truncate();
   file.Seek(0);
-  file.Write(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
+  file.Write(header_.Bytes(), static_cast<std::uint16_t>(msgdir::kMsgHeaderSize));
   file.Flush();
   return file.Status() == StOk;
 }
@@ -185,7 +185,7 @@ bool MsgDirBase::RewriteHeader() {
   BaseStream& file = *message_file_;
   file.Reset();
   file.Seek(0);
-  file.Write(header_.Bytes(), static_cast<std::uint16_t>(MsgHeaderSize));
+  file.Write(header_.Bytes(), static_cast<std::uint16_t>(msgdir::kMsgHeaderSize));
   file.Flush();
   return file.Status() == StOk;
 }

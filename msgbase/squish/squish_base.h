@@ -31,10 +31,14 @@
 
 namespace kestrel {
 
+namespace squish {
+class FrameEdit;
+}
+
 class SquishBase : public MessageBase {
  public:
   SquishBase();
-  // Done: closes the base.
+  // Closes the base (writing its header back).
   ~SquishBase() override;
 
   // --- The base (squish_base.cpp).
@@ -162,9 +166,48 @@ class SquishBase : public MessageBase {
   // squish_messages.cpp
   // The parts of WriteMsg, RewriteHeader and KillMsg made under the lock.
   bool StoreMessage(bool stored);
+  // One store of a message, planned before anything is written.
+  struct StorePlan {
+    squish::SplitMessageText split;  // control information and body start
+    std::size_t body_length = 0;
+    std::int64_t message_length = 0;  // header, control information, text, 0
+    std::int64_t slot = 0;            // the message's index record
+    std::uint32_t old_offset = 0;     // the stored message's frame; 0 for a new one
+    squish::SquishFrameHeader old;
+    std::uint32_t offset = 0;  // the frame the message goes into
+    bool in_place = false;     // the stored message stays in its frame
+  };
+  // The steps of StoreMessage, in order. The header fields that follow the
+  // text (addresses, UTC offset, date text).
+  void SetHeaderFieldsFromText();
+  // The stored message's record and current frame.
+  bool LoadStoredFrame(squish::FrameEdit& edit, StorePlan& plan);
+  // Chooses the frame (the old one when the message still fits, else a
+  // free frame or a new one at the end) and plans the chain changes.
+  bool PlaceFrame(squish::FrameEdit& edit, squish::SquishBaseHeader& header, bool stored,
+                  StorePlan& plan);
+  bool PlaceInOtherFrame(squish::FrameEdit& edit, squish::SquishBaseHeader& header,
+                         squish::SquishFrameHeader& frame, StorePlan& plan);
+  // The bytes of the frame's first write.
+  std::vector<std::uint8_t> FrameBytes(const squish::SquishFrameHeader& frame,
+                                       const StorePlan& plan, bool with_body);
+  // Marks the update, writes the frame and the changed chain links, and
+  // makes them durable; false when a write failed.
+  bool WriteFrame(squish::FrameEdit& edit, squish::SquishBaseHeader& header, const StorePlan& plan);
+  // Writes the index record, makes it durable and takes it into the index
+  // in memory; false when a write failed.
+  bool StoreIndexRecord(bool stored, std::int64_t slot, const squish::SquishIndexRecord& record);
   bool RewriteStoredHeader();
   bool KillCurrentMessage();
   bool ReadMessage(bool with_text);
+  // The first bytes of the current record's frame (its headers, and for
+  // most messages the whole frame), with the frame header checked and
+  // taken as the current frame.
+  bool ReadFrameStart(std::vector<std::uint8_t>& frame_bytes);
+  // A new text stream: the kludge lines of the control information at
+  // `control`, the `first_text` bytes of text that follow it, and
+  // `text_left` more read on from the data file; the closing 0 is dropped.
+  bool FillText(const std::uint8_t* control, std::size_t first_text, std::size_t text_left);
   // Reads `count` bytes on from the last read of the data file into the text.
   bool ReadTextInPieces(BaseStream& text, std::size_t count);
   bool Fail(std::int32_t code);

@@ -1,9 +1,9 @@
 // Changes of a Squish base under the lock other Squish software takes (the
 // first byte of the .SQD), and taking in what such software changed.
 #include "msgbase/io/peer_lock.h"
+#include "msgbase/io/stream_blocks.h"
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/io/stream_blocks.h"
 
 namespace kestrel {
 

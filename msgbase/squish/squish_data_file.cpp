@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "msgbase/squish/squish_layout.h"
 #include "msgbase/io/stream_blocks.h"
+#include "msgbase/squish/squish_layout.h"
 
 namespace kestrel::squish {
 

@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "msgbase/io/stream_hooks.h"
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 

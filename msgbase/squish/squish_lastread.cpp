@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "msgbase/io/little_endian.h"
+#include "msgbase/io/stream_hooks.h"
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_data_file.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "msgbase/io/stream_blocks.h"
+#include "msgbase/io/stream_hooks.h"
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_control_info.h"
 #include "msgbase/squish/squish_frame_edit.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/io/stream_blocks.h"
-#include "msgbase/io/stream_hooks.h"
 
 namespace kestrel {
 
@@ -59,24 +59,13 @@ bool SquishBase::ReadMessage(bool with_text) {
   SetTextTooLarge(false);
   state_ = MessageState::kNone;
   if (!IsOpened()) return Fail(kErrorFrameIo);
-
-  // Offset 0 (no current message) and offsets that cannot hold a frame
-  // header fail alike.
-  const std::uint32_t offset = current_record_.frame_offset;
-  if (offset < kBaseHeaderSize || !data_file_->Holds(offset, kFrameHeaderSize))
-    return Fail(kErrorFrameIo);
-  const std::int64_t in_file = data_file_->Size() - offset;
-  std::vector<std::uint8_t> frame_bytes(
-      static_cast<std::size_t>(std::min<std::int64_t>(in_file, kFirstReadSize)));
-  if (!data_file_->ReadAt(offset, frame_bytes.data(), frame_bytes.size()))
-    return Fail(kErrorFrameIo);
-  const SquishFrameHeader frame = SquishFrameHeader::Decode(frame_bytes.data());
-  current_frame_offset_ = offset;
-  current_frame_ = frame;
-  if (!frame.IsMessage() || frame.control_length >= kControlLimit) return Fail(kErrorBadFrame);
+  std::vector<std::uint8_t> frame_bytes;
+  if (!ReadFrameStart(frame_bytes)) return false;
+  const SquishFrameHeader& frame = current_frame_;
 
   // The bytes that belong to the message: no more than its length, the
   // room of its frame, and what the file holds.
+  const std::int64_t in_file = data_file_->Size() - current_frame_offset_;
   const std::int64_t in_use = std::min<std::int64_t>(
       {frame.message_length, frame.frame_length, in_file - kFrameHeaderSize});
   const std::int64_t header_and_control = std::int64_t{kMessageHeaderSize} + frame.control_length;
@@ -103,23 +92,52 @@ bool SquishBase::ReadMessage(bool with_text) {
     frame_bytes.resize(head);
     if (!data_file_->ReadOn(frame_bytes.data() + have, head - have)) return Fail(kErrorFrameIo);
   }
-
   const std::uint8_t* message = frame_bytes.data() + kFrameHeaderSize;
   std::copy_n(message, kMessageHeaderSize, message_header_.bytes().begin());
-  const auto* control = reinterpret_cast<const char*>(message + kMessageHeaderSize);
-  const std::string kludges = ControlInfoToLines({control, frame.control_length});
+  if (!FillText(message + kMessageHeaderSize, first_text,
+                static_cast<std::size_t>(text_length) - first_text)) {
+    return Fail(kErrorFrameIo);
+  }
+  state_ = MessageState::kStored;
+  header_only_ = !with_text;
+  message_uid_ = current_record_.unique_id;
+  message_slot_ = CurrentSlot();
+  return true;
+}
 
+bool SquishBase::ReadFrameStart(std::vector<std::uint8_t>& frame_bytes) {
+  // Offset 0 (no current message) and offsets that cannot hold a frame
+  // header fail alike.
+  const std::uint32_t offset = current_record_.frame_offset;
+  if (offset < kBaseHeaderSize || !data_file_->Holds(offset, kFrameHeaderSize))
+    return Fail(kErrorFrameIo);
+  const std::int64_t in_file = data_file_->Size() - offset;
+  frame_bytes.resize(static_cast<std::size_t>(std::min<std::int64_t>(in_file, kFirstReadSize)));
+  if (!data_file_->ReadAt(offset, frame_bytes.data(), frame_bytes.size()))
+    return Fail(kErrorFrameIo);
+  const SquishFrameHeader frame = SquishFrameHeader::Decode(frame_bytes.data());
+  current_frame_offset_ = offset;
+  current_frame_ = frame;
+  if (!frame.IsMessage() || frame.control_length >= kControlLimit) return Fail(kErrorBadFrame);
+  return true;
+}
+
+bool SquishBase::FillText(const std::uint8_t* control, std::size_t first_text,
+                          std::size_t text_left) {
+  const std::uint32_t control_length = current_frame_.control_length;
+  const std::string kludges =
+      ControlInfoToLines({reinterpret_cast<const char*>(control), control_length});
   SetTextStream(NewMemStream(MemStreamHint));
   BaseStream& text = *GetTextStream();
   WriteBlock(text, kludges.data(), kludges.size());
-  WriteBlock(text, control + frame.control_length, first_text);
-  if (!ReadTextInPieces(text, static_cast<std::size_t>(text_length) - first_text)) {
+  WriteBlock(text, control + control_length, first_text);
+  if (!ReadTextInPieces(text, text_left)) {
     SetTextStream(nullptr);
-    return Fail(kErrorFrameIo);
+    return false;
   }
   // The text usually ends with a 0 that is not part of it; other programs
   // store it without one, and then its last byte is text.
-  if (text_length > 0) {
+  if (first_text + text_left > 0) {
     const std::int32_t end = text.GetSize();
     char last = 1;
     text.Seek(end - 1);
@@ -130,11 +148,6 @@ bool SquishBase::ReadMessage(bool with_text) {
     }
   }
   text.Seek(0);
-
-  state_ = MessageState::kStored;
-  header_only_ = !with_text;
-  message_uid_ = current_record_.unique_id;
-  message_slot_ = CurrentSlot();
   return true;
 }
 
@@ -250,25 +263,16 @@ bool SquishBase::WriteMsg() {
 bool SquishBase::StoreMessage(bool stored) {
   // The text: leading kludge lines become the control information, the
   // rest is the message text.
-  const SplitMessageText split = SplitText();
-  const std::size_t body_length =
-      static_cast<std::size_t>(std::max(GetTextStream()->GetSize(), 0)) - split.body_start;
-  const std::int64_t message_length = std::int64_t{kMessageHeaderSize} +
-                                      static_cast<std::int64_t>(split.control.size()) +
-                                      static_cast<std::int64_t>(body_length) + 1;
-  if (message_length + kFrameHeaderSize + kBaseHeaderSize > kMaxFileOffset)
+  StorePlan plan;
+  plan.split = SplitText();
+  plan.body_length =
+      static_cast<std::size_t>(std::max(GetTextStream()->GetSize(), 0)) - plan.split.body_start;
+  plan.message_length = std::int64_t{kMessageHeaderSize} +
+                        static_cast<std::int64_t>(plan.split.control.size()) +
+                        static_cast<std::int64_t>(plan.body_length) + 1;
+  if (plan.message_length + kFrameHeaderSize + kBaseHeaderSize > kMaxFileOffset)
     return Fail(kErrorBaseFull);
-
-  // The header fields that follow the text.
-  FidoAddress orig;
-  FidoAddress dest;
-  GetOrigDestAddr(orig, dest);
-  message_header_.SetOrigAddress(orig);
-  message_header_.SetDestAddress(dest);
-  message_header_.SetUtcOffset(0);
-  MsgDateTime written;
-  GetDateWritten(written);
-  message_header_.SetDateText(written);
+  SetHeaderFieldsFromText();
   const std::uint32_t name_hash = SquishNameHash(GetTo());
 
   // Plan the placement on copies; nothing is written until it is sound.
@@ -279,114 +283,162 @@ bool SquishBase::StoreMessage(bool stored) {
     header.SetHighMessage(header.HighMessage() + 1);
   }
   FrameEdit edit(*data_file_, header);
-  std::int64_t slot = static_cast<std::int64_t>(index_.size());
-  std::uint32_t old_offset = 0;
-  SquishFrameHeader old;
-  if (stored) {
-    // The message's record may have moved since it was opened (a message
-    // before it was killed): look it up by its unique id.
-    slot = FindSlot(message_uid_, message_slot_);
-    if (slot < 0) return Fail(kErrorNoMessage);
-    old_offset = index_[static_cast<std::size_t>(slot)].frame_offset;
-    // Read the frame afresh: its links may have changed since it was opened.
-    const SquishFrameHeader* loaded = edit.Load(old_offset, Chain::kMessages);
-    if (loaded == nullptr) {
-      return Fail(data_file_->ReadFrameHeader(old_offset, old) ? kErrorBadFrame : kErrorFrameIo);
-    }
-    old = *loaded;
-  }
+  plan.slot = static_cast<std::int64_t>(index_.size());
+  if (stored && !LoadStoredFrame(edit, plan)) return false;
+  if (!PlaceFrame(edit, header, stored, plan)) return false;
 
-  SquishFrameHeader frame;
-  frame.id = kFrameId;
-  frame.message_length = static_cast<std::uint32_t>(message_length);
-  frame.control_length = static_cast<std::uint32_t>(split.control.size());
-  frame.frame_type = kFrameTypeMessage;
-  std::uint32_t offset = 0;
-  const bool in_place =
-      stored && old.frame_length >= message_length &&
-      data_file_->Holds(std::int64_t{old_offset} + kFrameHeaderSize, old.frame_length);
-  if (in_place) {
-    offset = old_offset;
-    frame.frame_length = old.frame_length;
-    frame.prev = old.prev;
-    frame.next = old.next;
-    edit.Put(offset, frame);
-  } else {
-    if (const auto reuse = edit.FindFreeFrame(frame.message_length)) {
-      offset = *reuse;
-      frame.frame_length = edit.Load(offset, Chain::kFree)->frame_length;
-      if (!edit.Unlink(Chain::kFree, offset)) return Fail(kErrorFrameIo);
-    } else {
-      // New frames go at the real end of the file, which is the header's end
-      // of data in every sound base; a header that says otherwise would
-      // have the frame written over others or far beyond the file.
-      const std::int64_t append_at = std::max<std::int64_t>(data_file_->Size(), kBaseHeaderSize);
-      const std::int64_t end = append_at + kFrameHeaderSize + message_length;
-      if (end > kMaxFileOffset) return Fail(kErrorBaseFull);
-      offset = static_cast<std::uint32_t>(append_at);
-      frame.frame_length = frame.message_length;
-      header.SetEndOfData(static_cast<std::uint32_t>(end));
-    }
-    edit.Put(offset, frame);
-    if (stored) {
-      // The moved message keeps its place in the message chain; its old
-      // frame joins the free chain (or, when that chain is damaged, is only
-      // marked free).
-      if (!edit.TakeOver(old_offset, offset)) return Fail(kErrorFrameIo);
-      SquishFrameHeader released = old;
-      released.frame_type = kFrameTypeFree;
-      released.prev = 0;
-      released.next = 0;
-      edit.Put(old_offset, released);
-      edit.AppendToTail(Chain::kFree, old_offset);
-    } else if (!edit.AppendToTail(Chain::kMessages, offset)) {
-      return Fail(kErrorFrameIo);
-    }
-  }
-
-  // The frame: both headers, control information, text and the closing 0,
-  // in one write. A text too long to copy into that write (it would be held
-  // in memory twice) follows the headers a piece at a time.
-  const bool in_one_write = body_length <= kTextPieceSize;
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(static_cast<std::size_t>(kFrameHeaderSize + kMessageHeaderSize) +
-                split.control.size() + (in_one_write ? body_length + 1 : 0));
-  const SquishFrameHeader::Bytes frame_bytes = edit.Load(offset, Chain::kMessages)->Encode();
-  bytes.insert(bytes.end(), frame_bytes.begin(), frame_bytes.end());
-  bytes.insert(bytes.end(), message_header_.bytes().begin(), message_header_.bytes().end());
-  bytes.insert(bytes.end(), split.control.begin(), split.control.end());
-  if (in_one_write) {
-    const std::size_t at = bytes.size();
-    bytes.resize(at + body_length + 1, 0);
-    GetTextStream()->Seek(static_cast<std::int32_t>(split.body_start));
-    ReadBlock(*GetTextStream(), bytes.data() + at, body_length);
-  }
   // Each step is written only when the one before it worked: a frame that
   // did not reach the file must not be linked or indexed. After a failure
   // the message cannot be written again (the mover stops there anyway).
+  if (!WriteFrame(edit, header, plan)) return WriteFailed();
+  // The chains on disk now hold the frame: the header in memory follows.
+  base_header_ = header;
+  const SquishIndexRecord record{plan.offset, message_uid_, name_hash};
+  if (!StoreIndexRecord(stored, plan.slot, record)) return WriteFailed();
+  current_frame_ = *edit.Load(plan.offset, Chain::kMessages);
+  current_frame_offset_ = plan.offset;
+  current_record_ = record;
+  state_ = MessageState::kStored;
+  message_slot_ = plan.slot;
+
+  // What follows only tidies up, under the update mark.
+  if (stored && !plan.in_place) edit.WriteOne(plan.old_offset);
+  WriteBaseHeader(base_header_);
+  if (!data_file_->Ok()) return WriteFailed();
+  return true;
+}
+
+void SquishBase::SetHeaderFieldsFromText() {
+  FidoAddress orig;
+  FidoAddress dest;
+  GetOrigDestAddr(orig, dest);
+  message_header_.SetOrigAddress(orig);
+  message_header_.SetDestAddress(dest);
+  message_header_.SetUtcOffset(0);
+  MsgDateTime written;
+  GetDateWritten(written);
+  message_header_.SetDateText(written);
+}
+
+bool SquishBase::LoadStoredFrame(FrameEdit& edit, StorePlan& plan) {
+  // The message's record may have moved since it was opened (a message
+  // before it was killed): look it up by its unique id.
+  plan.slot = FindSlot(message_uid_, message_slot_);
+  if (plan.slot < 0) return Fail(kErrorNoMessage);
+  plan.old_offset = index_[static_cast<std::size_t>(plan.slot)].frame_offset;
+  // Read the frame afresh: its links may have changed since it was opened.
+  const SquishFrameHeader* loaded = edit.Load(plan.old_offset, Chain::kMessages);
+  if (loaded == nullptr) {
+    SquishFrameHeader probe;
+    return Fail(data_file_->ReadFrameHeader(plan.old_offset, probe) ? kErrorBadFrame
+                                                                    : kErrorFrameIo);
+  }
+  plan.old = *loaded;
+  return true;
+}
+
+bool SquishBase::PlaceFrame(FrameEdit& edit, SquishBaseHeader& header, bool stored,
+                            StorePlan& plan) {
+  SquishFrameHeader frame;
+  frame.id = kFrameId;
+  frame.message_length = static_cast<std::uint32_t>(plan.message_length);
+  frame.control_length = static_cast<std::uint32_t>(plan.split.control.size());
+  frame.frame_type = kFrameTypeMessage;
+  const SquishFrameHeader& old = plan.old;
+  plan.in_place =
+      stored && old.frame_length >= plan.message_length &&
+      data_file_->Holds(std::int64_t{plan.old_offset} + kFrameHeaderSize, old.frame_length);
+  if (plan.in_place) {
+    plan.offset = plan.old_offset;
+    frame.frame_length = old.frame_length;
+    frame.prev = old.prev;
+    frame.next = old.next;
+    edit.Put(plan.offset, frame);
+    return true;
+  }
+  if (!PlaceInOtherFrame(edit, header, frame, plan)) return false;
+  edit.Put(plan.offset, frame);
+  if (!stored) return edit.AppendToTail(Chain::kMessages, plan.offset) || Fail(kErrorFrameIo);
+  // The moved message keeps its place in the message chain; its old frame
+  // joins the free chain (or, when that chain is damaged, is only marked
+  // free).
+  if (!edit.TakeOver(plan.old_offset, plan.offset)) return Fail(kErrorFrameIo);
+  SquishFrameHeader released = old;
+  released.frame_type = kFrameTypeFree;
+  released.prev = 0;
+  released.next = 0;
+  edit.Put(plan.old_offset, released);
+  edit.AppendToTail(Chain::kFree, plan.old_offset);
+  return true;
+}
+
+bool SquishBase::PlaceInOtherFrame(FrameEdit& edit, SquishBaseHeader& header,
+                                   SquishFrameHeader& frame, StorePlan& plan) {
+  if (const auto reuse = edit.FindFreeFrame(frame.message_length)) {
+    plan.offset = *reuse;
+    frame.frame_length = edit.Load(plan.offset, Chain::kFree)->frame_length;
+    return edit.Unlink(Chain::kFree, plan.offset) || Fail(kErrorFrameIo);
+  }
+  // New frames go at the real end of the file, which is the header's end
+  // of data in every sound base; a header that says otherwise would have
+  // the frame written over others or far beyond the file.
+  const std::int64_t append_at = std::max<std::int64_t>(data_file_->Size(), kBaseHeaderSize);
+  const std::int64_t end = append_at + kFrameHeaderSize + plan.message_length;
+  if (end > kMaxFileOffset) return Fail(kErrorBaseFull);
+  plan.offset = static_cast<std::uint32_t>(append_at);
+  frame.frame_length = frame.message_length;
+  header.SetEndOfData(static_cast<std::uint32_t>(end));
+  return true;
+}
+
+std::vector<std::uint8_t> SquishBase::FrameBytes(const SquishFrameHeader& frame,
+                                                 const StorePlan& plan, bool with_body) {
+  // Both headers, the control information and, when `with_body`, the text
+  // and its closing 0.
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(static_cast<std::size_t>(kFrameHeaderSize + kMessageHeaderSize) +
+                plan.split.control.size() + (with_body ? plan.body_length + 1 : 0));
+  const SquishFrameHeader::Bytes frame_bytes = frame.Encode();
+  bytes.insert(bytes.end(), frame_bytes.begin(), frame_bytes.end());
+  bytes.insert(bytes.end(), message_header_.bytes().begin(), message_header_.bytes().end());
+  bytes.insert(bytes.end(), plan.split.control.begin(), plan.split.control.end());
+  if (with_body) {
+    const std::size_t at = bytes.size();
+    bytes.resize(at + plan.body_length + 1, 0);
+    GetTextStream()->Seek(static_cast<std::int32_t>(plan.split.body_start));
+    ReadBlock(*GetTextStream(), bytes.data() + at, plan.body_length);
+  }
+  return bytes;
+}
+
+bool SquishBase::WriteFrame(FrameEdit& edit, SquishBaseHeader& header, const StorePlan& plan) {
+  // The frame in one write. A text too long to copy into that write (it
+  // would be held in memory twice) follows the headers a piece at a time.
+  const bool in_one_write = plan.body_length <= kTextPieceSize;
+  const std::vector<std::uint8_t> bytes =
+      FrameBytes(*edit.Load(plan.offset, Chain::kMessages), plan, in_one_write);
   // The header on disk says that an update is under way before anything of
   // it is written.
-  if (!MarkUpdating(header)) return WriteFailed();
+  if (!MarkUpdating(header)) return false;
   const std::int64_t size_before = data_file_->Size();
-  data_file_->WriteAt(offset, bytes.data(), bytes.size());
-  if (!in_one_write && data_file_->Ok()) WriteFrameBody(split.body_start);
+  data_file_->WriteAt(plan.offset, bytes.data(), bytes.size());
+  if (!in_one_write && data_file_->Ok()) WriteFrameBody(plan.split.body_start);
   // A frame appended in part (the disk ran full) is cut off again: left
   // behind the last frame, it would lie under the next frame appended there.
-  if (!data_file_->Ok() && offset >= size_before) data_file_->CutBackTo(size_before);
-  if (data_file_->Ok()) edit.WriteChanged({offset, old_offset});
+  if (!data_file_->Ok() && plan.offset >= size_before) data_file_->CutBackTo(size_before);
+  if (data_file_->Ok()) edit.WriteChanged({plan.offset, plan.old_offset});
   // The frame and its links are durable before the index record that
   // points at it is written.
   if (data_file_->Ok()) data_file_->stream().Flush();
-  if (!data_file_->Ok()) return WriteFailed();
-  // The chains on disk now hold the frame: the header in memory follows.
-  base_header_ = header;
+  return data_file_->Ok();
+}
 
-  const SquishIndexRecord record{offset, message_uid_, name_hash};
+bool SquishBase::StoreIndexRecord(bool stored, std::int64_t slot, const SquishIndexRecord& record) {
   WriteIndexRecord(slot, record);
   // With the record durable the message is stored: the caller may delete
-  // the original. What follows only tidies up, under the update mark.
+  // the original.
   if (IndexOk()) index_file_->Flush();
-  if (!IndexOk()) return WriteFailed();
+  if (!IndexOk()) return false;
   if (stored) {
     index_[static_cast<std::size_t>(slot)] = record;
   } else {
@@ -394,15 +446,6 @@ bool SquishBase::StoreMessage(bool stored) {
     highest_uid_ = HigherUniqueId(highest_uid_, message_uid_);
     index_pos_ = static_cast<std::int32_t>(slot * kIndexRecordSize);
   }
-  current_frame_ = *edit.Load(offset, Chain::kMessages);
-  current_frame_offset_ = offset;
-  current_record_ = record;
-  state_ = MessageState::kStored;
-  message_slot_ = slot;
-
-  if (stored && !in_place) edit.WriteOne(old_offset);
-  WriteBaseHeader(base_header_);
-  if (!data_file_->Ok()) return WriteFailed();
   return true;
 }
 

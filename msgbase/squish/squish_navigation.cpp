@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "msgbase/io/stream_blocks.h"
 #include "msgbase/squish/squish_base.h"
 #include "msgbase/squish/squish_layout.h"
-#include "msgbase/io/stream_blocks.h"
 
 namespace kestrel {
 

@@ -36,7 +36,7 @@ TEST(CrashmailJamAreaTest, TossedNetmailFormsAJamBase) {
     EXPECT_TRUE(dir.Exists(name)) << name;
   }
   const JamBaseFiles files = JamBaseFiles::Load(dir.Path("netmail"));
-  EXPECT_EQ(files.jhr.substr(0, 4), kJamSignature);
+  EXPECT_EQ(files.jhr.substr(kJamSignatureOffset, kJamSignature.size()), kJamSignature);
   EXPECT_EQ(GetLe32(files.jhr, kJamActiveMsgsOffset), 2u);
   EXPECT_EQ(GetLe32(files.jhr, kJamBaseMsgNumOffset), 1u);
   EXPECT_EQ(files.jdx.size(), 2 * kJamIndexRecordSize);

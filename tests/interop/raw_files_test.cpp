@@ -10,20 +10,14 @@
 namespace kestrel::testing {
 namespace {
 
-std::string Subfield(std::uint16_t id, std::string_view data) {
-  std::string record(kJamSubfieldHeadSize, '\0');
-  PutLe16(record, 0, id);
-  PutLe32(record, 4, static_cast<std::uint32_t>(data.size()));
-  return record + std::string(data);
-}
-
 TEST(JamFilesTest, HostileOffsetsAndLengthsStayInsideTheFiles) {
   JamBaseFiles files;
   files.jhr = std::string(kJamBaseHeaderSize, '\0');
-  files.jhr.replace(0, 4, kJamSignature);
+  files.jhr.replace(kJamSignatureOffset, kJamSignature.size(), kJamSignature);
   PutLe32(files.jhr, kJamActiveMsgsOffset, 2);
   std::string message(kJamMessageHeaderSize, '\0');
-  const std::string subfields = Subfield(kJamSenderName, "Sysop") + Subfield(kJamSubject, "Hi");
+  const std::string subfields =
+      JamSubfieldBytes(kJamSenderName, "Sysop") + JamSubfieldBytes(kJamSubject, "Hi");
   PutLe32(message, kJamMsgSubfieldLenOffset, static_cast<std::uint32_t>(subfields.size()));
   PutLe32(message, kJamMsgTxtOffsetOffset, 2);
   PutLe32(message, kJamMsgTxtLenOffset, 3);
@@ -45,7 +39,8 @@ TEST(JamFilesTest, HostileOffsetsAndLengthsStayInsideTheFiles) {
   // text beyond the .jdt file: reported, nothing read outside.
   JamBaseFiles damaged = files;
   PutLe32(damaged.jhr, kJamBaseHeaderSize + kJamMsgSubfieldLenOffset, 0xFFFFFFF0u);
-  PutLe32(damaged.jhr, kJamBaseHeaderSize + kJamMessageHeaderSize + 4, 0x7FFFFFFFu);
+  PutLe32(damaged.jhr, kJamBaseHeaderSize + kJamMessageHeaderSize + kJamSubfieldDatLenOffset,
+          0x7FFFFFFFu);
   PutLe32(damaged.jhr, kJamBaseHeaderSize + kJamMsgTxtOffsetOffset, 0xFFFFFFFEu);
   const std::optional<JamMessage> bad = damaged.MessageAt(kJamBaseHeaderSize);
   ASSERT_TRUE(bad);
@@ -71,13 +66,12 @@ TEST(JamFilesTest, FieldsCrashmailMisreadsAreNamed) {
   for (std::uint32_t subfield_len : {0x100u, 0xB4u}) {
     std::string message(kJamMessageHeaderSize, '\0');
     PutLe32(message, kJamMsgSubfieldLenOffset, subfield_len);
-    PutLe32(files.jdx, files.jdx.size(), 0);  // recipient CRC
-    PutLe32(files.jdx, files.jdx.size(), static_cast<std::uint32_t>(files.jhr.size()));
+    files.jdx += JamIndexRecordBytes(0, static_cast<std::uint32_t>(files.jhr.size()));
     files.jhr += message + std::string(subfield_len, '\0');
   }
   EXPECT_EQ(FieldsCrashmailMisreads(files),
             std::vector<std::string>{"index record 2: SubfieldLen B4h"});
-  PutLe32(files.jdx, 4, 0x480);
+  PutLe32(files.jdx, kJamIndexHeaderOffsetOffset, 0x480);
   EXPECT_EQ(FieldsCrashmailMisreads(files).front(), "index record 1: HdrOffset 480h");
 }
 

@@ -3,13 +3,11 @@
 #include <cstdio>
 #include <optional>
 
-#include "tests/support/jam_test_support.h"
 #include "tests/support/jam_files.h"
+#include "tests/support/jam_test_support.h"
 
 namespace kestrel::testing {
 namespace {
-
-constexpr std::uint32_t kDeletedOffset = 0xFFFFFFFF;
 
 std::string Hex(std::uint32_t value) {
   char text[16];
@@ -45,7 +43,7 @@ JamCheck CheckJamBase(const std::string& base_path, IndexForm form) {
   for (std::size_t i = 0; i < index.size(); ++i) {
     const std::string where = "index record " + std::to_string(i) + ": ";
     const std::uint32_t offset = index[i].header_offset;
-    if (offset == kDeletedOffset) {
+    if (offset == kJamDeletedHeaderOffset) {
       if (form == IndexForm::kCompact) problem(where + "deleted record left in the index");
       continue;
     }

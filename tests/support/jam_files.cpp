@@ -50,7 +50,8 @@ std::vector<JamIndexRecord> JamBaseFiles::Index() const {
   std::vector<JamIndexRecord> records;
   for (std::size_t offset = 0; jdx.size() - offset >= kJamIndexRecordSize;
        offset += kJamIndexRecordSize) {
-    records.push_back({GetLe32(jdx, offset), GetLe32(jdx, offset + 4)});
+    records.push_back({GetLe32(jdx, offset + kJamIndexRecipientCrcOffset),
+                       GetLe32(jdx, offset + kJamIndexHeaderOffsetOffset)});
   }
   return records;
 }
@@ -92,9 +93,9 @@ std::optional<JamMessage> JamBaseFiles::MessageAt(std::uint32_t header_offset) c
       break;
     }
     JamSubfield subfield;
-    subfield.lo_id = GetLe16(area, offset);
-    subfield.hi_id = GetLe16(area, offset + 2);
-    const std::uint32_t length = GetLe32(area, offset + 4);
+    subfield.lo_id = GetLe16(area, offset + kJamSubfieldLoIdOffset);
+    subfield.hi_id = GetLe16(area, offset + kJamSubfieldHiIdOffset);
+    const std::uint32_t length = GetLe32(area, offset + kJamSubfieldDatLenOffset);
     offset += kJamSubfieldHeadSize;
     if (length > area.size() - offset) {
       m.subfields_complete = false;
@@ -109,6 +110,31 @@ std::optional<JamMessage> JamBaseFiles::MessageAt(std::uint32_t header_offset) c
   m.text_in_range = text_end <= jdt.size();
   if (m.text_in_range) m.text = jdt.substr(m.txt_offset, m.txt_len);
   return m;
+}
+
+std::string JamSubfieldBytes(std::uint16_t id, std::string_view data) {
+  std::string bytes(kJamSubfieldHeadSize, '\0');
+  PutLe16(bytes, kJamSubfieldLoIdOffset, id);
+  PutLe32(bytes, kJamSubfieldDatLenOffset, static_cast<std::uint32_t>(data.size()));
+  bytes.append(data);
+  return bytes;
+}
+
+std::string JamIndexRecordBytes(std::uint32_t recipient_crc, std::uint32_t header_offset) {
+  std::string bytes(kJamIndexRecordSize, '\0');
+  PutLe32(bytes, kJamIndexRecipientCrcOffset, recipient_crc);
+  PutLe32(bytes, kJamIndexHeaderOffsetOffset, header_offset);
+  return bytes;
+}
+
+std::string JamLastReadRecordBytes(std::uint32_t user_crc, std::uint32_t user_id,
+                                   std::uint32_t last_read, std::uint32_t high_read) {
+  std::string bytes(kJamLastReadRecordSize, '\0');
+  PutLe32(bytes, kJamLastReadUserCrcOffset, user_crc);
+  PutLe32(bytes, kJamLastReadUserIdOffset, user_id);
+  PutLe32(bytes, kJamLastReadLastReadOffset, last_read);
+  PutLe32(bytes, kJamLastReadHighReadOffset, high_read);
+  return bytes;
 }
 
 bool HasNoHighBytes(std::uint32_t value) {
@@ -130,7 +156,7 @@ std::vector<std::string> FieldsCrashmailMisreads(const JamBaseFiles& files) {
   const std::vector<JamIndexRecord> index = files.Index();
   for (std::size_t i = 0; i < index.size(); ++i) {
     const std::string where = "index record " + std::to_string(i + 1);
-    if (index[i].header_offset == 0xFFFFFFFFu) continue;  // deleted the index way
+    if (index[i].header_offset == kJamDeletedHeaderOffset) continue;  // deleted the index way
     check(where, "HdrOffset", index[i].header_offset);
     const std::optional<JamMessage> message = files.MessageAt(index[i].header_offset);
     if (!message) continue;

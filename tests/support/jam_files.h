@@ -2,6 +2,10 @@
 // field by field so that tests can look at what a peer wrote, and make bases
 // a peer can read, without any message-base code. All reads are bounded by
 // the file sizes.
+//
+// This is the tests' one copy of the JAM layout, written apart from the
+// format's own so that a wrong offset in either shows: every test that
+// reads or builds JAM bytes takes its sizes and offsets from here.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +30,28 @@ inline constexpr std::size_t kJamModCounterOffset = 8;
 inline constexpr std::size_t kJamActiveMsgsOffset = 12;
 inline constexpr std::size_t kJamBasePasswordCrcOffset = 16;
 inline constexpr std::size_t kJamBaseMsgNumOffset = 20;
+
+// Index record offsets (.jdx), and the header offset of a deleted record.
+inline constexpr std::size_t kJamIndexRecipientCrcOffset = 0;
+inline constexpr std::size_t kJamIndexHeaderOffsetOffset = 4;
+inline constexpr std::uint32_t kJamDeletedHeaderOffset = 0xFFFFFFFF;
+
+// Subfield head offsets (from the subfield's own start).
+inline constexpr std::size_t kJamSubfieldLoIdOffset = 0;
+inline constexpr std::size_t kJamSubfieldHiIdOffset = 2;
+inline constexpr std::size_t kJamSubfieldDatLenOffset = 4;
+
+// Lastread record (.jlr).
+inline constexpr std::size_t kJamLastReadRecordSize = 16;
+inline constexpr std::size_t kJamLastReadUserCrcOffset = 0;
+inline constexpr std::size_t kJamLastReadUserIdOffset = 4;
+inline constexpr std::size_t kJamLastReadLastReadOffset = 8;
+inline constexpr std::size_t kJamLastReadHighReadOffset = 12;
+
+// The revision of a message header.
+inline constexpr std::uint16_t kJamMsgRevision = 1;
+// "No password", "no MSGID": the CRC fields of a new record.
+inline constexpr std::uint32_t kJamNoCrc = 0xFFFFFFFF;
 
 // Message header offsets (from the header's own start).
 inline constexpr std::size_t kJamMsgSignatureOffset = 0;
@@ -144,6 +170,13 @@ struct JamBaseFiles {
   // nullopt when no whole message header lies at this offset.
   std::optional<JamMessage> MessageAt(std::uint32_t header_offset) const;
 };
+
+// The bytes of one subfield record (HiID 0), one index record, one .jlr
+// record, for tests that build a base byte by byte.
+std::string JamSubfieldBytes(std::uint16_t id, std::string_view data);
+std::string JamIndexRecordBytes(std::uint32_t recipient_crc, std::uint32_t header_offset);
+std::string JamLastReadRecordBytes(std::uint32_t user_crc, std::uint32_t user_id,
+                                   std::uint32_t last_read, std::uint32_t high_read);
 
 // True when no byte of the value is 80h or more: the Debian 64-bit builds of
 // crashmail read JAM's 32-bit fields with sign-extended bytes and get only

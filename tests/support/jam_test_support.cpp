@@ -3,7 +3,6 @@
 #include <cctype>
 #include <filesystem>
 
-#include "msgbase/jam/jam_layout.h"
 #include "msgbase/factory/message_base_factory.h"
 
 namespace kestrel::testing {
@@ -58,40 +57,32 @@ JamBaseFiles LoadJamFiles(const std::string& base_path) {
          << ::testing::PrintToString(expected.substr(at, 40));
 }
 
-std::string RawJamBase::SubfieldBytes(std::uint16_t id, std::string_view data) {
-  std::string bytes(kJamSubfieldHeadSize, '\0');
-  PutLe16(bytes, 0, id);
-  PutLe32(bytes, 4, static_cast<std::uint32_t>(data.size()));
-  bytes.append(data);
-  return bytes;
-}
-
 std::string RawJamBase::MessageBytes(const RawMessage& message, std::uint32_t text_offset) {
   std::string subfields;
   for (const RawSubfield& field : message.subfields) {
-    subfields += SubfieldBytes(field.id, field.data);
+    subfields += JamSubfieldBytes(field.id, field.data);
   }
   std::string header(kJamMessageHeaderSize, '\0');
-  header.replace(kJamMsgSignatureOffset, 4, kJamSignature);
-  PutLe16(header, kJamMsgRevisionOffset, 1);
+  header.replace(kJamMsgSignatureOffset, kJamSignature.size(), kJamSignature);
+  PutLe16(header, kJamMsgRevisionOffset, kJamMsgRevision);
   PutLe32(header, kJamMsgSubfieldLenOffset,
           message.subfield_len.value_or(static_cast<std::uint32_t>(subfields.size())));
   PutLe32(header, kJamMsgMsgIdCrcOffset, message.msgid_crc);
-  PutLe32(header, kJamMsgReplyCrcOffset, 0xFFFFFFFF);
+  PutLe32(header, kJamMsgReplyCrcOffset, kJamNoCrc);
   PutLe32(header, kJamMsgDateWrittenOffset, message.date_written);
   PutLe32(header, kJamMsgDateProcessedOffset, message.date_processed);
   PutLe32(header, kJamMsgAttributeOffset, message.attribute);
   PutLe32(header, kJamMsgTxtOffsetOffset, text_offset);
   PutLe32(header, kJamMsgTxtLenOffset, static_cast<std::uint32_t>(message.text.size()));
-  PutLe32(header, kJamMsgPasswordCrcOffset, 0xFFFFFFFF);
+  PutLe32(header, kJamMsgPasswordCrcOffset, kJamNoCrc);
   return header + subfields;
 }
 
 RawJamBase RawJamBase::Build(const std::vector<RawMessage>& messages, std::int32_t base_msg_num) {
   RawJamBase base;
   base.jhr.assign(kJamBaseHeaderSize, '\0');
-  base.jhr.replace(kJamSignatureOffset, 4, kJamSignature);
-  PutLe32(base.jhr, kJamBasePasswordCrcOffset, 0xFFFFFFFF);
+  base.jhr.replace(kJamSignatureOffset, kJamSignature.size(), kJamSignature);
+  PutLe32(base.jhr, kJamBasePasswordCrcOffset, kJamNoCrc);
   base.SetBaseMsgNum(static_cast<std::uint32_t>(base_msg_num));
   base.SetActiveMsgs(static_cast<std::uint32_t>(messages.size()));
   for (const RawMessage& message : messages) {
@@ -99,10 +90,7 @@ RawJamBase RawJamBase::Build(const std::vector<RawMessage>& messages, std::int32
     const auto text_offset = static_cast<std::uint32_t>(base.jdt.size());
     base.jhr += MessageBytes(message, text_offset);
     base.jdt += message.text;
-    std::string record(kJamIndexRecordSize, '\0');
-    PutLe32(record, 0, 0);
-    PutLe32(record, 4, header_offset);
-    base.jdx += record;
+    base.jdx += JamIndexRecordBytes(0, header_offset);
     base.header_offsets.push_back(header_offset);
     base.text_offsets.push_back(text_offset);
   }
@@ -115,6 +103,10 @@ void RawJamBase::SetActiveMsgs(std::uint32_t value) {
 
 void RawJamBase::SetBaseMsgNum(std::uint32_t value) {
   PutLe32(jhr, kJamBaseMsgNumOffset, value);
+}
+
+void RawJamBase::SetHeaderOffset(std::size_t i, std::uint32_t header_offset) {
+  PutLe32(jdx, i * kJamIndexRecordSize + kJamIndexHeaderOffsetOffset, header_offset);
 }
 
 void RawJamBase::SetMessageField(std::size_t i, std::size_t offset, std::uint32_t value) {
@@ -188,9 +180,10 @@ void JamBaseTest::MarkDeletedInPlace(const std::vector<int>& numbers) {
   std::string jhr = File("jhr");
   const std::string jdx = File("jdx");
   for (const int number : numbers) {
-    const std::uint32_t header = GetLe32(jdx, (number - 1) * jam::kIndexRecordSize + 4);
-    const std::size_t at = header + jam::kMsgAttributeOffset;
-    PutLe32(jhr, at, GetLe32(jhr, at) | jam::kAttrDeleted);
+    const std::uint32_t header =
+        GetLe32(jdx, (number - 1) * kJamIndexRecordSize + kJamIndexHeaderOffsetOffset);
+    const std::size_t at = header + kJamMsgAttributeOffset;
+    PutLe32(jhr, at, GetLe32(jhr, at) | kJamAttrDeleted);
   }
   WriteJamFile(base_path, "jhr", jhr);
 }

@@ -61,11 +61,11 @@ struct RawJamBase {
   static RawJamBase Build(const std::vector<RawMessage>& messages, std::int32_t base_msg_num = 1);
   // The bytes of one message header followed by its subfields.
   static std::string MessageBytes(const RawMessage& message, std::uint32_t text_offset);
-  // The bytes of one subfield record.
-  static std::string SubfieldBytes(std::uint16_t id, std::string_view data);
 
   void SetActiveMsgs(std::uint32_t value);
   void SetBaseMsgNum(std::uint32_t value);
+  // Points index record i at another header offset.
+  void SetHeaderOffset(std::size_t i, std::uint32_t header_offset);
   // Changes a 32-bit field of message i's header (offset within the header).
   void SetMessageField(std::size_t i, std::size_t offset, std::uint32_t value);
   void Write(const std::string& base_path) const;

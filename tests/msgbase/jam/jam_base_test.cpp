@@ -217,12 +217,12 @@ TEST_F(JamBaseFilesTest, HostileBaseMsgNumEndsSeekingAtOnce) {
 
 TEST_F(JamBaseFilesTest, IndexIsCompactedOnOpenWhenCountsDisagree) {
   RawJamBase raw = RawJamBase::Build(NumberedMessages(6));
-  PutLe32(raw.jdx, 2 * 8 + 4, 0xFFFFFFFF);  // message 3 deleted in the index
+  raw.SetHeaderOffset(2, kJamDeletedHeaderOffset);  // message 3 deleted in the index
   raw.SetActiveMsgs(5);
   raw.Write(base_path);
   EXPECT_EQ(Subjects(), (std::vector<std::string>{"Subject 1", "Subject 2", "Subject 4",
                                                   "Subject 5", "Subject 6"}));
-  EXPECT_EQ(File("jdx").size(), 5u * 8);
+  EXPECT_EQ(File("jdx").size(), 5 * kJamIndexRecordSize);
   const JamCheck check = CheckJamBase(base_path);
   EXPECT_TRUE(check.ok()) << check.Describe();
 

@@ -4,8 +4,8 @@
 // when the base is closed again.
 #include <gtest/gtest.h>
 
-#include "msgbase/jam/jam_base.h"
 #include "msgbase/factory/message_base_factory.h"
+#include "msgbase/jam/jam_base.h"
 #include "tests/support/jam_checker.h"
 #include "tests/support/jam_test_support.h"
 
@@ -97,7 +97,7 @@ TEST_F(JamCutOffUpdateTest, WriteCutOffBeforeTheCountsLeavesTheNewMessageCounted
     base->CloseMsgBase();
   }
   std::string jhr = File("jhr");
-  jhr.replace(0, 1024, jhr_before.substr(0, 1024));
+  jhr.replace(0, kJamBaseHeaderSize, jhr_before.substr(0, kJamBaseHeaderSize));
   WriteJamFile(base_path, "jhr", jhr);
   ExpectPutRight({"Subject 1", "Subject 2", "Subject 3"});
 }

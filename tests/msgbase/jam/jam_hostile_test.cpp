@@ -35,10 +35,10 @@ TEST_F(JamHostileTest, HeaderOffsetsOutsideTheHeaderFile) {
       RawJamBase::Build({Message("one", "1\r"), Message("two", "2\r"), Message("three", "3\r"),
                          Message("four", "4\r"), Message("five", "5\r")});
   const auto jhr_size = static_cast<std::uint32_t>(raw.jhr.size());
-  PutLe32(raw.jdx, 0 * 8 + 4, jhr_size);       // at the very end
-  PutLe32(raw.jdx, 1 * 8 + 4, jhr_size - 10);  // header cut off by the end
-  PutLe32(raw.jdx, 2 * 8 + 4, 0xFFFFFFFE);     // negative
-  PutLe32(raw.jdx, 3 * 8 + 4, 0x7FFFFFF0);     // far beyond
+  raw.SetHeaderOffset(0, jhr_size);       // at the very end
+  raw.SetHeaderOffset(1, jhr_size - 10);  // header cut off by the end
+  raw.SetHeaderOffset(2, 0xFFFFFFFE);     // negative
+  raw.SetHeaderOffset(3, 0x7FFFFFF0);     // far beyond
   raw.Write(base_path);
   std::unique_ptr<JamBase> base = OpenBase();
   for (std::int32_t num = 1; num <= 4; ++num) {
@@ -60,8 +60,10 @@ TEST_F(JamHostileTest, SubfieldLengthsLargerThanTheData) {
   RawJamBase raw = RawJamBase::Build({big, overlong_datlen, last});
   // The second record of message 2 claims more data than there is, running
   // into message 3's header; a DatLen near 4 GiB must not wrap around.
-  const std::uint32_t second_record = raw.header_offsets[1] + 76 + 8 + 4;
-  PutLe32(raw.jhr, second_record + 4, 500);
+  const std::size_t second_record =
+      raw.header_offsets[1] + kJamMessageHeaderSize + JamSubfieldBytes(kJamSubject, "kept").size();
+  const std::size_t second_datlen = second_record + kJamSubfieldDatLenOffset;
+  PutLe32(raw.jhr, second_datlen, 500);
   raw.Write(base_path);
   std::unique_ptr<JamBase> base = OpenBase();
   EXPECT_EQ(Read(*base, 1).substr(0, 11), "big|\x01LEAK x");
@@ -73,7 +75,7 @@ TEST_F(JamHostileTest, SubfieldLengthsLargerThanTheData) {
   EXPECT_FALSE(base->GetSubfield(2, id, data));
 
   base->CloseMsgBase();
-  PutLe32(raw.jhr, second_record + 4, 0xFFFFFFF8);
+  PutLe32(raw.jhr, second_datlen, 0xFFFFFFF8);
   raw.Write(base_path);
   base = OpenBase();
   EXPECT_EQ(Read(*base, 2), "kept|2\r");

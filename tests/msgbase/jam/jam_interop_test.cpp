@@ -11,10 +11,10 @@
 
 #include "msgbase/fido/date_time.h"
 #include "msgbase/jam/jam_base.h"
-#include "tests/support/jam_checker.h"
-#include "tests/support/jam_test_support.h"
 #include "tests/support/crashmail_peer.h"
 #include "tests/support/fido_text.h"
+#include "tests/support/jam_checker.h"
+#include "tests/support/jam_test_support.h"
 #include "tests/support/jamnntpd_peer.h"
 
 namespace kestrel::testing {

@@ -113,12 +113,8 @@ TEST_F(JamKillTest, MessagesDeletedInPlaceElsewhereAreGone) {
 // as before (a pointer at a removed message names the one before it).
 TEST_F(JamKillTest, EveryReadersLastReadFollowsTheRenumbering) {
   auto record = [](std::uint32_t user, std::uint32_t last, std::uint32_t high) {
-    std::string bytes(16, '\0');
-    PutLe32(bytes, 0, user * 7);  // UserCRC: whatever the reader keeps there
-    PutLe32(bytes, 4, user);
-    PutLe32(bytes, 8, last);
-    PutLe32(bytes, 12, high);
-    return bytes;
+    // UserCRC: whatever the reader keeps there.
+    return JamLastReadRecordBytes(user * 7, user, last, high);
   };
   MakeRawBase(6, {2, 4}, 4);  // deleted in place, ActiveMsgs lowered
   WriteJamFile(base_path, "jlr", record(10, 1, 3) + record(11, 4, 6) + record(12, 0, 0));

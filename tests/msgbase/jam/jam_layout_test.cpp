@@ -29,27 +29,12 @@ std::uint32_t BitwiseNameCrc(std::string_view s) {
 std::string BaseHeaderBytes(std::uint32_t date_created, std::uint32_t mod_counter,
                             std::uint32_t active, std::uint32_t base_msg_num) {
   std::string bytes(kJamBaseHeaderSize, '\0');
-  bytes.replace(0, 4, std::string_view("JAM\0", 4));
-  PutLe32(bytes, 4, date_created);
-  PutLe32(bytes, 8, mod_counter);
-  PutLe32(bytes, 12, active);
-  PutLe32(bytes, 16, 0xFFFFFFFF);
-  PutLe32(bytes, 20, base_msg_num);
-  return bytes;
-}
-
-std::string Subfield(std::uint16_t id, std::string_view data) {
-  std::string bytes(8, '\0');
-  PutLe16(bytes, 0, id);
-  PutLe16(bytes, 2, 0);
-  PutLe32(bytes, 4, static_cast<std::uint32_t>(data.size()));
-  return bytes + std::string(data);
-}
-
-std::string IndexRecord(std::uint32_t crc, std::uint32_t offset) {
-  std::string bytes(8, '\0');
-  PutLe32(bytes, 0, crc);
-  PutLe32(bytes, 4, offset);
+  bytes.replace(kJamSignatureOffset, kJamSignature.size(), kJamSignature);
+  PutLe32(bytes, kJamDateCreatedOffset, date_created);
+  PutLe32(bytes, kJamModCounterOffset, mod_counter);
+  PutLe32(bytes, kJamActiveMsgsOffset, active);
+  PutLe32(bytes, kJamBasePasswordCrcOffset, kJamNoCrc);
+  PutLe32(bytes, kJamBaseMsgNumOffset, base_msg_num);
   return bytes;
 }
 
@@ -83,7 +68,7 @@ TEST_F(JamLayoutTest, CreatedBaseIsAHeaderAndThreeEmptyFiles) {
 
   const std::string jhr = File("jhr");
   ASSERT_EQ(jhr.size(), kJamBaseHeaderSize);
-  const std::uint32_t created = GetLe32(jhr, 4);
+  const std::uint32_t created = GetLe32(jhr, kJamDateCreatedOffset);
   EXPECT_GE(created, before);
   EXPECT_LE(created, after);
   EXPECT_EQ(jhr, BaseHeaderBytes(created, 0, 0, 1));
@@ -120,29 +105,30 @@ TEST_F(JamLayoutTest, WrittenMessageHeaderSubfieldsTextAndIndex) {
 
   // Subfields in the order of the layout; the destination falls back to the
   // origin because the text names none.
-  const std::string subfields = Subfield(2, "Sysop") + Subfield(0, "1:2/3.0") +
-                                Subfield(3, "John Doe") + Subfield(1, "1:2/3.0") +
-                                Subfield(6, "Hello") + Subfield(4, "1:2/3 12345678") +
-                                Subfield(8, "1:2/3 @20210101");
-  std::string header(76, '\0');
-  header.replace(0, 4, std::string_view("JAM\0", 4));
-  PutLe16(header, 4, 1);
-  PutLe32(header, 8, static_cast<std::uint32_t>(subfields.size()));
-  PutLe32(header, 16, BitwiseNameCrc("1:2/3 12345678"));
-  PutLe32(header, 20, 0xFFFFFFFF);
-  PutLe32(header, 36, 946684799);
-  PutLe32(header, 44, 0);
-  PutLe32(header, 48, 1);                        // MsgNum of the first message
-  PutLe32(header, 52, 0x00000004 | 0x02000000);  // private, netmail
-  PutLe32(header, 60, 0);
-  PutLe32(header, 64, 3);
-  PutLe32(header, 68, 0xFFFFFFFF);
+  const std::string subfields =
+      JamSubfieldBytes(kJamSenderName, "Sysop") + JamSubfieldBytes(kJamOAddress, "1:2/3.0") +
+      JamSubfieldBytes(kJamReceiverName, "John Doe") + JamSubfieldBytes(kJamDAddress, "1:2/3.0") +
+      JamSubfieldBytes(kJamSubject, "Hello") + JamSubfieldBytes(kJamMsgId, "1:2/3 12345678") +
+      JamSubfieldBytes(kJamTrace, "1:2/3 @20210101");
+  std::string header(kJamMessageHeaderSize, '\0');
+  header.replace(kJamMsgSignatureOffset, kJamSignature.size(), kJamSignature);
+  PutLe16(header, kJamMsgRevisionOffset, kJamMsgRevision);
+  PutLe32(header, kJamMsgSubfieldLenOffset, static_cast<std::uint32_t>(subfields.size()));
+  PutLe32(header, kJamMsgMsgIdCrcOffset, BitwiseNameCrc("1:2/3 12345678"));
+  PutLe32(header, kJamMsgReplyCrcOffset, kJamNoCrc);
+  PutLe32(header, kJamMsgDateWrittenOffset, 946684799);
+  PutLe32(header, kJamMsgDateProcessedOffset, 0);
+  PutLe32(header, kJamMsgMsgNumOffset, 1);  // MsgNum of the first message
+  PutLe32(header, kJamMsgAttributeOffset, kJamAttrPrivate | kJamAttrTypeNet);
+  PutLe32(header, kJamMsgTxtOffsetOffset, 0);
+  PutLe32(header, kJamMsgTxtLenOffset, 3);
+  PutLe32(header, kJamMsgPasswordCrcOffset, kJamNoCrc);
 
   const std::string jhr = File("jhr");
-  const std::uint32_t created = GetLe32(jhr, 4);
+  const std::uint32_t created = GetLe32(jhr, kJamDateCreatedOffset);
   EXPECT_EQ(jhr, BaseHeaderBytes(created, 1, 1, 1) + header + subfields);
   EXPECT_EQ(File("jdt"), "Hi\r");
-  EXPECT_EQ(File("jdx"), IndexRecord(BitwiseNameCrc("John Doe"), 1024));
+  EXPECT_EQ(File("jdx"), JamIndexRecordBytes(BitwiseNameCrc("John Doe"), kJamBaseHeaderSize));
 }
 
 TEST_F(JamLayoutTest, SecondMessageAppendsAndRecipientCrcIgnoresCase) {
@@ -160,10 +146,10 @@ TEST_F(JamLayoutTest, SecondMessageAppendsAndRecipientCrcIgnoresCase) {
   const std::vector<JamIndexRecord> index = files.Index();
   ASSERT_EQ(index.size(), 2u);
   EXPECT_EQ(index[0].recipient_crc, index[1].recipient_crc);
-  EXPECT_EQ(index[0].header_offset, 1024u);
+  EXPECT_EQ(index[0].header_offset, kJamBaseHeaderSize);
   const std::optional<JamMessage> one = files.MessageAt(index[0].header_offset);
   ASSERT_TRUE(one);
-  EXPECT_EQ(index[1].header_offset, 1024u + 76u + one->subfield_len);
+  EXPECT_EQ(index[1].header_offset, kJamBaseHeaderSize + kJamMessageHeaderSize + one->subfield_len);
   const std::optional<JamMessage> two = files.MessageAt(index[1].header_offset);
   ASSERT_TRUE(two);
   EXPECT_EQ(two->msg_num, 2u);
@@ -176,12 +162,7 @@ TEST_F(JamLayoutTest, SecondMessageAppendsAndRecipientCrcIgnoresCase) {
 TEST_F(JamLayoutTest, LastReadRecordsAreWrittenInPlaceOrAppended) {
   std::unique_ptr<JamBase> base = CreateBase();
   auto record = [](std::uint32_t user, std::uint32_t num) {
-    std::string bytes(16, '\0');
-    PutLe32(bytes, 0, user);
-    PutLe32(bytes, 4, user);
-    PutLe32(bytes, 8, num);
-    PutLe32(bytes, 12, num);
-    return bytes;
+    return JamLastReadRecordBytes(user, user, num, num);
   };
   base->SetLastRead(7, 42);
   EXPECT_EQ(File("jlr"), record(7, 42));
@@ -197,11 +178,7 @@ TEST_F(JamLayoutTest, LastReadRecordsAreWrittenInPlaceOrAppended) {
   // Records are found by UserID; LastReadMsg and HighReadMsg may differ in
   // records other programs wrote, and HighReadMsg is the one read. A partial
   // record at the end is no record: a new one goes in its place.
-  std::string foreign(16, '\0');
-  PutLe32(foreign, 0, 0x12345678);
-  PutLe32(foreign, 4, 3);
-  PutLe32(foreign, 8, 10);
-  PutLe32(foreign, 12, 12);
+  const std::string foreign = JamLastReadRecordBytes(0x12345678, 3, 10, 12);
   WriteJamFile(base_path, "jlr", foreign + "part");
   base = OpenBase();
   EXPECT_EQ(base->GetLastRead(3), 12);
@@ -225,7 +202,8 @@ TEST_F(JamLayoutTest, RewriteHeaderChangesOnlyTheFixedHeaderInPlace) {
   base->CloseMsgBase();
 
   std::string expected = before;
-  PutLe32(expected, 1024 + 52, GetLe32(before, 1024 + 52) | 0x10);
+  const std::size_t attribute_at = kJamBaseHeaderSize + kJamMsgAttributeOffset;
+  PutLe32(expected, attribute_at, GetLe32(before, attribute_at) | kJamAttrSent);
   EXPECT_EQ(File("jhr"), expected);
 }
 

@@ -52,7 +52,7 @@ TEST_F(JamMessageTest, WrittenMessageReadsBackWithKludgesInPlace) {
   base->SetMailType(MailTypeEchomail);
   EXPECT_EQ(ReadMessage(*base, 1), "\x01MSGID: 1:2/3 12345678\rHi\r\x01Via 1:2/3 @20210101\r");
   base->CloseMsgBase();
-  const std::optional<JamMessage> stored = LoadJamFiles(base_path).MessageAt(1024);
+  const std::optional<JamMessage> stored = LoadJamFiles(base_path).MessageAt(kJamBaseHeaderSize);
   ASSERT_TRUE(stored);
   EXPECT_TRUE(stored->Subfields(kJamFtsKludge).empty());
 }

@@ -115,7 +115,7 @@ TEST_F(JamReadAheadTest, KillsAmongMessagesDeletedInPlaceLeaveExactlyTheRest) {
   EXPECT_EQ(Subjects(), left);
   // The records of the messages deleted in place stay: each kill removes
   // only records from its own on, and the scan had passed them by then.
-  EXPECT_EQ(File("jdx").size(), (left.size() + marked.size()) * jam::kIndexRecordSize);
+  EXPECT_EQ(File("jdx").size(), (left.size() + marked.size()) * kJamIndexRecordSize);
 }
 
 TEST_F(JamReadAheadTest, AScanCostsAFewFileCallsNotSeveralPerMessage) {

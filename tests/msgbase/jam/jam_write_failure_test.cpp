@@ -6,14 +6,17 @@
 #include <filesystem>
 #include <map>
 
-#include "msgbase/jam/jam_base.h"
 #include "msgbase/factory/message_base_factory.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/jam/jam_base.h"
 #include "tests/support/jam_checker.h"
 #include "tests/support/jam_test_support.h"
 
 namespace kestrel::testing {
 namespace {
+
+// The code a JAM base records when a read or write of a message failed.
+constexpr std::int32_t kJamMessageIoError = 0x2006;
 
 // A file stream whose writes (and truncations) fail while its extension is
 // listed in FailingExtensions.
@@ -94,14 +97,19 @@ TEST_F(JamWriteFailureTest, WriteMsgReportsEveryFailedFile) {
     base->SetSubj("new");
     base->WriteTextBlock("text\r", 5);
     FailingExtensions()[extension] = true;
+    base->SetLastError(0);
     EXPECT_FALSE(base->WriteMsg());
+    // The failure says why, as every format's does: the write failed.
+    EXPECT_EQ(base->GetLastError(), kJamMessageIoError);
     FailingExtensions()[extension] = false;
     base->CloseMsg();
     base->SetMsgNum(1);
     ASSERT_TRUE(base->OpenMsg());
     base->SetSubj("copy");
     FailingExtensions()[extension] = true;
+    base->SetLastError(0);
     EXPECT_FALSE(base->WriteMsg());
+    EXPECT_EQ(base->GetLastError(), kJamMessageIoError);
     // The header in memory is still the stored one: rewriting it is harmless.
     EXPECT_EQ(base->RewriteHeader(), std::string(extension) != "jhr");
     FailingExtensions()[extension] = false;
@@ -125,7 +133,9 @@ TEST_F(JamWriteFailureTest, KillMsgReportsAFailedWrite) {
     base->SetMsgNum(1);
     ASSERT_TRUE(base->OpenMsg());
     FailingExtensions()[extension] = true;
+    base->SetLastError(0);
     EXPECT_FALSE(base->KillMsg());
+    EXPECT_EQ(base->GetLastError(), kJamMessageIoError);
     FailingExtensions()[extension] = false;
     AddMessage(*base, NewMessage());
     base->CloseMsgBase();

@@ -13,13 +13,13 @@ TEST(MsgNumberSetTest, CountMovesOnEveryCallInsideTheRange) {
   MsgNumberSet set;
   set.Record(7);
   set.Record(7);  // 7.MSG and 07.MSG: one place, counted twice
-  set.Record(MsgNumberLimit - 1);
-  set.Record(MsgNumberLimit);  // outside: ignored
+  set.Record(kMsgNumberLimit - 1);
+  set.Record(kMsgNumberLimit);  // outside: ignored
   set.Record(-3);
   EXPECT_EQ(set.Count(), 3);
   EXPECT_TRUE(set.Contains(7));
-  EXPECT_TRUE(set.Contains(MsgNumberLimit - 1));
-  EXPECT_FALSE(set.Contains(MsgNumberLimit));
+  EXPECT_TRUE(set.Contains(kMsgNumberLimit - 1));
+  EXPECT_FALSE(set.Contains(kMsgNumberLimit));
   EXPECT_FALSE(set.Contains(-3));
 
   set.Remove(7);
@@ -29,7 +29,7 @@ TEST(MsgNumberSetTest, CountMovesOnEveryCallInsideTheRange) {
   EXPECT_FALSE(set.Contains(7));
   set.Clear();
   EXPECT_EQ(set.Count(), 0);
-  EXPECT_FALSE(set.Contains(MsgNumberLimit - 1));
+  EXPECT_FALSE(set.Contains(kMsgNumberLimit - 1));
 }
 
 // The searches must find exactly what stepping one number at a time finds.
@@ -56,7 +56,7 @@ std::int32_t WalkBack(const std::vector<bool>& present, std::int32_t current) {
 
 TEST(MsgNumberSetTest, SearchesAgreeWithAStepByStepWalk) {
   std::mt19937 random(1234);
-  std::uniform_int_distribution<std::int32_t> number(1, MsgNumberLimit - 1);
+  std::uniform_int_distribution<std::int32_t> number(1, kMsgNumberLimit - 1);
   for (int round = 0; round < 20; ++round) {
     MsgNumberSet set;
     std::vector<bool> present(kWalkLimit + 1);
@@ -67,14 +67,14 @@ TEST(MsgNumberSetTest, SearchesAgreeWithAStepByStepWalk) {
       present[n] = true;
     }
     const std::int32_t high = round % 3 == 0 ? kWalkLimit : number(random);
-    for (std::int32_t current : {-5, 0, 1, 62, 63, 64, 127, 30000, MsgNumberLimit - 1,
-                                 MsgNumberLimit, kWalkLimit, number(random), number(random)}) {
+    for (std::int32_t current : {-5, 0, 1, 62, 63, 64, 127, 30000, kMsgNumberLimit - 1,
+                                 kMsgNumberLimit, kWalkLimit, number(random), number(random)}) {
       EXPECT_EQ(set.NextAfter(current, high), WalkForward(present, current, high))
           << "round " << round << " from " << current << " high " << high;
       EXPECT_EQ(set.PriorBefore(current), WalkBack(present, current))
           << "round " << round << " from " << current;
     }
-    for (std::int32_t n = 1; n < MsgNumberLimit; ++n) {
+    for (std::int32_t n = 1; n < kMsgNumberLimit; ++n) {
       if (!present[n]) continue;
       EXPECT_EQ(set.NextAfter(n, high), WalkForward(present, n, high));
       EXPECT_EQ(set.PriorBefore(n), WalkBack(present, n));

@@ -2,8 +2,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "msgbase/msgdir/msgdir_errors.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/msgdir/msgdir_errors.h"
 #include "tests/msgbase/msgdir/msgdir_test_support.h"
 
 namespace kestrel::testing {
@@ -85,7 +85,7 @@ TEST_F(MsgDirAreaTest, MissingDirectoryFailsToOpenAndIsCreatedWithItsParents) {
   const std::string nested = dir_.Path("new/deeper/area");
   EXPECT_FALSE(base.MsgBaseExists(nested));
   EXPECT_FALSE(base.OpenMsgBase(nested));
-  EXPECT_EQ(base.GetLastError(), MsgDirErrorNoDirectory);
+  EXPECT_EQ(base.GetLastError(), msgdir::kErrorNoDirectory);
   EXPECT_FALSE(base.IsOpened());
   dir_.WriteFile("plain-file", "x");
   EXPECT_FALSE(base.OpenMsgBase(dir_.Path("plain-file")));
@@ -129,7 +129,7 @@ TEST_F(MsgDirAreaTest, CreateMsgNeverReplacesAFileWrittenSinceTheScan) {
   EXPECT_EQ(ReadMessage(2), "a tosser wrote this");
   EXPECT_TRUE(base->MsgExists(2));  // it is there, so it is recorded
   ASSERT_TRUE(base->WriteMsg());
-  EXPECT_EQ(ReadMessage(4).size(), MsgHeaderSize + 1);
+  EXPECT_EQ(ReadMessage(4).size(), msgdir::kMsgHeaderSize + 1);
 }
 
 TEST_F(MsgDirAreaTest, CreateMsgFailsCleanlyWhenTheDirectoryIsGone) {
@@ -138,7 +138,7 @@ TEST_F(MsgDirAreaTest, CreateMsgFailsCleanlyWhenTheDirectoryIsGone) {
   EXPECT_FALSE(base->CreateMsg());
   EXPECT_EQ(base->GetTextStream(), nullptr);
   EXPECT_FALSE(base->CloseMsg());  // nothing is open
-  EXPECT_EQ(base->GetLastError(), MsgDirErrorNotOpen);
+  EXPECT_EQ(base->GetLastError(), msgdir::kErrorNotOpen);
 }
 
 TEST_F(MsgDirAreaTest, LastReadEntriesAreSixteenBitNumbersByUser) {
@@ -192,7 +192,7 @@ TEST_F(MsgDirAreaTest, FactoryOpensAndCreatesAreasByTheirLetter) {
   std::unique_ptr<MessageBase> base;
   EXPECT_FALSE(OpenBase("M" + dir_.Path("absent"), base));
   EXPECT_EQ(base, nullptr);
-  EXPECT_EQ(BaseResult, MsgDirErrorNoDirectory);
+  EXPECT_EQ(BaseResult, msgdir::kErrorNoDirectory);
   ASSERT_TRUE(OpenOrCreateBase("M" + dir_.Path("absent"), base));
   EXPECT_TRUE(std::filesystem::is_directory(dir_.Path("absent")));
   EXPECT_TRUE(CloseBase(base));

@@ -8,8 +8,8 @@
 
 #include "msgbase/fido/field_widths.h"
 #include "msgbase/io/mem_stream.h"
-#include "msgbase/msgdir/msgdir_errors.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/msgdir/msgdir_errors.h"
 #include "tests/msgbase/msgdir/msgdir_test_support.h"
 #include "tests/support/fido_text.h"
 #include "tests/support/msg_file.h"
@@ -58,7 +58,7 @@ TEST_F(MsgDirAreaTest, CreatedMessageIsLaidOutByteForByte) {
 
   std::string expected = Field("Alice Sender", 36) + Field("Bob Receiver", 36) +
                          Field("Test subject", 72) + Field("05 Mar 01  07:08:09", 20);
-  expected.resize(MsgHeaderSize, '\0');
+  expected.resize(msgdir::kMsgHeaderSize, '\0');
   PutLe16(expected, 166, 1);     // destination node
   PutLe16(expected, 168, 3);     // origin node
   PutLe16(expected, 172, 2);     // origin net
@@ -88,7 +88,7 @@ TEST_F(MsgDirAreaTest, CreatedMessageIsLaidOutByteForByte) {
 }
 
 TEST_F(MsgDirAreaTest, TextEndsAtTheClosingZeroOnlyWhenThereIsOne) {
-  const std::string header(MsgHeaderSize, 'H');
+  const std::string header(msgdir::kMsgHeaderSize, 'H');
   const struct {
     std::string after_header;
     std::string text;
@@ -120,7 +120,7 @@ TEST_F(MsgDirAreaTest, FileShorterThanTheHeaderReadsAsZerosAndCanBeRewritten) {
   EXPECT_EQ(TextOf(*base), "");
   base->SetFrom("Fixed");
   ASSERT_TRUE(base->WriteMsg());
-  EXPECT_EQ(ReadMessage(1).size(), MsgHeaderSize + 1);
+  EXPECT_EQ(ReadMessage(1).size(), msgdir::kMsgHeaderSize + 1);
   EXPECT_EQ(DecodeMsgFile(ReadMessage(1))->from, "Fixed");
 }
 
@@ -140,7 +140,7 @@ TEST_F(MsgDirAreaTest, MessageOfSeveralMegabytesKeepsEveryByte) {
   base->SetSubj("still whole");
   ASSERT_TRUE(base->WriteMsg());
   const std::string stored = ReadMessage(1);
-  EXPECT_EQ(stored.size(), MsgHeaderSize + text.size() + 1);
+  EXPECT_EQ(stored.size(), msgdir::kMsgHeaderSize + text.size() + 1);
   EXPECT_TRUE(DecodeMsgFile(stored)->text == text);
 }
 
@@ -167,7 +167,7 @@ TEST_F(MsgDirAreaTest, OpenMsgHeaderReadsOnlyTheLeadingKludgesAndNeverCutsTheBod
   ASSERT_TRUE(other.OpenMsgBase(Area()));
   other.SetMsgNum(1);
   EXPECT_FALSE(other.OpenMsg());
-  EXPECT_EQ(other.GetLastError(), MsgDirErrorCannotOpen);
+  EXPECT_EQ(other.GetLastError(), msgdir::kErrorCannotOpen);
   FidoAddress orig;
   base->GetOrigAddr(orig);
   EXPECT_EQ(orig, (FidoAddress{1, 2, 3, 4}));
@@ -202,7 +202,7 @@ TEST_F(MsgDirAreaTest, NothingReachesTheFileBeforeWriteMsgAndWritesReplaceTheWho
   ASSERT_TRUE(base->CloseMsg());
   EXPECT_EQ(ReadMessage(1), stored);
   EXPECT_FALSE(base->CloseMsg());
-  EXPECT_EQ(base->GetLastError(), MsgDirErrorNotOpen);
+  EXPECT_EQ(base->GetLastError(), msgdir::kErrorNotOpen);
 
   ASSERT_TRUE(base->OpenMsg());
   base->SetTextPos(0);
@@ -211,7 +211,7 @@ TEST_F(MsgDirAreaTest, NothingReachesTheFileBeforeWriteMsgAndWritesReplaceTheWho
   base->SetAttr(AttrSent, true);
   ASSERT_TRUE(base->WriteMsg());
   const std::optional<MsgFile> after = DecodeMsgFile(ReadMessage(1));
-  EXPECT_EQ(ReadMessage(1).size(), MsgHeaderSize + after->text.size() + 1);
+  EXPECT_EQ(ReadMessage(1).size(), msgdir::kMsgHeaderSize + after->text.size() + 1);
   EXPECT_EQ(after->text,
             "Short\r\x01"
             "FLAGS SNT\r");  // no kludge run: added at the end
@@ -243,13 +243,13 @@ TEST_F(MsgDirAreaTest, OpenFailsWithItsCodeForUnknownAndUnreadableMessages) {
   auto base = OpenArea();
   base->SetMsgNum(3);
   EXPECT_FALSE(base->OpenMsg());
-  EXPECT_EQ(base->GetLastError(), MsgDirErrorNoSuchMessage);
+  EXPECT_EQ(base->GetLastError(), msgdir::kErrorNoSuchMessage);
   EXPECT_FALSE(base->OpenMsgHeader());
-  EXPECT_EQ(base->GetLastError(), MsgDirErrorNoSuchMessage);
+  EXPECT_EQ(base->GetLastError(), msgdir::kErrorNoSuchMessage);
 
   // Read-only: opened for reading only, so it is read but never written or
   // deleted. Too large for 32-bit positions: not opened at all.
-  WriteMessage(4, std::string(MsgHeaderSize + 1, '\0'));
+  WriteMessage(4, std::string(msgdir::kMsgHeaderSize + 1, '\0'));
   const std::string read_only = dir_.Path("area/" + *FindFile("4.msg"));
   std::filesystem::permissions(read_only, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::remove);
@@ -262,10 +262,10 @@ TEST_F(MsgDirAreaTest, OpenFailsWithItsCodeForUnknownAndUnreadableMessages) {
   EXPECT_FALSE(base->RewriteHeader());
   EXPECT_FALSE(base->WriteMsg());
   base->CloseMsg();
-  EXPECT_EQ(std::filesystem::file_size(read_only), MsgHeaderSize + 1);
+  EXPECT_EQ(std::filesystem::file_size(read_only), msgdir::kMsgHeaderSize + 1);
   base->SetMsgNum(5);
   EXPECT_FALSE(base->OpenMsg());
-  EXPECT_EQ(base->GetLastError(), MsgDirErrorCannotOpen);
+  EXPECT_EQ(base->GetLastError(), msgdir::kErrorCannotOpen);
   EXPECT_FALSE(base->OpenMsgHeader());
   EXPECT_EQ(base->GetTextStream(), nullptr);
   base->SetMsgNum(4);
@@ -281,7 +281,7 @@ TEST_F(MsgDirAreaTest, OpenFailsWithItsCodeForUnknownAndUnreadableMessages) {
   for (std::int32_t n : {1, 2}) {
     base->SetMsgNum(n);
     EXPECT_FALSE(base->OpenMsg());
-    EXPECT_EQ(base->GetLastError(), MsgDirErrorCannotOpen);
+    EXPECT_EQ(base->GetLastError(), msgdir::kErrorCannotOpen);
     EXPECT_FALSE(base->OpenMsgHeader());
     EXPECT_EQ(base->GetTextStream(), nullptr);
   }
@@ -382,12 +382,12 @@ TEST_F(MsgDirAreaTest, AWriteCutOffAnywhereNeverShowsAHeaderOverACutText) {
       complete = saved;
       break;
     }
-    const std::string header = saved.substr(0, std::min(saved.size(), MsgHeaderSize));
+    const std::string header = saved.substr(0, std::min(saved.size(), msgdir::kMsgHeaderSize));
     EXPECT_EQ(header, std::string(header.size(), '\0'))
         << "cut off after " << kept << " writes: a header over a text of "
         << saved.size() - header.size() << " bytes";
   }
-  EXPECT_EQ(complete.size(), MsgHeaderSize + text.size() + 1);
+  EXPECT_EQ(complete.size(), msgdir::kMsgHeaderSize + text.size() + 1);
   EXPECT_EQ(complete.substr(0, 6), "Sender");
   InstallStreamFactories();
 }
@@ -415,7 +415,8 @@ TEST_F(MsgDirAreaTest, RandomFilesReadAsTheirBytesSay) {
     ASSERT_TRUE(base->OpenMsgBase(Area()));
     base->SetMsgNum(1);
     ASSERT_TRUE(base->OpenMsg());
-    std::string expected = bytes.size() > MsgHeaderSize ? bytes.substr(MsgHeaderSize) : "";
+    std::string expected =
+        bytes.size() > msgdir::kMsgHeaderSize ? bytes.substr(msgdir::kMsgHeaderSize) : "";
     if (!expected.empty() && expected.back() == '\0') expected.pop_back();
     EXPECT_EQ(TextOf(*base), expected) << round;
     EXPECT_LE(base->GetFrom().size(), kNameWidth);
