@@ -29,7 +29,7 @@ void CopyMsgIdLine(MessageBase& source, MessageBase& copy) {
   BaseStream* to = copy.GetTextStream();
   if (to == nullptr) return;
   std::string line;
-  const bool found = source.GetTextStream() != nullptr && source.GetKludge(KludgeMsgId, line);
+  const bool found = source.GetTextStream() != nullptr && source.GetKludge(kKludgeMsgId, line);
   to->Seek(0);
   to->Truncate();
   if (found) copy.PutTextLine(line);
@@ -68,7 +68,7 @@ FatalOutcome CopyToDestination(MessageBase& source, const std::string& destinati
     return FatalError("unable to open destination messagebase - " + destination);
   }
   MessageBase& copy = *copy_base;
-  copy.SetMailType(MailTypeNetmail);
+  copy.SetMailType(kMailTypeNetmail);
   if (!copy.CreateMsg()) {
     return FatalError("Cannot create message: " + IntToStr(copy.GetLastError()));
   }

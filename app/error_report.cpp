@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "msgbase/fido/string_functions.h"
 #include "platform/console.h"
 
 namespace kestrel {
@@ -85,12 +86,6 @@ void WriteLines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-std::string EightHexDigits(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
-  return text;
-}
-
 std::string FormatThousands(std::int64_t value) {
   // The magnitude as unsigned, so the most negative value has one too.
   std::uint64_t magnitude =
@@ -125,7 +120,7 @@ std::vector<std::string> FormatErrorReport(int code, std::string_view module, st
   if (!module.empty() && line != 0) {
     first += " in " + std::string(module) + ", line " + FormatThousands(line);
   } else {
-    first += " at " + EightHexDigits(address);
+    first += " at " + EightHexDigits(address, HexLetters::kUpper);
   }
   std::vector<std::string> lines{first};
   const std::string_view category = FailureCategory(code);

@@ -23,10 +23,6 @@ namespace kestrel {
 // right: 1234567 gives "1,234,567", -1234 gives "-1,234".
 std::string FormatThousands(std::int64_t value);
 
-// The value as eight upper-case hexadecimal digits: 255 gives "000000FF".
-// Code addresses and result codes ("rc=") are shown so.
-std::string EightHexDigits(std::uint32_t value);
-
 // The category prefix ("DOS ERROR: ", ...) of a failure number; "" outside
 // every category.
 std::string_view FailureCategory(int code);

@@ -4,6 +4,7 @@
 #include "app/error_report.h"
 #include "app/version.h"
 #include "msgbase/factory/message_base_factory.h"
+#include "msgbase/fido/string_functions.h"
 #include "platform/file_closer.h"
 #include "platform/file_kind.h"
 #include "platform/file_system.h"
@@ -111,7 +112,7 @@ FatalOutcome ReadConfiguration(const std::string& name, MoverConfig& config,
   std::uint32_t attributes = 0;
   if (platform::GetFileAttributes(name, attributes) != platform::dos_error::kNone) {
     // No file operation is pending at this point: the result code is 0.
-    return FatalError("Unable to open " + name + ", rc=" + EightHexDigits(0));
+    return FatalError("Unable to open " + name + ", rc=" + EightHexDigits(0, HexLetters::kUpper));
   }
 
   ConfigProblems problems;

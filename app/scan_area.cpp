@@ -125,8 +125,8 @@ FatalOutcome AreaScanner::Open() {
     return Fail("unable to open messagebase - " + area_);
   }
   WarnOfFilesLeftAlone();
-  base_->SetMailFlag(MailFlagEchomail | MailFlagLocal, false);
-  base_->SetMailFlag(MailFlagNetmail, true);
+  base_->SetMailFlag(kMailFlagEchomail | kMailFlagLocal, false);
+  base_->SetMailFlag(kMailFlagNetmail, true);
   return std::nullopt;
 }
 
@@ -265,7 +265,7 @@ FatalOutcome AreaScanner::ScanMessage() {
     // as scanned, and the resume state is not moved for it.
     log_.ReportError(kLogTag, "message " + IntToStr(base.GetMsgNum()) + " of messagebase - " +
                                   area_ + " is larger than " +
-                                  IntToStr(static_cast<std::int32_t>(MaxTextSize >> 20)) +
+                                  IntToStr(static_cast<std::int32_t>(kMaxTextSize >> 20)) +
                                   " MB; left in place");
     return std::nullopt;
   }

@@ -5,6 +5,7 @@
 #include "app/error_report.h"
 #include "msgbase/factory/message_base_factory.h"
 #include "msgbase/fido/field_widths.h"
+#include "msgbase/fido/string_functions.h"
 #include "platform/file_closer.h"
 #include "platform/file_system.h"
 
@@ -136,7 +137,7 @@ platform::DosError WriteStoredMsgId(const std::string& file_name, const std::str
 }
 
 std::string StoredMsgIdFailure(platform::DosError rc) {
-  return "Unable to open file with last msgid, rc=" + EightHexDigits(rc);
+  return "Unable to open file with last msgid, rc=" + EightHexDigits(rc, HexLetters::kUpper);
 }
 
 StoredMsgIdFile::~StoredMsgIdFile() {

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
 
   JamBase base;
   base.CreateMsgBase(path);
-  base.SetMailType(MailTypeNetmail);
+  base.SetMailType(kMailTypeNetmail);
   {
     Measure m{"write (CreateMsg..WriteMsg)"};
     for (int i = 0; i < messages; ++i) {
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
   {
     Measure m{"scan (SeekNext, OpenMsg)"};
     base.OpenMsgBase(path);
-    base.SetMailType(MailTypeNetmail);
+    base.SetMailType(kMailTypeNetmail);
     for (base.SeekFirst(1); base.SeekFound(); base.SeekNext()) {
       base.OpenMsg();
       base.CloseMsg();

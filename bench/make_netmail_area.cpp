@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     if (base) kestrel::CloseBase(base);
     return 1;
   }
-  base->SetMailType(kestrel::MailTypeNetmail);
+  base->SetMailType(kestrel::kMailTypeNetmail);
   kestrel::bench::NetmailGenerator generator(options);
   std::uint64_t matching = 0;
   std::uint64_t body_bytes = 0;

@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 void FillArea(const std::string& id, int count) {
   std::unique_ptr<kestrel::MessageBase> base;
   if (!kestrel::OpenOrCreateBase(id, base)) std::exit(1);
-  base->SetMailType(kestrel::MailTypeNetmail);
+  base->SetMailType(kestrel::kMailTypeNetmail);
   for (int i = 1; i <= count; ++i) {
     base->CreateMsg();
     base->SetFrom("Sender " + std::to_string(i));

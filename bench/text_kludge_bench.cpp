@@ -11,7 +11,7 @@
 #include <string>
 
 #include "msgbase/io/mem_stream.h"
-#include "msgbase/message_base.h"
+#include "msgbase/plain_message_base.h"
 
 namespace kestrel {
 namespace {
@@ -38,8 +38,8 @@ std::unique_ptr<MemStream> MakeText(std::int32_t bytes) {
 }
 
 void Measure(std::int32_t megabytes) {
-  MessageBase base;
-  base.SetMailType(MailTypeNetmail);
+  PlainMessageBase base;
+  base.SetMailType(kMailTypeNetmail);
   base.SetTextStream(MakeText(megabytes << 20));
 
   Clock::time_point start = Clock::now();

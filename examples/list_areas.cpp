@@ -33,7 +33,7 @@ void ListArea(const std::string& id) {
     kestrel::platform::ConsoleWriteLine("== " + id + ": missing");
     return;
   }
-  base->SetMailType(kestrel::MailTypeNetmail);  // netmail: addresses from the INTL kludges too
+  base->SetMailType(kestrel::kMailTypeNetmail);  // netmail: addresses from the INTL kludges too
   kestrel::platform::ConsoleWriteLine("== " + id + ": " + kestrel::IntToStr(base->GetMsgCount()) +
                                       " message(s)");
   base->SeekFirst(1);

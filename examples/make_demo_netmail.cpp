@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
     kestrel::platform::ConsoleWriteLine(std::string("Cannot create ") + argv[1]);
     return 1;
   }
-  base->SetMailType(kestrel::MailTypeNetmail);
+  base->SetMailType(kestrel::kMailTypeNetmail);
   std::uint16_t day = 1;
   for (const DemoMessage& message : DemoMessages()) {
     if (!WriteMessage(*base, message, day++)) {

@@ -24,7 +24,7 @@ void ReadOpenMessage(MessageBase& base) {
     sink = sink + (base.GetAttr(code) ? 1 : 0);
   }
   std::string line;
-  base.GetKludge(KludgeMsgId, line);
+  base.GetKludge(kKludgeMsgId, line);
   base.GetKludge("\x01", line);
   base.SetTextPos(0);
   while (!base.EndOfText()) {
@@ -79,7 +79,7 @@ void WriteOneMessage(MessageBase& base, std::string_view text, std::uint8_t choi
   // Addresses are set only over an existing MSGID line: a new serial waits
   // for the clock to tick, which would slow every input down.
   std::string msgid;
-  if ((choice & 8) != 0 && base.GetKludge(KludgeMsgId, msgid)) {
+  if ((choice & 8) != 0 && base.GetKludge(kKludgeMsgId, msgid)) {
     base.SetOrigDestAddr(FidoAddress{2, 5020, 1, 0}, FidoAddress{1, 2, 3, 4}, false);
   }
   if ((choice & 32) != 0) base.AddKludge("\x01PID: fuzz");

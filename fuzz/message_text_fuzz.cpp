@@ -9,7 +9,7 @@
 
 #include "fuzz/fuzz_scratch.h"
 #include "msgbase/fido/fido_address.h"
-#include "msgbase/message_base.h"
+#include "msgbase/plain_message_base.h"
 #include "msgbase/factory/message_base_factory.h"
 #include "msgbase/io/stream_hooks.h"
 
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t buffer_size = input.Byte();
   const std::string_view text = input.Rest();
 
-  MessageBase base;
+  PlainMessageBase base;
   base.SetTextStream(MakeMemStream(MemStreamHint));
   std::size_t done = 0;
   while (done < text.size()) {
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Searches with the fuzzed name and the usual ones.
   base.FindKludgeZ(name.c_str(), buffer.data(), buffer_size);
   base.GetKludge(name, read_line);
-  base.GetKludge(KludgeMsgId, read_line);
+  base.GetKludge(kKludgeMsgId, read_line);
   FidoAddress orig{};
   FidoAddress dest{};
   base.GetOrigDestAddr(orig, dest);
@@ -59,11 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   base.GetOrigDestAddr(orig, dest);
   base.AddKludge(line);
   base.DeleteKludge(name);
-  base.SetMailType(MailTypeNetmail);
-  base.SetMailFlag(MailFlagNetmail, true);
+  base.SetMailType(kMailTypeNetmail);
+  base.SetMailFlag(kMailFlagNetmail, true);
   // Only over an existing MSGID line: a new serial waits for the clock to
   // tick, which would make every input take a hundredth of a second.
-  if (base.GetKludge(KludgeMsgId, read_line)) base.SetOrigDestAddr(orig, dest, false);
+  if (base.GetKludge(kKludgeMsgId, read_line)) base.SetOrigDestAddr(orig, dest, false);
   base.GetOrigDestAddr(orig, dest);
   base.SetTextPos(base.GetTextSize());
   base.WriteOrigin(orig, line);

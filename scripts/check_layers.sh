@@ -48,8 +48,9 @@ check platform platform/
 check platform/posix platform/
 check msgbase/fido msgbase/fido/ platform/
 check msgbase/io msgbase/io/ platform/
-check msgbase msgbase/message_base msgbase/fido/ msgbase/io/ platform/
-check msgbase/text msgbase/text/ msgbase/message_base msgbase/fido/ msgbase/io/ platform/
+check msgbase/text msgbase/text/ msgbase/fido/ msgbase/io/ platform/
+check msgbase msgbase/message_base msgbase/message_format msgbase/plain_message_base \
+  msgbase/text/ msgbase/fido/ msgbase/io/ platform/
 for format in squish jam msgdir; do
   check msgbase/$format msgbase/$format/ msgbase/text/ msgbase/message_base msgbase/fido/ \
     msgbase/io/ platform/

@@ -70,8 +70,8 @@ void DryRunArea(const CheckedConfig& checked, std::size_t index, Findings& findi
     findings.Fail(line, "dry run: the netmail area " + Quoted(area) + " cannot be opened");
     return;
   }
-  base->SetMailFlag(MailFlagEchomail | MailFlagLocal, false);
-  base->SetMailFlag(MailFlagNetmail, true);
+  base->SetMailFlag(kMailFlagEchomail | kMailFlagLocal, false);
+  base->SetMailFlag(kMailFlagNetmail, true);
   // Found-mail entries go nowhere: the log file is not touched.
   LogFile no_log("", false, false);
   AreaTotals totals;

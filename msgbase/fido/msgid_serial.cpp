@@ -1,5 +1,6 @@
 #include "msgbase/fido/msgid_serial.h"
 
+#include "msgbase/fido/string_functions.h"
 #include "platform/clock.h"
 
 namespace kestrel {
@@ -25,16 +26,6 @@ std::uint32_t SerialFromClock() {
   return v << 7 | (hundredths & 127);
 }
 
-std::string EightHexDigits(std::uint32_t value) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text(8, '0');
-  for (int i = 7; i >= 0; --i) {
-    text[static_cast<std::size_t>(i)] = kDigits[value & 15];
-    value >>= 4;
-  }
-  return text;
-}
-
 }  // namespace
 
 std::string NewMsgIdSerial() {
@@ -54,7 +45,7 @@ std::string NewMsgIdSerial() {
   }
   previous_clock_value = clock_value;
   LastMsgIdSerial = v;
-  return EightHexDigits(v);
+  return EightHexDigits(v, HexLetters::kLower);
 }
 
 }  // namespace kestrel

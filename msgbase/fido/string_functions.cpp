@@ -101,7 +101,8 @@ void ExtractWords(std::string_view text, std::string_view delimiters, std::strin
   for (int word = 0; word < count; ++word) {
     std::size_t end = 0;
     if (!NextWord(text, delimiters, pos, end)) {
-      for (; word < count; ++word) words[word] = std::string_view();
+      for (; word < count; ++word)
+        words[word] = std::string_view();
       return;
     }
     words[word] = text.substr(pos, end - pos);
@@ -147,6 +148,16 @@ int StrLComp(const char* a, const char* b, std::size_t n) {
     if (ca == 0) return 0;
   }
   return 0;
+}
+
+std::string EightHexDigits(std::uint32_t value, HexLetters letters) {
+  const char* digits = letters == HexLetters::kUpper ? "0123456789ABCDEF" : "0123456789abcdef";
+  std::string text(8, '0');
+  for (int i = 7; i >= 0; --i) {
+    text[static_cast<std::size_t>(i)] = digits[value & 15];
+    value >>= 4;
+  }
+  return text;
 }
 
 }  // namespace kestrel

@@ -60,4 +60,11 @@ std::size_t StrLen(const char* buffer, std::size_t size);
 // positive otherwise.
 int StrLComp(const char* a, const char* b, std::size_t n);
 
+// The letters of hexadecimal digits.
+enum class HexLetters { kLower, kUpper };
+// `value` as eight hexadecimal digits, leading zeros kept: upper case for
+// code addresses and result codes ("rc=000000FF"), lower case in MSGID
+// serials.
+std::string EightHexDigits(std::uint32_t value, HexLetters letters);
+
 }  // namespace kestrel

@@ -24,9 +24,7 @@ class BaseStream {
   BaseStream(const BaseStream&) = delete;
   BaseStream& operator=(const BaseStream&) = delete;
 
-  // The virtual operations, in their fixed order.
-
-  // Done: calls OnStreamDone and releases everything the stream owns.
+  // Calls OnStreamDone and releases everything the stream owns.
   virtual ~BaseStream();
   // Appends `count` bytes read from `source` at its position to this stream at
   // its position, in chunks of at most kCopyChunkSize bytes. Neither status is

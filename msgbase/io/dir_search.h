@@ -20,8 +20,6 @@ class DirSearch {
   DirSearch(const DirSearch&) = delete;
   DirSearch& operator=(const DirSearch&) = delete;
 
-  // The virtual operations, in their fixed order.
-
   // Starts a search for `pattern` (a path whose last part may hold wildcards)
   // and finds its first entry that `attr_mask` lets through: normal files
   // (read-only and archive ones too) always pass; directories, hidden and
@@ -33,7 +31,6 @@ class DirSearch {
   virtual bool FindNext();
   // Ends the search and releases the system's search handle.
   virtual void FindClose();
-  // Done.
   virtual ~DirSearch() = default;
 
   // The found entry's name, without the directory part.

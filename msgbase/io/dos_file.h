@@ -61,12 +61,12 @@ class DosFile {
   // Performs the create or open request; on failure Status() is StInitError,
   // ErrorInfo() the system's error code and Handle() invalid.
   DosFile(std::string_view name, std::uint16_t request);
-  // Done: closes the handle if there is one; a failure to close is ignored.
+  // Closes the handle if there is one; a failure to close is ignored.
   ~DosFile();
   DosFile(const DosFile&) = delete;
   DosFile& operator=(const DosFile&) = delete;
 
-  // The operations, in their fixed order.
+  // Sets the status (a St* code) and the system's error code behind it.
   void SetStatus(std::int32_t code, std::int32_t info);
   // Makes everything written through this object durable (its data, size
   // and, for a file it created, its name) before returning; the status tells

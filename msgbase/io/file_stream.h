@@ -43,7 +43,7 @@ class FileStream : public BaseStream {
   // for a mode word that names no request: use MakeFileStream, which refuses
   // such a mode).
   FileStream(std::string_view name, std::uint32_t mode);
-  // Done: closes the file.
+  // Closes the file.
   ~FileStream() override = default;
 
   void Read(void* buffer, std::uint16_t count) override;

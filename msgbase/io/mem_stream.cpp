@@ -66,20 +66,6 @@ void MemStream::Reset() {
   RaiseRunTimeError(kFailureAbstractCall);
 }
 
-std::string_view MemStream::FirstBlockBytes() const {
-  if (size_ <= 0 || blocks_.empty() || static_cast<std::size_t>(size_) > blocks_.front().size()) {
-    return {};
-  }
-  return {reinterpret_cast<const char*>(blocks_.front().data()), static_cast<std::size_t>(size_)};
-}
-
-std::vector<std::int32_t> MemStream::BlockLengths() const {
-  std::vector<std::int32_t> lengths;
-  for (const auto& block : blocks_)
-    lengths.push_back(static_cast<std::int32_t>(block.size()));
-  return lengths;
-}
-
 void MemStream::SetCapacity(std::int64_t n) {
   const std::int64_t target = (n / kMemBlockSize + 1) * kMemBlockSize;
   if (target > std::numeric_limits<std::int32_t>::max()) RaiseRunTimeError(kFailureHeapOverflow);

@@ -13,7 +13,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
 #include "msgbase/io/base_stream.h"
@@ -46,14 +45,6 @@ class MemStream : public BaseStream {
   void Truncate() override;
   // Not offered: raises run-time failure 217.
   void Reset() override;
-
-  std::int32_t Capacity() const { return capacity_; }
-  // The bytes from 0 to the size when they lie in the first block (texts of
-  // up to kMemBlockSize bytes); an empty view otherwise. Valid until the
-  // stream is next changed.
-  std::string_view FirstBlockBytes() const;
-  // The lengths of the blocks in chain order.
-  std::vector<std::int32_t> BlockLengths() const;
 
  private:
   // Grows or shrinks the block chain so that it holds room for `n` bytes

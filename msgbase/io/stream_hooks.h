@@ -21,7 +21,7 @@
 
 namespace kestrel {
 
-// A replaceable procedure variable that must be installed before use.
+// A replaceable factory function that must be installed before use.
 template <typename Signature>
 class FactoryHook;
 

@@ -40,9 +40,9 @@ std::uint32_t MapAttr(std::uint32_t code) {
 
 std::uint32_t TypeBitsForMailFlags(std::uint32_t mail_flags) {
   std::uint32_t bits = 0;
-  if ((mail_flags & MailFlagLocal) != 0) bits |= kAttrTypeLocal;
-  if ((mail_flags & MailFlagEchomail) != 0) bits |= kAttrTypeEcho;
-  if ((mail_flags & MailFlagNetmail) != 0) bits |= kAttrTypeNet;
+  if ((mail_flags & kMailFlagLocal) != 0) bits |= kAttrTypeLocal;
+  if ((mail_flags & kMailFlagEchomail) != 0) bits |= kAttrTypeEcho;
+  if ((mail_flags & kMailFlagNetmail) != 0) bits |= kAttrTypeNet;
   return bits;
 }
 

@@ -12,7 +12,7 @@ namespace kestrel::jam {
 std::uint32_t MapAttr(std::uint32_t code);
 
 // The message-type bits that follow the mail-type flags of a base
-// (MailFlagNetmail, MailFlagEchomail, MailFlagLocal).
+// (kMailFlagNetmail, kMailFlagEchomail, kMailFlagLocal).
 std::uint32_t TypeBitsForMailFlags(std::uint32_t mail_flags);
 
 }  // namespace kestrel::jam

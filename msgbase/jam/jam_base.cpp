@@ -66,7 +66,7 @@ bool JamBase::BaseIsOpen() const {
 }
 
 std::string JamBase::FileName(const char* extension) const {
-  return BasePath + extension;
+  return base_path() + extension;
 }
 
 std::int32_t JamBase::ActiveMsgs() const {
@@ -206,7 +206,7 @@ bool JamBase::CreateMsgBase(const std::string& path) {
 
   // What a creation cut off before the base header was written left behind
   // holds nothing: it is removed and the base created anew.
-  if (CreationCutOff(BasePath)) {
+  if (CreationCutOff(base_path())) {
     for (const BaseFile& file : kBaseFiles)
       DeleteFile(FileName(file.extension));
   }

@@ -41,18 +41,18 @@ void JamBase::SetSubj(const std::string& s) {
 // from those lines: a text without address lines keeps them.
 void JamBase::GetOrigAddr(FidoAddress& addr) {
   addr = orig_addr_;
-  if (Text) MessageBase::GetOrigAddr(addr);
+  if (GetTextStream() != nullptr) MessageBase::GetOrigAddr(addr);
 }
 
 void JamBase::GetDestAddr(FidoAddress& addr) {
   addr = dest_addr_;
-  if (Text) MessageBase::GetDestAddr(addr);
+  if (GetTextStream() != nullptr) MessageBase::GetDestAddr(addr);
 }
 
 void JamBase::GetOrigDestAddr(FidoAddress& orig, FidoAddress& dest) {
   orig = orig_addr_;
   dest = dest_addr_;
-  if (Text) MessageBase::GetOrigDestAddr(orig, dest);
+  if (GetTextStream() != nullptr) MessageBase::GetOrigDestAddr(orig, dest);
 }
 
 void JamBase::SetOrigAddr(const FidoAddress& addr, bool new_msg_id) {

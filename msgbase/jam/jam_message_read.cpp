@@ -8,48 +8,33 @@
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
 #include "msgbase/jam/jam_base.h"
+#include "msgbase/jam/jam_kludge_lines.h"
 #include "msgbase/jam/jam_subfields.h"
+#include "msgbase/text/text_characters.h"
 
 namespace kestrel {
 namespace {
 
 using namespace jam;
 
-constexpr char kCarriageReturn = '\r';
-constexpr char kLineFeed = '\n';
 // The body goes into the text in pieces of this size.
 constexpr std::int64_t kBodyPieceSize = 65536;
 
 // The kludge line a subfield stands for before the body; empty for the ids
 // that give no such line.
 std::string LineBeforeBody(const Subfield& field) {
-  switch (field.id) {
-    case kSubMsgId:
-      return "\x01MSGID: " + field.data;
-    case kSubReplyId:
-      return "\x01REPLY: " + field.data;
-    case kSubPid:
-      return "\x01PID: " + field.data;
-    case kSubFtsKludge:
-      return "\x01" + field.data;
-    case kSubFlags:
-      return "\x01"
-             "FLAGS: " +
-             field.data;
-    case kSubTzUtcInfo:
-      return "\x01TZUTC: " + field.data;
-    default:
-      return "";
-  }
+  if (field.id == kSubFtsKludge) return kKludgeMark + field.data;
+  const KludgeLine* line = KludgeLineOf(field.id);
+  if (line == nullptr || line->after_body) return "";
+  return std::string(line->prefix) + field.data;
 }
 
 // Whether text ending in these bytes leaves a line open (no carriage return
 // or zero byte at its end, a line feed after one of them included).
 bool EndsInOpenLine(char before_last, char last, std::int64_t length) {
   if (length == 0) return false;
-  if (last == kCarriageReturn || last == '\0') return false;
-  return !(last == kLineFeed && length >= 2 &&
-           (before_last == kCarriageReturn || before_last == '\0'));
+  if (IsLineTerminator(last)) return false;
+  return !(last == kLineFeed && length >= 2 && IsLineTerminator(before_last));
 }
 
 }  // namespace
@@ -68,7 +53,7 @@ bool JamBase::CloseMsg() {
     SetActiveMsgs(ActiveMsgs() - 1);
     created_pending_ = false;
   }
-  if (!Text) return false;
+  if (GetTextStream() == nullptr) return false;
   SetTextStream(nullptr);
   return true;
 }
@@ -179,7 +164,7 @@ bool JamBase::ReadBody(std::int32_t text_file_size, bool close_last_line) {
   const std::int64_t stored_length = static_cast<std::int32_t>(msg_header_.txt_len);
   const std::int64_t body_length =
       std::clamp<std::int64_t>(stored_length, 0, text_file_size - text_offset);
-  if (body_length > MaxTextSize) {
+  if (body_length > kMaxTextSize) {
     SetTextTooLarge(true);
     return FailLoad(kErrorMessageIo);
   }
@@ -193,7 +178,7 @@ bool JamBase::ReadBody(std::int32_t text_file_size, bool close_last_line) {
     if (!text_window_.Read(*text_file_, text_file_size, text_offset + done, piece.data(), length)) {
       return FailLoad(kErrorMessageIo);
     }
-    WriteBlock(*Text, piece.data(), length);
+    WriteBlock(*GetTextStream(), piece.data(), length);
     done += static_cast<std::int64_t>(length);
   }
   // Via, SEEN-BY and PATH lines start lines of their own even when the
@@ -205,23 +190,21 @@ bool JamBase::ReadBody(std::int32_t text_file_size, bool close_last_line) {
 bool JamBase::TextEndsInOpenLine(std::int64_t body_length) {
   if (body_length == 0) return false;
   const auto tail_length = static_cast<std::int32_t>(std::min<std::int64_t>(body_length, 2));
-  Text->Seek(Text->GetPos() - tail_length);
+  SetTextPos(GetTextPos() - tail_length);
   char tail[2] = {0, 0};
-  Text->Read(tail, static_cast<std::uint16_t>(tail_length));
+  ReadTextBlock(tail, static_cast<std::uint16_t>(tail_length));
   const char last = tail[tail_length - 1];
   const char before_last = tail_length > 1 ? tail[0] : 0;
   return EndsInOpenLine(before_last, last, body_length);
 }
 
 void JamBase::PutLinesAfterBody(const std::vector<Subfield>& fields) {
-  for (const Subfield& field : fields) {
-    if (field.id == kSubTrace) PutTextLine("\x01Via " + field.data);
-  }
-  for (const Subfield& field : fields) {
-    if (field.id == kSubSeenBy2D) PutTextLine("SEEN-BY: " + field.data);
-  }
-  for (const Subfield& field : fields) {
-    if (field.id == kSubPath2D) PutTextLine("\x01PATH: " + field.data);
+  // Via lines first, then SEEN-BY, then PATH, whatever order they were stored in.
+  for (const KludgeLine& line : kKludgeLines) {
+    if (!line.after_body) continue;
+    for (const Subfield& field : fields) {
+      if (field.id == line.id) PutTextLine(std::string(line.prefix) + field.data);
+    }
   }
 }
 
@@ -276,17 +259,7 @@ void JamBase::TakeHeaderFields(const std::vector<jam::Subfield>& fields) {
 // domain or a non-FidoNet MSGID, and give a message without one a new random
 // MSGID on every read, so that a copy would change the message's identity.
 void JamBase::RegenerateAddressKludges() {
-  if (orig_addr_.zone != 0 && HasMailFlag(MailFlagNetmail)) {
-    FidoAddress dest;
-    GetDestAddr(dest);
-    SetKludge(KludgeIntl, std::string(KludgeIntl) + " " + FormatAddress3D(dest) + " " +
-                              FormatAddress3D(orig_addr_));
-    if (orig_addr_.point == 0) {
-      DeleteKludge(KludgeFmpt);
-    } else {
-      SetKludge(KludgeFmpt, std::string(KludgeFmpt) + " " + IntToStr(orig_addr_.point));
-    }
-  }
+  if (orig_addr_.zone != 0 && HasMailFlag(kMailFlagNetmail)) SetOrigNetmailKludges(orig_addr_);
   if (dest_addr_.zone != 0) SetDestAddr(dest_addr_);
 }
 

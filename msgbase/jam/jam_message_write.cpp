@@ -11,7 +11,9 @@
 #include "msgbase/jam/jam_attributes.h"
 #include "msgbase/jam/jam_base.h"
 #include "msgbase/jam/jam_body_writer.h"
+#include "msgbase/jam/jam_kludge_lines.h"
 #include "msgbase/jam/name_crc.h"
+#include "msgbase/text/text_characters.h"
 
 namespace kestrel {
 namespace {
@@ -23,27 +25,8 @@ constexpr std::int64_t kLargestOffset = std::numeric_limits<std::int32_t>::max()
 constexpr std::size_t kTextPieceSize = 65536;
 constexpr std::uint32_t kTypeBits = kAttrTypeLocal | kAttrTypeEcho | kAttrTypeNet;
 
-// Kludge lines stored as subfields of their own, by the text after the prefix.
-struct LineKind {
-  std::string_view prefix;
-  std::uint16_t id;
-};
-constexpr LineKind kLineKinds[] = {
-    {"\x01MSGID: ", kSubMsgId},
-    {"\x01REPLY: ", kSubReplyId},
-    {"\x01PID: ", kSubPid},
-    {"\x01"
-     "FLAGS: ",
-     kSubFlags},
-    {"\x01Via ", kSubTrace},
-    {"SEEN-BY: ", kSubSeenBy2D},
-    {"\x01PATH: ", kSubPath2D},
-};
 // Lines not stored at all: the addresses travel in the address subfields.
-constexpr std::string_view kAddressKludges[] = {"\x01INTL",
-                                                "\x01"
-                                                "FMPT",
-                                                "\x01TOPT"};
+constexpr std::string_view kAddressKludges[] = {kKludgeIntl, kKludgeFmpt, kKludgeTopt};
 
 bool BeginsWith(std::string_view line, std::string_view prefix) {
   return line.substr(0, prefix.size()) == prefix;
@@ -83,8 +66,8 @@ bool JamBase::CreateMsg() {
 // A kludge line (its first 255 characters) becomes a subfield; INTL, FMPT and
 // TOPT lines are dropped. False for a body line.
 bool JamBase::AddLineSubfield(const std::string& line) {
-  for (const LineKind& kind : kLineKinds) {
-    if (!BeginsWith(line, kind.prefix)) continue;
+  for (const KludgeLine& kind : kKludgeLines) {
+    if (!kind.stored || !BeginsWith(line, kind.prefix)) continue;
     const std::string rest = line.substr(kind.prefix.size());
     if (AddSubfield(kind.id, rest)) {
       if (kind.id == kSubMsgId) msg_header_.msg_id_crc = NameCrc(rest);
@@ -95,7 +78,7 @@ bool JamBase::AddLineSubfield(const std::string& line) {
   for (const std::string_view name : kAddressKludges) {
     if (BeginsWith(line, name)) return true;
   }
-  if (!line.empty() && line[0] == '\x01') {
+  if (!line.empty() && line[0] == kKludgeMark) {
     AddSubfield(kSubFtsKludge, line.substr(1));
     return true;
   }
@@ -110,7 +93,7 @@ bool JamBase::StoreTextAsSubfields(std::int64_t& body_length) {
   bool written = true;
   for (std::int64_t done = 0; written && done < size;) {
     const auto length = static_cast<std::size_t>(std::min<std::int64_t>(size - done, piece.size()));
-    ReadBlock(*Text, piece.data(), length);
+    ReadBlock(*GetTextStream(), piece.data(), length);
     done += static_cast<std::int64_t>(length);
     written = writer.Feed(std::string_view(piece.data(), length));
   }
@@ -122,7 +105,7 @@ bool JamBase::StoreTextAsSubfields(std::int64_t& body_length) {
 bool JamBase::WriteMsg() {
   // A killed message has no index record of its own any more, and a message
   // loaded without its body would be stored without it.
-  if (!BaseIsOpen() || !Text || header_only_) return Fail(kErrorMessageIo);
+  if (!BaseIsOpen() || GetTextStream() == nullptr || header_only_) return Fail(kErrorMessageIo);
   if (!created_pending_ && !stored_message_) return Fail(kErrorMessageIo);
   ResetFiles();
   if (!BeginChange()) return false;
@@ -164,7 +147,7 @@ bool JamBase::StoreMessage() {
   text_file_->Seek(text_at);
   std::int64_t body_length = 0;
   if (!StoreTextAsSubfields(body_length)) return fail();
-  msg_header_.attribute = (msg_header_.attribute & ~kTypeBits) | TypeBitsForMailFlags(MailFlags);
+  msg_header_.attribute = (msg_header_.attribute & ~kTypeBits) | TypeBitsForMailFlags(mail_flags());
   const std::size_t header_length = kMsgHeaderSize + msg_header_.subfield_len;
   if (static_cast<std::int64_t>(header_at) + static_cast<std::int64_t>(header_length) >
       kLargestOffset) {

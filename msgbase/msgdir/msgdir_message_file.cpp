@@ -7,12 +7,12 @@
 #include "msgbase/msgdir/msg_stream_copy.h"
 #include "msgbase/msgdir/msgdir_base.h"
 #include "msgbase/msgdir/msgdir_errors.h"
-#include "msgbase/text/message_text_view.h"
+#include "msgbase/text/message_text.h"
+#include "msgbase/text/text_characters.h"
 
 namespace kestrel {
 namespace {
 
-constexpr char kKludgeMark = '\x01';
 constexpr std::int32_t kHeaderBytes = static_cast<std::int32_t>(msgdir::kMsgHeaderSize);
 
 bool Usable(const std::unique_ptr<BaseStream>& stream) {
@@ -57,7 +57,7 @@ bool MsgDirBase::OpenMessageFile() {
   // as is one whose text is beyond what a message may hold in memory.
   const std::int32_t size = message_file_->GetSize();
   opened_size_ = size;
-  if (size < 0 || message_file_->Status() != StOk || size - kHeaderBytes > MaxTextSize) {
+  if (size < 0 || message_file_->Status() != StOk || size - kHeaderBytes > kMaxTextSize) {
     CloseMsg();
     SetTextTooLarge(true);
     SetLastError(msgdir::kErrorCannotOpen);
@@ -118,12 +118,12 @@ void MsgDirBase::ReadLeadingKludges() {
   BaseStream& file = *message_file_;
   if (opened_size_ <= kHeaderBytes) return;
   file.Seek(kHeaderBytes);
-  // The line reader works on the open file through a view that borrows it;
-  // the file stays open and owned here.
-  MessageTextView view(file);
+  // The line reader works on the open file, which stays open and owned
+  // here.
+  MessageText file_text(file);
   std::vector<char> line(LineBufferSize);
-  while (!view.EndOfText()) {
-    view.GetTextLineZ(line.data(), LineBufferSize);
+  while (!file_text.AtEnd()) {
+    file_text.ReadLine(line.data(), LineBufferSize);
     if (line[0] != kKludgeMark) break;
     PutTextLineZ(line.data());
   }

@@ -43,7 +43,7 @@ SquishBase::~SquishBase() {
 }
 
 std::string SquishBase::FileName(const char* extension) const {
-  return BasePath + extension;
+  return base_path() + extension;
 }
 
 bool SquishBase::OpenMsgBase(const std::string& path) {
@@ -124,7 +124,7 @@ bool SquishBase::CreateMsgBase(const std::string& path) {
     SetLastError(kErrorCreateIndexFile);
     return false;
   }
-  const std::string base_name = BasePath.substr(0, BasePath.size() - 1);
+  const std::string base_name = base_path().substr(0, base_path().size() - 1);
   base_header_ = SquishBaseHeader::Fresh(base_name);
   WriteBaseHeader(base_header_);
   // A base whose header could not be written is not there: say so now

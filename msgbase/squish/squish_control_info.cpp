@@ -1,20 +1,9 @@
 #include "msgbase/squish/squish_control_info.h"
 
 #include "msgbase/squish/squish_layout.h"
+#include "msgbase/text/text_characters.h"
 
 namespace kestrel::squish {
-
-namespace {
-
-constexpr char kKludgeMark = '\x01';
-constexpr char kCarriageReturn = '\r';
-constexpr char kLineFeed = '\n';
-
-bool EndsLine(char c) {
-  return c == kCarriageReturn || c == '\0';
-}
-
-}  // namespace
 
 std::string ControlInfoToLines(std::string_view control) {
   std::string lines;
@@ -39,7 +28,7 @@ SplitMessageText SplitKludgeLines(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     std::size_t end = pos;
-    while (end < text.size() && !EndsLine(text[end]))
+    while (end < text.size() && !IsLineTerminator(text[end]))
       ++end;
     const std::string_view line = text.substr(pos, end - pos);
     if (line.empty() || line[0] != kKludgeMark) {

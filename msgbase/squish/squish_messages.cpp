@@ -75,7 +75,7 @@ bool SquishBase::ReadMessage(bool with_text) {
     // A frame cut short keeps the text it still holds.
     const std::int64_t stored = std::int64_t{frame.message_length} - header_and_control;
     text_length = std::clamp<std::int64_t>(stored, 0, in_use - header_and_control);
-    if (text_length > MaxTextSize) {
+    if (text_length > kMaxTextSize) {
       SetTextTooLarge(true);
       return Fail(kErrorBadFrame);
     }
@@ -163,7 +163,7 @@ bool SquishBase::ReadTextInPieces(BaseStream& text, std::size_t count) {
 }
 
 bool SquishBase::CloseMsg() {
-  if (Text == nullptr) return false;
+  if (GetTextStream() == nullptr) return false;
   SetTextStream(nullptr);
   return true;
 }
@@ -181,7 +181,7 @@ std::uint32_t SquishBase::NextFreeUniqueId() const {
 void SquishBase::NumberNewMessage(std::uint32_t uid) {
   // The base header counts the message when WriteMsg stores it: a message
   // created and never written leaves no trace.
-  CurrentMsg = static_cast<std::int32_t>(uid);
+  SetMsgNum(static_cast<std::int32_t>(uid));
   message_header_.SetUniqueId(uid);
   current_record_.unique_id = uid;
   message_uid_ = uid;
@@ -496,8 +496,8 @@ bool SquishBase::KillCurrentMessage() {
   // position has stepped back, and a second kill must not take the message
   // before it.
   const std::int64_t slot = CurrentSlot();
-  if (CurrentMsg == 0 || slot < 0 ||
-      index_[static_cast<std::size_t>(slot)].unique_id != static_cast<std::uint32_t>(CurrentMsg))
+  if (GetMsgNum() == 0 || slot < 0 ||
+      index_[static_cast<std::size_t>(slot)].unique_id != static_cast<std::uint32_t>(GetMsgNum()))
     return Fail(kErrorNoMessage);
   const std::uint32_t uid = index_[static_cast<std::size_t>(slot)].unique_id;
   const std::uint32_t offset = index_[static_cast<std::size_t>(slot)].frame_offset;

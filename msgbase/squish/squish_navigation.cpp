@@ -30,13 +30,13 @@ void SquishBase::SelectSlot(std::int64_t slot) {
   }
   current_record_ = index_[static_cast<std::size_t>(slot)];
   index_pos_ = static_cast<std::int32_t>(slot * kIndexRecordSize);
-  CurrentMsg = static_cast<std::int32_t>(current_record_.unique_id);
+  SetMsgNum(static_cast<std::int32_t>(current_record_.unique_id));
 }
 
 void SquishBase::SelectNothing() {
   current_record_ = {};
   index_pos_ = 0;
-  CurrentMsg = 0;
+  SetMsgNum(0);
 }
 
 std::int64_t SquishBase::CurrentSlot() const {

@@ -34,7 +34,7 @@ class CopyToDestinationTest : public ::testing::Test {
   void CopyOnlyMessage(const std::string& source, const std::string& destination) {
     std::unique_ptr<MessageBase> base;
     ASSERT_TRUE(OpenBase(source, base));
-    base->SetMailFlag(MailFlagNetmail, true);
+    base->SetMailFlag(kMailFlagNetmail, true);
     base->SeekFirst(1);
     ASSERT_TRUE(base->OpenMsg());
     CurrentHeader header;
@@ -88,7 +88,7 @@ TEST_F(CopyToDestinationTest, AMessageWithAMsgIdIsCopiedWithoutDrawingASerial) {
 void ReferenceCopy(MessageBase& source, const std::string& destination) {
   std::unique_ptr<MessageBase> copy;
   ASSERT_TRUE(OpenOrCreateBase(destination, copy));
-  copy->SetMailType(MailTypeNetmail);
+  copy->SetMailType(kMailTypeNetmail);
   ASSERT_TRUE(copy->CreateMsg());
   FidoAddress orig;
   FidoAddress dest;
@@ -137,7 +137,7 @@ TEST_F(CopyToDestinationTest, TheMessageFilesAreTheOnesThePlainStepsWrite) {
 
     std::unique_ptr<MessageBase> base;
     ASSERT_TRUE(OpenBase(source, base));
-    base->SetMailFlag(MailFlagNetmail, true);
+    base->SetMailFlag(kMailFlagNetmail, true);
     base->SeekFirst(1);
     ASSERT_TRUE(base->OpenMsg());
     ReferenceCopy(*base, Id('M', "reference" + std::to_string(i)));

@@ -65,8 +65,8 @@ class FakeBase : public MessageBase {
 
   bool OpenMsg() override {
     CloseMsg();
-    auto found = area_->messages.find(CurrentMsg);
-    if (found == area_->messages.end() || CurrentMsg == area_->fail_open_number) {
+    auto found = area_->messages.find(GetMsgNum());
+    if (found == area_->messages.end() || GetMsgNum() == area_->fail_open_number) {
       SetLastError(kFakeError);
       return false;
     }
@@ -77,7 +77,7 @@ class FakeBase : public MessageBase {
   }
   bool OpenMsgHeader() override { return OpenMsg(); }
   bool CloseMsg() override {
-    if (!Text) return false;
+    if (GetTextStream() == nullptr) return false;
     SetTextStream(nullptr);
     return true;
   }
@@ -122,19 +122,19 @@ class FakeBase : public MessageBase {
   }
   bool WriteMsg() override {
     if (area_->fail_write) return false;
-    message_.text = StreamBytes(*Text);
+    message_.text = StreamBytes(*GetTextStream());
     if (creating_) {
-      CurrentMsg = area_->Add(message_);
+      SetMsgNum(area_->Add(message_));
       creating_ = false;
     } else {
-      area_->messages[CurrentMsg] = message_;
+      area_->messages[GetMsgNum()] = message_;
     }
     return true;
   }
   bool RewriteHeader() override { return WriteMsg(); }
   bool KillMsg() override {
-    if (area_->fail_kill || !MsgExists(CurrentMsg)) return false;
-    area_->messages.erase(CurrentMsg);
+    if (area_->fail_kill || !MsgExists(GetMsgNum())) return false;
+    area_->messages.erase(GetMsgNum());
     if (area_->renumber) {
       std::map<std::int32_t, FakeMessage> renumbered;
       std::int32_t n = 1;
@@ -142,7 +142,7 @@ class FakeBase : public MessageBase {
         renumbered[n++] = std::move(entry.second);
       area_->messages = std::move(renumbered);
       area_->next_number = n;
-      --CurrentMsg;
+      SetMsgNum(GetMsgNum() - 1);
     }
     return true;
   }
@@ -151,8 +151,8 @@ class FakeBase : public MessageBase {
     return found == area_->lastread.end() ? 0 : found->second;
   }
   void SetLastRead(std::int32_t user, std::int32_t num) override { area_->lastread[user] = num; }
-  std::int32_t GetMsgUid() override { return CurrentMsg; }
-  void SeekMsgUid(std::int32_t uid) override { CurrentMsg = uid; }
+  std::int32_t GetMsgUid() override { return GetMsgNum(); }
+  void SeekMsgUid(std::int32_t uid) override { SetMsgNum(uid); }
 
  private:
   FakeAreas& areas_;

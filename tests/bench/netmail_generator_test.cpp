@@ -143,14 +143,14 @@ TEST_P(GeneratedAreaTest, EveryFormatStoresTheMessagesAndGivesThemBack) {
   {
     std::unique_ptr<MessageBase> base;
     ASSERT_TRUE(OpenOrCreateBase(id, base));
-    base->SetMailType(MailTypeNetmail);
+    base->SetMailType(kMailTypeNetmail);
     for (const GeneratedMessage& m : messages)
       ASSERT_TRUE(WriteGeneratedMessage(*base, m));
     CloseBase(base);
   }
   std::unique_ptr<MessageBase> base;
   ASSERT_TRUE(OpenBase(id, base));
-  base->SetMailFlag(MailFlagNetmail, true);
+  base->SetMailFlag(kMailFlagNetmail, true);
   std::size_t i = 0;
   for (base->SeekFirst(1); base->SeekFound(); base->SeekNext(), ++i) {
     ASSERT_LT(i, messages.size());
@@ -210,7 +210,7 @@ TEST(GeneratedMsgAreaTest, TheSameSeedWritesTheSameMessageFiles) {
   for (const char* name : {"one", "two"}) {
     std::unique_ptr<MessageBase> base;
     ASSERT_TRUE(OpenOrCreateBase("M" + dir.Path(name), base));
-    base->SetMailType(MailTypeNetmail);
+    base->SetMailType(kMailTypeNetmail);
     NetmailGenerator generator(GeneratorOptions{});
     for (int i = 0; i < 25; ++i)
       ASSERT_TRUE(WriteGeneratedMessage(*base, generator.Next()));

@@ -9,11 +9,11 @@
 #include <string>
 #include <string_view>
 
-#include "msgbase/message_base.h"
+#include "msgbase/plain_message_base.h"
 
 namespace kestrel::testing {
 
-class MemoryFormat : public MessageBase {
+class MemoryFormat : public PlainMessageBase {
  public:
   // Installs a fresh text holding exactly `bytes`, positioned at 0.
   void SetText(std::string_view bytes);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "msgbase/io/mem_stream.h"
-#include "msgbase/text/message_text_view.h"
 #include "msgbase/io/run_time_error.h"
+#include "msgbase/plain_message_base.h"
 #include "platform/clock.h"
 #include "tests/msgbase/memory_format.h"
 
@@ -28,13 +28,11 @@ int FailureOf(const std::function<void()>& call) {
 }
 
 TEST(MessageBaseDefaults, FormatOperationsStopWith217) {
-  MemoryFormat format_text;
-  format_text.SetText("x\r");
-  MessageTextView view(*format_text.GetTextStream());
-  MessageBase plain;
+  PlainMessageBase plain;
+  plain.SetTextStream(std::make_unique<MemStream>());
   MsgDateTime dt{};
-  for (MessageBase* base : {&plain, static_cast<MessageBase*>(&view)}) {
-    MessageBase& b = *base;
+  {
+    MessageBase& b = plain;
     const std::vector<std::function<void()>> calls = {
         [&] { b.OpenMsgBase("p"); },   [&] { b.CreateMsgBase("p"); },
         [&] { b.MsgBaseExists("p"); }, [&] { b.CloseMsgBase(); },
@@ -62,7 +60,7 @@ TEST(MessageBaseDefaults, FormatOperationsStopWith217) {
 }
 
 TEST(MessageBaseDefaults, TextOperationsWithoutTextFailCleanly) {
-  MessageBase base;
+  PlainMessageBase base;
   FidoAddress addr{};
   std::string line;
   char buf[8];
@@ -116,20 +114,20 @@ TEST(MessageBaseDefaults, SeekingWalksExistingNumbers) {
 }
 
 TEST(MessageBaseDefaults, MailFlags) {
-  MessageBase base;
-  base.SetMailType(MailTypeNetmail);
-  base.SetMailType(MailTypeEchomail);
-  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail));
-  EXPECT_TRUE(base.HasMailFlag(MailFlagEchomail));
+  PlainMessageBase base;
+  base.SetMailType(kMailTypeNetmail);
+  base.SetMailType(kMailTypeEchomail);
+  EXPECT_FALSE(base.HasMailFlag(kMailFlagNetmail));
+  EXPECT_TRUE(base.HasMailFlag(kMailFlagEchomail));
   base.SetMailType(3);
-  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail) || base.HasMailFlag(MailFlagEchomail) ||
-               base.HasMailFlag(MailFlagLocal));
-  base.SetMailFlag(MailFlagNetmail, true);
-  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail | MailFlagEchomail));
-  base.SetMailFlag(MailFlagLocal, true);
-  base.SetMailFlag(MailFlagNetmail, false);
-  EXPECT_TRUE(base.HasMailFlag(MailFlagLocal));
-  EXPECT_FALSE(base.HasMailFlag(MailFlagNetmail));
+  EXPECT_FALSE(base.HasMailFlag(kMailFlagNetmail) || base.HasMailFlag(kMailFlagEchomail) ||
+               base.HasMailFlag(kMailFlagLocal));
+  base.SetMailFlag(kMailFlagNetmail, true);
+  EXPECT_FALSE(base.HasMailFlag(kMailFlagNetmail | kMailFlagEchomail));
+  base.SetMailFlag(kMailFlagLocal, true);
+  base.SetMailFlag(kMailFlagNetmail, false);
+  EXPECT_TRUE(base.HasMailFlag(kMailFlagLocal));
+  EXPECT_FALSE(base.HasMailFlag(kMailFlagNetmail));
 }
 
 // A memory stream that notes its disposal.
@@ -143,7 +141,7 @@ class NotingStream : public MemStream {
 };
 
 TEST(MessageBaseDefaults, SetTextStreamDisposesTheTextItReplaces) {
-  MessageBase base;
+  PlainMessageBase base;
   base.SetTextStream(nullptr);  // no text: nothing happens
   bool first_disposed = false;
   bool second_disposed = false;

@@ -62,7 +62,7 @@ void AddMessages(const std::string& id, const std::vector<AreaMessage>& messages
   InstallStreamFactories();
   std::unique_ptr<MessageBase> base;
   ASSERT_TRUE(OpenOrCreateBase(id, base)) << id;
-  base->SetMailType(MailTypeNetmail);
+  base->SetMailType(kMailTypeNetmail);
   for (const AreaMessage& message : messages) {
     ASSERT_TRUE(base->CreateMsg()) << id;
     base->SetOrigDestAddr(message.orig, message.dest, false);
@@ -86,7 +86,7 @@ std::vector<AreaMessage> ReadArea(const std::string& id) {
   std::vector<AreaMessage> messages;
   std::unique_ptr<MessageBase> base;
   if (!OpenBase(id, base)) return messages;
-  base->SetMailType(MailTypeNetmail);  // as the mover reads a netmail area
+  base->SetMailType(kMailTypeNetmail);  // as the mover reads a netmail area
   base->SeekFirst(1);
   while (base->SeekFound()) {
     if (base->OpenMsg()) {

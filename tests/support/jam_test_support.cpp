@@ -128,14 +128,14 @@ void JamBaseTest::SetUp() {
 std::unique_ptr<JamBase> JamBaseTest::CreateBase() {
   auto base = std::make_unique<JamBase>();
   EXPECT_TRUE(base->CreateMsgBase(base_path)) << base->GetLastError();
-  base->SetMailType(MailTypeNetmail);
+  base->SetMailType(kMailTypeNetmail);
   return base;
 }
 
 std::unique_ptr<JamBase> JamBaseTest::OpenBase() {
   auto base = std::make_unique<JamBase>();
   EXPECT_TRUE(base->OpenMsgBase(base_path)) << std::hex << base->GetLastError();
-  base->SetMailType(MailTypeNetmail);
+  base->SetMailType(kMailTypeNetmail);
   return base;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "msgbase/factory/message_base_factory.h"
+#include "msgbase/plain_message_base.h"
 
 namespace kestrel {
 namespace {
@@ -47,7 +48,7 @@ struct Script {
   int disposed = 0;
 };
 
-class ScriptedBase : public MessageBase {
+class ScriptedBase : public PlainMessageBase {
  public:
   explicit ScriptedBase(Script& script) : script_(script) {}
   ~ScriptedBase() override { ++script_.disposed; }
@@ -88,7 +89,7 @@ class FactoryTest : public ::testing::Test {
 TEST_F(FactoryTest, UnusableIdentifiersGiveNoObjectAnd256) {
   for (const std::string id : {"", "x/fido", "J/fido/jam"}) {
     BaseResult = 0;
-    base = std::make_unique<MessageBase>();
+    base = std::make_unique<PlainMessageBase>();
     EXPECT_FALSE(OpenBase(id, base)) << id;
     EXPECT_EQ(base, nullptr);
     EXPECT_EQ(BaseResult, BaseResultUnknownArea);

@@ -65,7 +65,8 @@ TEST(JulianTest, KnownDaysAndRoundTrip) {
   EXPECT_EQ(DateToJulian(MakeMsgDate(1970, 1, 1)), 2440588);
   EXPECT_EQ(DateToJulian(MakeMsgDate(2000, 3, 1)), 2451605);
   EXPECT_EQ(DateToJulian(MakeMsgDate(2000, 2, 29)), 2451604);
-  EXPECT_EQ(DateToJulian(MakeMsgDate(1900, 3, 1)) - DateToJulian(MakeMsgDate(1900, 2, 28)), 1);  // no 29 Feb 1900
+  EXPECT_EQ(DateToJulian(MakeMsgDate(1900, 3, 1)) - DateToJulian(MakeMsgDate(1900, 2, 28)),
+            1);  // no 29 Feb 1900
   // Every day from 1900 to 2110 converts back to itself, and consecutive days
   // have consecutive numbers.
   std::int32_t expected = DateToJulian(MakeMsgDate(1900, 1, 1));

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "msgbase/message_base.h"
 #include "msgbase/factory/message_base_factory.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/message_base.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrel {

@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "msgbase/io/run_time_error.h"
 
 namespace kestrel {
 namespace {
-
-using Lengths = std::vector<std::int32_t>;
 
 std::string Pattern(std::size_t count) {
   std::string text;
@@ -29,10 +26,8 @@ std::string ReadBytes(MemStream& stream, std::uint16_t count) {
   return bytes;
 }
 
-TEST(MemStreamTest, StartsEmptyWithOneZeroLengthBlock) {
+TEST(MemStreamTest, StartsEmpty) {
   MemStream stream;
-  EXPECT_EQ(stream.BlockLengths(), Lengths{0});
-  EXPECT_EQ(stream.Capacity(), 0);
   EXPECT_EQ(stream.GetSize(), 0);
   EXPECT_EQ(stream.GetPos(), 0);
   EXPECT_EQ(stream.Status(), StOk);
@@ -40,58 +35,23 @@ TEST(MemStreamTest, StartsEmptyWithOneZeroLengthBlock) {
   EXPECT_EQ(stream.Name(), "");
 }
 
-TEST(MemStreamTest, CapacityGrowsInBlocksStrictlyAboveTheEnd) {
+TEST(MemStreamTest, TruncatedBytesNeverComeBackWhenTheStreamGrowsAgain) {
   MemStream stream;
-  WriteAll(stream, "x");
-  EXPECT_EQ(stream.Capacity(), 8192);
-  EXPECT_EQ(stream.BlockLengths(), Lengths{8192});
+  const std::string text = Pattern(40000);
+  for (std::size_t at = 0; at < text.size(); at += 10000)
+    WriteAll(stream, text.substr(at, 10000));
+  stream.Seek(8292);
+  stream.Truncate();
+  EXPECT_EQ(stream.GetSize(), 8292);
 
-  // Ending exactly at the capacity needs no room beyond it.
-  WriteAll(stream, Pattern(8191));
-  EXPECT_EQ(stream.GetSize(), 8192);
-  EXPECT_EQ(stream.Capacity(), 8192);
-
-  WriteAll(stream, "y");  // end 8193: next multiple strictly above is 16384
-  EXPECT_EQ(stream.Capacity(), 16384);
-  EXPECT_EQ(stream.BlockLengths(), (Lengths{8192, 8192}));
-
-  stream.Seek(30000);
+  stream.Seek(29999);
   WriteAll(stream, "z");
-  EXPECT_EQ(stream.Capacity(), 32768);
-  EXPECT_EQ(stream.BlockLengths(), (Lengths{8192, 8192, 8192, 8192}));
-  EXPECT_EQ(stream.GetSize(), 30001);
-}
-
-TEST(MemStreamTest, TruncateShrinksFromTheTailKeepingTheFirstBlock) {
-  MemStream stream;
-  stream.Seek(40000);
-  WriteAll(stream, "end");
-  EXPECT_EQ(stream.Capacity(), 40960);
-  EXPECT_EQ(stream.BlockLengths().size(), 5u);
-
-  stream.Seek(8192);
-  stream.Truncate();
-  EXPECT_EQ(stream.GetSize(), 8192);
-  EXPECT_EQ(stream.Capacity(), 16384);
-  EXPECT_EQ(stream.BlockLengths(), (Lengths{8192, 8192, 0}));  // a cut block stays, length 0
-
-  stream.Seek(100);
-  stream.Truncate();
-  EXPECT_EQ(stream.Capacity(), 8192);
-  EXPECT_EQ(stream.BlockLengths(), (Lengths{8192, 0}));  // never more than one such block
-
+  EXPECT_EQ(stream.GetSize(), 30000);
   stream.Seek(0);
-  stream.Truncate();
-  EXPECT_EQ(stream.GetSize(), 0);
-  EXPECT_EQ(stream.Capacity(), 8192);
-
-  // Growing again refills the zero-length tail block before appending.
-  stream.Seek(10000);
-  WriteAll(stream, "q");
-  EXPECT_EQ(stream.BlockLengths(), (Lengths{8192, 8192}));
-  stream.Seek(20000);
-  WriteAll(stream, "r");
-  EXPECT_EQ(stream.BlockLengths(), (Lengths{8192, 8192, 8192}));
+  std::string bytes = ReadBytes(stream, 30000);
+  EXPECT_EQ(bytes.substr(0, 8292), text.substr(0, 8292));
+  EXPECT_EQ(bytes.substr(8292, 21707), std::string(21707, '\0'));
+  EXPECT_EQ(bytes.back(), 'z');
 }
 
 TEST(MemStreamTest, DataCrossesBlockBoundaries) {

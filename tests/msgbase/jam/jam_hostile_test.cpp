@@ -137,7 +137,7 @@ TEST_F(JamHostileTest, RandomDamageNeverEscapesTheFiles) {
     raw.Write(base_path);
     JamBase base;
     if (!base.OpenMsgBase(base_path)) continue;
-    base.SetMailType(MailTypeNetmail);
+    base.SetMailType(kMailTypeNetmail);
     for (base.SeekFirst(1); base.SeekFound(); base.SeekNext()) {
       if (base.OpenMsg()) {
         ++opened;

@@ -13,7 +13,7 @@ class JamMessageTest : public JamBaseTest {
  protected:
   // Writes a raw base of these messages and opens it (netmail unless told).
   std::unique_ptr<JamBase> OpenRaw(const std::vector<RawMessage>& messages,
-                                   std::uint8_t mail_type = MailTypeNetmail) {
+                                   std::uint8_t mail_type = kMailTypeNetmail) {
     RawJamBase::Build(messages).Write(base_path);
     std::unique_ptr<JamBase> base = OpenBase();
     base->SetMailType(mail_type);
@@ -49,7 +49,7 @@ TEST_F(JamMessageTest, WrittenMessageReadsBackWithKludgesInPlace) {
   EXPECT_EQ(base->GetSubj(), "Hello");
 
   // The INTL line was taken apart, not stored; an echomail base gets none.
-  base->SetMailType(MailTypeEchomail);
+  base->SetMailType(kMailTypeEchomail);
   EXPECT_EQ(ReadMessage(*base, 1), "\x01MSGID: 1:2/3 12345678\rHi\r\x01Via 1:2/3 @20210101\r");
   base->CloseMsgBase();
   const std::optional<JamMessage> stored = LoadJamFiles(base_path).MessageAt(kJamBaseHeaderSize);
@@ -133,7 +133,7 @@ TEST_F(JamMessageTest, SubfieldsBecomeLinesAndFieldsByTheirIds) {
                        {kJamTrace, "2:5020/1 @20210101"},
                        {kJamReplyId, "2:5020/2 87654321"}};
   message.text = "body";  // the last line left open
-  std::unique_ptr<JamBase> base = OpenRaw({message}, MailTypeEchomail);
+  std::unique_ptr<JamBase> base = OpenRaw({message}, kMailTypeEchomail);
   auto text = [](std::size_t pid_length) {
     return "\x01"
            "CHRS: CP866 2\r\x01TZUTC: -0500\r\x01PID: " +
@@ -182,7 +182,7 @@ TEST_F(JamMessageTest, SeveralEnclosedFilesMakeOneSubject) {
   two.subfields = {{9, "one.zip"}, {9, "two.zip"}, {kJamSubject, "a later subject wins"}};
   RawMessage no_attach = message;
   no_attach.attribute = 0;
-  std::unique_ptr<JamBase> base = OpenRaw({message, two, no_attach}, MailTypeNetmail);
+  std::unique_ptr<JamBase> base = OpenRaw({message, two, no_attach}, kMailTypeNetmail);
   ReadMessage(*base, 1);
   EXPECT_EQ(base->GetSubj(), (a + " " + b + " " + c).substr(0, 72));
   ReadMessage(*base, 2);
@@ -226,8 +226,9 @@ TEST_F(JamMessageTest, AttributesAndTypeBits) {
   }
 
   // Writing sets exactly the type bit of the mail type.
-  const std::pair<std::uint8_t, std::uint32_t> types[] = {
-      {MailTypeNetmail, 0x02000000}, {MailTypeEchomail, 0x01000000}, {MailTypeLocal, 0x00800000}};
+  const std::pair<std::uint8_t, std::uint32_t> types[] = {{kMailTypeNetmail, 0x02000000},
+                                                          {kMailTypeEchomail, 0x01000000},
+                                                          {kMailTypeLocal, 0x00800000}};
   for (const auto& [type, bit] : types) {
     base->SetMailType(type);
     base->SetMsgNum(1);

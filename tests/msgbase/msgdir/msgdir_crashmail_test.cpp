@@ -129,7 +129,7 @@ TEST_F(MsgDirCrashmailTest, WrittenNetmailIsExportedAndTossedBackUnchanged) {
     auto base = OpenArea();
     for (const Outgoing& message : outgoing) {
       ASSERT_TRUE(base->CreateMsg());
-      base->SetMailType(MailTypeNetmail);
+      base->SetMailType(kMailTypeNetmail);
       base->SetOrigDestAddr({2, 5020, 1, 0}, message.dest, true);
       base->SetFrom("Kestrel User");
       base->SetTo(message.to);

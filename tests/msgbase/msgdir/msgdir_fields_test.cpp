@@ -50,7 +50,7 @@ TEST_F(MsgDirFieldsTest, NetAndNodeComeFromTheHeaderZoneAndPointFromKludges) {
 TEST_F(MsgDirFieldsTest, SettingAddressesWritesKludgesAndHeaderNumbers) {
   auto base = OpenArea();
   ASSERT_TRUE(base->CreateMsg());
-  base->SetMailType(MailTypeNetmail);
+  base->SetMailType(kMailTypeNetmail);
   base->SetOrigDestAddr({1, 2, 3, 4}, {3, 5020, 1, 7}, true);
   std::string line;
   ASSERT_TRUE(base->GetKludge("\x01INTL", line));

@@ -39,7 +39,7 @@ std::string Field(std::string_view text, std::size_t width) {
 TEST_F(MsgDirAreaTest, CreatedMessageIsLaidOutByteForByte) {
   auto base = OpenArea();
   ASSERT_TRUE(base->CreateMsg());
-  base->SetMailType(MailTypeNetmail);
+  base->SetMailType(kMailTypeNetmail);
   base->SetFrom("Alice Sender");
   base->SetTo("Bob Receiver");
   base->SetSubj("Test subject");

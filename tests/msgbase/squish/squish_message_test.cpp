@@ -338,7 +338,7 @@ TEST_F(SquishMessageTest, AddressesComeFromTheKludgeLinesOverTheHeaderFields) {
   // No kludges: the header's addresses, no default zone. A new message
   // whose text was replaced after its addresses were set keeps them.
   ASSERT_TRUE(base->CreateMsg());
-  base->SetMailType(MailTypeNetmail);
+  base->SetMailType(kMailTypeNetmail);
   base->SetOrigDestAddr(FidoAddress{2, 5020, 10, 0}, FidoAddress{0, 40000, 20, 65535}, false);
   const std::string plain = "Plain netmail, no kludges.\r";
   base->SetTextPos(0);
@@ -361,7 +361,7 @@ TEST_F(SquishMessageTest, AddressesComeFromTheKludgeLinesOverTheHeaderFields) {
 
 TEST_F(SquishMessageTest, AddressSettersWriteKludgesThatReachTheHeader) {
   auto base = CreateBase();
-  base->SetMailType(MailTypeNetmail);
+  base->SetMailType(kMailTypeNetmail);
   ASSERT_TRUE(base->CreateMsg());
   base->SetOrigDestAddr(FidoAddress{2, 5020, 1, 3}, FidoAddress{1, 2, 3, 0}, true);
   base->SetTextPos(base->GetTextSize());

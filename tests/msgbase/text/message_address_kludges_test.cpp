@@ -74,7 +74,7 @@ TEST(AddressKludges, MalformedWordsChangeNothingOrOnlyWhatTheyGive) {
 
 TEST(AddressKludges, SetOrigAddrKeepsTheSerialAndWritesNetmailKludges) {
   MemoryFormat base;
-  base.SetMailType(MailTypeNetmail);
+  base.SetMailType(kMailTypeNetmail);
   base.use_header_dest = true;  // INTL takes the format's own destination
   base.header_dest = {1, 2, 3, 0};
   base.SetText(
@@ -99,7 +99,7 @@ TEST(AddressKludges, SetOrigAddrKeepsTheSerialAndWritesNetmailKludges) {
 
 TEST(AddressKludges, SetOrigDestAddrOnAnEmptyNetmailText) {
   MemoryFormat base;
-  base.SetMailType(MailTypeNetmail);
+  base.SetMailType(kMailTypeNetmail);
   base.SetText("");
   base.SetOrigDestAddr({2, 5020, 1, 3}, {1, 2, 3, 4}, false);
   std::string line;
@@ -117,7 +117,7 @@ TEST(AddressKludges, SetOrigDestAddrOnAnEmptyNetmailText) {
 
 TEST(AddressKludges, EchomailGetsOnlyTheMsgId) {
   MemoryFormat base;
-  base.SetMailType(MailTypeEchomail);
+  base.SetMailType(kMailTypeEchomail);
   const std::string text = "\x01MSGID: 1:1/1 0000abcd\r\x01INTL 1:1/1 1:1/1\r\x01TOPT 5\rbody\r";
   base.SetText(text);
   base.SetDestAddr({2, 5020, 1, 0});

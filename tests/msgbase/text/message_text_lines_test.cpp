@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "msgbase/io/file_stream.h"
-#include "msgbase/text/message_text_view.h"
-#include "msgbase/io/run_time_error.h"
+#include "msgbase/text/message_text.h"
 #include "tests/msgbase/memory_format.h"
 #include "tests/support/temp_dir.h"
 
@@ -153,18 +152,24 @@ TEST(TextLines, WriteOriginKeepsTheLineWithin79Characters) {
   EXPECT_EQ(line.size(), 79u);
 }
 
-TEST(TextView, ReadsLinesOfAFileItDoesNotOwn) {
+TEST(TextLines, ReadsLinesOfAFileItDoesNotOwn) {
   testing::TempDir dir;
   dir.WriteFile("msg", "Hello\r\nWorld\r\n");
   FileStream file(dir.Path("msg"), kFileOpenRead);
   ASSERT_EQ(file.Status(), StOk);
   {
-    MessageTextView view(file);
-    EXPECT_EQ(view.GetTextStream(), &file);
-    EXPECT_EQ(ReadLines(view), (Lines{"Hello", "World"}));
-    EXPECT_THROW(view.OpenMsg(), RunTimeError);
+    MessageText text(file);
+    EXPECT_EQ(text.stream(), &file);
+    Lines lines;
+    std::string line;
+    while (!text.AtEnd()) {
+      text.ReadLine(line);
+      lines.push_back(line);
+    }
+    EXPECT_EQ(lines, (Lines{"Hello", "World"}));
+    EXPECT_EQ(text.Release(), nullptr);  // a borrowed stream is not handed over
   }
-  // The view has let go of the stream without disposing it.
+  // The text has let go of the stream without disposing it.
   file.Seek(0);
   char first = 0;
   file.Read(&first, 1);
