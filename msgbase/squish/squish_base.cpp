@@ -192,7 +192,7 @@ void SquishBase::ReleaseFiles() {
 bool SquishBase::LoadIndexOrKept() {
   platform::DirectoryStamp stamp;
   return (platform::GetFileStamp(FileName(kIndexExtension), stamp) == platform::dos_error::kNone &&
-          TakeKeptIndex(BasePath, base_header_, index_file_->GetSize(), stamp, index_,
+          TakeKeptIndex(base_path(), base_header_, index_file_->GetSize(), stamp, index_,
                         highest_uid_)) ||
          LoadIndex();
 }
@@ -204,15 +204,15 @@ void SquishBase::KeepIndexAtClose() {
   if (!data_file_->Ok() || !IndexOk() || UpdateMarked() ||
       disk_header_.bytes() != base_header_.bytes() || index_.empty() ||
       index_.back().unique_id != highest_uid_) {
-    ForgetKeptIndex(BasePath);
+    ForgetKeptIndex(base_path());
     return;
   }
   platform::DirectoryStamp stamp;
   if (platform::GetFileStamp(FileName(kIndexExtension), stamp) != platform::dos_error::kNone) {
-    ForgetKeptIndex(BasePath);
+    ForgetKeptIndex(base_path());
     return;
   }
-  KeepIndex(BasePath, disk_header_, stamp, std::move(index_), highest_uid_);
+  KeepIndex(base_path(), disk_header_, stamp, std::move(index_), highest_uid_);
   index_.clear();
 }
 
