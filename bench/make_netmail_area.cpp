@@ -1,6 +1,9 @@
 // Fills a message area with generated netmail for benchmarks.
 //
 //   kestrel-make-netmail AREA COUNT [--seed N] [--match-percent P] [--match-to NAME]
+//                        [--first-body-bytes B]
+// --first-body-bytes makes the first message's body B bytes long (lines of
+// text), to time the memory a very large message takes.
 //
 // AREA is an area identifier as in the configuration (type letter and path:
 // Mdir, Sbase, Jbase); the area is created when it does not exist, and the
@@ -24,7 +27,8 @@ using kestrel::platform::ConsoleWriteLine;
 
 int Usage() {
   ConsoleWriteLine(
-      "Usage: kestrel-make-netmail AREA COUNT [--seed N] [--match-percent P] [--match-to NAME]");
+      "Usage: kestrel-make-netmail AREA COUNT [--seed N] [--match-percent P] [--match-to NAME] "
+      "[--first-body-bytes B]");
   return 1;
 }
 
@@ -49,6 +53,7 @@ int main(int argc, char** argv) {
   if (!ParseNumber(argv[2], count)) return Usage();
 
   kestrel::bench::GeneratorOptions options;
+  std::uint64_t first_body_bytes = 0;
   for (int i = 3; i < argc; i += 2) {
     const std::string_view option = argv[i];
     if (i + 1 >= argc) return Usage();
@@ -60,6 +65,8 @@ int main(int argc, char** argv) {
       options.match_percent = static_cast<int>(number);
     } else if (option == "--match-to" && !value.empty()) {
       options.match_recipient = std::string(value);
+    } else if (option == "--first-body-bytes" && ParseNumber(value, number)) {
+      first_body_bytes = number;
     } else {
       return Usage();
     }
@@ -76,7 +83,17 @@ int main(int argc, char** argv) {
   std::uint64_t matching = 0;
   std::uint64_t body_bytes = 0;
   for (std::uint64_t i = 0; i < count; ++i) {
-    const kestrel::bench::GeneratedMessage message = generator.Next();
+    kestrel::bench::GeneratedMessage message = generator.Next();
+    if (i == 0 && first_body_bytes > 0) {
+      const std::string line = "A very large message, line after line of it.\r";
+      std::string body;
+      body.reserve(first_body_bytes + line.size());
+      while (body.size() < first_body_bytes)
+        body += line;
+      body.resize(first_body_bytes);
+      message.text += body;
+      message.body_bytes += body.size();
+    }
     if (!kestrel::bench::WriteGeneratedMessage(*base, message)) {
       ConsoleWriteLine("Cannot write message " + std::to_string(i + 1) + " into " + area +
                        " (error " + std::to_string(base->GetLastError()) + ")");

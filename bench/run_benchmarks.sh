@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
 # Times whole runs of the kestrel binary on generated netmail areas of every
-# format and size, next to the I/O floor of the same work, and writes the
-# table to docs/benchmarks.md.
+# format and size, next to two floors of the same work, and writes the table
+# to docs/benchmarks.md.
 #
-#   bench/run_benchmarks.sh            full run: N = 1000 5000 10000 50000,
-#                                      5 repetitions, writes docs/benchmarks.md
+#   bench/run_benchmarks.sh            full run: N = 5000 50000 200000 (*.MSG
+#                                      not at 200000: it numbers up to 61439),
+#                                      3 repetitions (sizes above 50000 once),
+#                                      writes docs/benchmarks.md
 #   bench/run_benchmarks.sh --quick    N = 1000, one repetition, prints only
 #
 # Options (after --quick or alone):
 #   --sizes "N ..."     area sizes              --repeat R    repetitions
+#   --once-above N      sizes above N run once, without the strace run
+#                       (default 50000)
+#   --no-sync           time a build made with -DKESTREL_NO_SYNC=ON (in
+#                       build-bench-nosync): the work without the syncs that
+#                       make each copy durable, which bench/durability_cost.sh
+#                       prices on its own
 #   --formats "M S J"   area types to time      --out FILE    table file ("-": none)
 #   --work DIR          scratch directory (default: build-bench/runs)
 #
@@ -18,12 +26,20 @@
 #   kill  10 % of the messages are killed
 # For each, the median of the repetitions of: wall time, CPU time (user +
 # system) and peak resident memory of the child; system calls per scanned
-# message (strace -c -f, in a run of its own); and the floor: reading every
-# byte of the source files with cat, plus for a move writing the moved bytes
-# (cp of the moved message files for *.MSG; for Squish and JAM one file as
-# large as the destination area Kestrel made). Kestrel and the
-# floor start alike: every file of the source area is read once with cat right
-# before each timed run, so both find it in the page cache.
+# message (strace -c -f, in a run of its own); and two floors, timed in the
+# same repetition right after Kestrel:
+#   read floor  bench/read_floor: every source file opened by its exact name,
+#               read from start to end in reads of 64 KB, closed (for *.MSG
+#               one open+read+close per message; for Squish and JAM one
+#               sequential read of the index, headers and texts); for a kill
+#               of *.MSG also the removal of the killed files; for a move also
+#               writing the moved bytes (*.MSG: each moved file written anew by
+#               name and its original removed; Squish and JAM: one file as
+#               large as the destination area Kestrel made);
+#   cat floor   the same source files read with cat, plus for a move cp of the
+#               moved *.MSG files or one file of the destination's size.
+# Kestrel and the floors start alike: every file of the source area is read
+# once with cat right before each timed run, so all find it in the page cache.
 #
 # Timings are printed, never asserted. The script fails only when a run does
 # not do what it should (wrong exit code, wrong counts in the log).
@@ -32,8 +48,10 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 quick=0
-sizes="1000 5000 10000 50000"
-repeat=5
+sizes="5000 50000 200000"
+repeat=3
+once_above=50000
+no_sync=OFF
 formats="M S J"
 out=docs/benchmarks.md
 work=""
@@ -42,6 +60,8 @@ while [ $# -gt 0 ]; do
     --quick) quick=1; sizes="1000"; repeat=1; out="-" ;;
     --sizes) sizes="$2"; shift ;;
     --repeat) repeat="$2"; shift ;;
+    --once-above) once_above="$2"; shift ;;
+    --no-sync) no_sync=ON ;;
     --formats) formats="$2"; shift ;;
     --out) out="$2"; shift ;;
     --work) work="$2"; shift ;;
@@ -51,6 +71,7 @@ while [ $# -gt 0 ]; do
 done
 
 build=${BENCH_BUILD_DIR:-build-bench}
+[ $no_sync = ON ] && build=$build-nosync
 work=${work:-$build/runs}
 match_percent=10
 seed=1
@@ -58,9 +79,10 @@ match_to="Kestrel Bench Target"
 
 echo "== building (release) in $build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_TESTS=OFF \
-  -DKESTREL_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target kestrel kestrel-make-netmail >/dev/null
+  -DKESTREL_BUILD_BENCH=ON -DKESTREL_NO_SYNC=$no_sync >/dev/null
+cmake --build "$build" -j "$(nproc)" --target kestrel kestrel-make-netmail read_floor >/dev/null
 kestrel="$root/$build/app/kestrel"
+read_floor="$root/$build/bench/read_floor"
 generate="$root/$build/bench/kestrel-make-netmail"
 
 # Times come from the child's resource usage (python3, else /usr/bin/time at
@@ -164,13 +186,13 @@ check_log() {
   fi
 }
 
-# Prepares the lists the floor of a scenario works from, so that only its
-# I/O is timed: every source file, and for a move of *.MSG the moved
-# messages' files.
+# Prepares the lists the floors of a scenario work from, so that only their
+# I/O is timed: every source file, and for a move or kill of *.MSG the files
+# of the matching messages.
 floor_setup() {
   local kind=$1 run=$2 scenario=$3 n=$4
   area_files "$kind" "$run/netmail" | tr '\n' '\0' >"$run/floor-read"
-  [ "$scenario" = move ] || return 0
+  [ "$scenario" = scan ] && return 0
   mkdir -p "$run/floor-dest"
   if [ "$kind" = M ]; then
     local i
@@ -180,6 +202,32 @@ floor_setup() {
       fi
     done >"$run/floor-moved"
   fi
+}
+
+# Times the cat floor of a scenario into $1.
+cat_floor() {
+  local into=$1 kind=$2 run=$3 scenario=$4 dest_bytes=$5
+  if [ "$scenario" = move ] && [ "$kind" = M ]; then
+    timed "$into" sh -c 'xargs -0 -a "$1" cat; xargs -0 -a "$2" cp -t "$3"' _ \
+      "$run/floor-read" "$run/floor-moved" "$run/floor-dest"
+  elif [ "$scenario" = move ]; then
+    timed "$into" sh -c 'xargs -0 -a "$1" cat; head -c "$2" /dev/zero >"$3"' _ \
+      "$run/floor-read" "$dest_bytes" "$run/floor-dest/dest.bin"
+  else
+    timed "$into" xargs -0 -a "$run/floor-read" cat
+  fi
+}
+
+# Times the read floor of a scenario into $1.
+read_floor_run() {
+  local into=$1 kind=$2 run=$3 scenario=$4 dest_bytes=$5
+  local extra=()
+  case "$kind $scenario" in
+    "M move") extra=(--copy "$run/floor-moved" "$run/floor-dest") ;;
+    "M kill") extra=(--unlink "$run/floor-moved") ;;
+    "S move" | "J move") extra=(--write "$dest_bytes" "$run/floor-dest/dest.bin") ;;
+  esac
+  timed "$into" "$read_floor" --read "$run/floor-read" "${extra[@]}"
 }
 
 strace_calls() {
@@ -197,6 +245,11 @@ details="$work/syscalls.txt"
 
 for n in $sizes; do
   for kind in $formats; do
+    # A *.MSG area numbers its messages up to 61439: larger ones cannot be made.
+    if [ "$kind" = M ] && [ "$n" -gt 61439 ]; then
+      echo "== *.MSG skipped at $n: the format numbers its messages up to 61439"
+      continue
+    fi
     pristine="$work/pristine-$kind-$n"
     if [ ! -f "$pristine/done" ]; then
       rm -rf "$pristine"
@@ -211,10 +264,14 @@ for n in $sizes; do
       run="$work/run"
       k_times="$work/k.times"
       f_times="$work/f.times"
+      r_times="$work/r.times"
       : >"$k_times"
       : >"$f_times"
+      : >"$r_times"
       dest_bytes=0
-      for ((r = 1; r <= repeat; r++)); do
+      runs=$repeat
+      [ "$n" -gt "$once_above" ] && runs=1
+      for ((r = 1; r <= runs; r++)); do
         reset_run "$pristine" "$run"
         write_config "$run" "$kind" "$scenario"
         warm "$kind" "$run/netmail"
@@ -225,18 +282,16 @@ for n in $sizes; do
         reset_run "$pristine" "$run"
         floor_setup "$kind" "$run" "$scenario" "$n"
         warm "$kind" "$run/netmail"
-        if [ "$scenario" = move ] && [ "$kind" = M ]; then
-          timed "$f_times" sh -c 'xargs -0 -a "$1" cat; xargs -0 -a "$2" cp -t "$3"' _ \
-            "$run/floor-read" "$run/floor-moved" "$run/floor-dest"
-        elif [ "$scenario" = move ]; then
-          timed "$f_times" sh -c 'xargs -0 -a "$1" cat; head -c "$2" /dev/zero >"$3"' _ \
-            "$run/floor-read" "$dest_bytes" "$run/floor-dest/dest.bin"
-        else
-          timed "$f_times" xargs -0 -a "$run/floor-read" cat
-        fi
+        read_floor_run "$r_times" "$kind" "$run" "$scenario" "$dest_bytes"
+
+        reset_run "$pristine" "$run"
+        floor_setup "$kind" "$run" "$scenario" "$n"
+        warm "$kind" "$run/netmail"
+        cat_floor "$f_times" "$kind" "$run" "$scenario" "$dest_bytes"
       done
       calls=nan
-      if [ $have_strace = 1 ]; then
+      # Traced runs are slow: sizes that run once are not traced.
+      if [ $have_strace = 1 ] && [ "$n" -le "$once_above" ]; then
         reset_run "$pristine" "$run"
         write_config "$run" "$kind" "$scenario"
         calls=$(strace_calls "$run" "$n")
@@ -250,11 +305,12 @@ for n in $sizes; do
       k_cpu=$(awk '{ print $2 }' "$k_times" | median)
       k_rss=$(awk '{ print $3 }' "$k_times" | median)
       f_wall=$(awk '{ print $1 }' "$f_times" | median)
-      echo "$kind $n $scenario $k_wall $k_cpu $k_rss $calls $f_wall $source_bytes" >>"$results"
-      printf '%-7s %6s %-5s wall %7ss cpu %7ss rss %6s KB calls/msg %s floor %ss\n' \
+      r_wall=$(awk '{ print $1 }' "$r_times" | median)
+      echo "$kind $n $scenario $k_wall $k_cpu $k_rss $calls $f_wall $source_bytes $r_wall $runs" >>"$results"
+      printf '%-7s %6s %-5s wall %7ss cpu %7ss rss %6s KB calls/msg %s read floor %ss cat floor %ss\n' \
         "$(format_name "$kind")" "$n" "$scenario" "$k_wall" "$k_cpu" "$k_rss" \
         "$(awk -v c="$calls" -v n="$n" 'BEGIN { if (c == "nan") print "n/a"; else printf "%.1f", c / n }')" \
-        "$f_wall"
+        "$r_wall" "$f_wall"
     done
   done
 done
@@ -263,34 +319,50 @@ rm -rf "$work/run"
 # --- the table -----------------------------------------------------------------
 
 table() {
-  echo "| Format | N | Scenario | Wall (s) | CPU (s) | Peak RSS (MB) | Syscalls / msg | Floor (s) | Kestrel / floor |"
-  echo "|---|---:|---|---:|---:|---:|---:|---:|---:|"
+  echo "| Format | N | Scenario | Runs | Wall (s) | CPU (s) | Peak RSS (MB) | Syscalls / msg | Read floor (s) | Kestrel / read floor | Cat floor (s) | Kestrel / cat floor |"
+  echo "|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
   awk '
     function fmt(kind) { return kind == "M" ? "*.MSG" : kind == "S" ? "Squish" : "JAM" }
+    function ratio(a, b) { return (b > 0) ? sprintf("%.2f", a / b) : "n/a" }
     {
       rss = ($6 == "nan") ? "n/a" : sprintf("%.1f", $6 / 1024)
       calls = ($7 == "nan") ? "n/a" : sprintf("%.1f", $7 / $2)
-      ratio = ($8 > 0) ? sprintf("%.2f", $4 / $8) : "n/a"
-      printf "| %s | %d | %s | %.3f | %.3f | %s | %s | %.3f | %s |\n", fmt($1), $2, $3, $4, $5, rss, calls, $8, ratio
+      printf "| %s | %d | %s | %d | %.3f | %.3f | %s | %s | %.3f | %s | %.3f | %s |\n", fmt($1), $2, $3, $11,
+        $4, $5, rss, calls, $10, ratio($4, $10), $8, ratio($4, $8)
     }' "$results"
 }
 
 growth() {
-  # Time at the largest size over time at a tenth of it, where both ran.
+  # Time at each size over time at the size before it, where both ran: wall
+  # and CPU time of Kestrel, and the read floor's wall time.
   awk '
     function fmt(kind) { return kind == "M" ? "*.MSG" : kind == "S" ? "Squish" : "JAM" }
-    { wall[$1 " " $2 " " $3] = $4; sizes[$2] = 1; kinds[$1] = 1; scen[$3] = 1 }
+    {
+      wall[$1 " " $2 " " $3] = $4; cpu[$1 " " $2 " " $3] = $5; floor[$1 " " $2 " " $3] = $10
+      if (!($2 in seen)) { seen[$2] = 1; sizes[++count] = $2 + 0 }
+    }
     END {
-      big = 0
-      for (s in sizes) if (s + 0 > big) big = s + 0
-      small = big / 10
-      if (!((small "") in sizes)) exit
-      printf "| Format | Scenario | Wall at %d / wall at %d |\n|---|---|---:|\n", big, small
+      if (count < 2) exit
+      for (i = 1; i <= count; i++) for (j = i + 1; j <= count; j++)
+        if (sizes[j] < sizes[i]) { t = sizes[i]; sizes[i] = sizes[j]; sizes[j] = t }
+      head = "| Format | Scenario |"; rule = "|---|---|"
+      for (i = 2; i <= count; i++) {
+        head = head sprintf(" t(%d) / t(%d): wall | CPU | read floor |", sizes[i], sizes[i - 1])
+        rule = rule "---:|---:|---:|"
+      }
+      print head; print rule
       split("M S J", order, " ")
       split("scan move kill", sorder, " ")
-      for (i = 1; i <= 3; i++) for (j = 1; j <= 3; j++) {
-        a = wall[order[i] " " big " " sorder[j]]; b = wall[order[i] " " small " " sorder[j]]
-        if (a != "" && b != "" && b > 0) printf "| %s | %s | %.1f |\n", fmt(order[i]), sorder[j], a / b
+      for (k = 1; k <= 3; k++) for (s = 1; s <= 3; s++) {
+        line = sprintf("| %s | %s |", fmt(order[k]), sorder[s]); any = 0
+        for (i = 2; i <= count; i++) {
+          key = order[k] " " sizes[i] " " sorder[s]; prev = order[k] " " sizes[i - 1] " " sorder[s]
+          if ((key in wall) && (prev in wall) && wall[prev] > 0 && cpu[prev] > 0 && floor[prev] > 0) {
+            line = line sprintf(" %.2f | %.2f | %.2f |", wall[key] / wall[prev], cpu[key] / cpu[prev],
+              floor[key] / floor[prev]); any = 1
+          } else line = line " - | - | - |"
+        }
+        if (any) print line
       }
     }' "$results"
 }
@@ -308,8 +380,10 @@ if [ "$out" != "-" ]; then
   kernel=$(uname -sr)
   mem=$(awk '/^MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
   command="bench/run_benchmarks.sh"
-  [ "$sizes" != "1000 5000 10000 50000" ] && command+=" --sizes \"$sizes\""
-  [ "$repeat" != 5 ] && command+=" --repeat $repeat"
+  [ "$sizes" != "5000 50000 200000" ] && command+=" --sizes \"$sizes\""
+  [ "$repeat" != 3 ] && command+=" --repeat $repeat"
+  [ "$once_above" != 50000 ] && command+=" --once-above $once_above"
+  [ $no_sync = ON ] && command+=" --no-sync"
   [ "$formats" != "M S J" ] && command+=" --formats \"$formats\""
   section="$work/section.md"
   {
@@ -319,8 +393,16 @@ if [ "$out" != "-" ]; then
     echo "Command: \`$command\`"
     echo
     echo "Machine: $cpu, $cores cores, $mem; $fs on $disk; $kernel."
-    echo "Medians of $repeat runs. The page cache is warmed before every timed run,"
-    echo "Kestrel's and the floor's alike, by reading each source file once with cat."
+    if [ $no_sync = ON ]; then
+      echo "Build: release, KESTREL_NO_SYNC=ON (no syncs; their cost is in the durability table)."
+    else
+      echo "Build: release, with the syncs that make each copy durable."
+    fi
+    echo "Medians of $repeat runs (sizes above $once_above: one run). The page cache"
+    echo "is warmed before every timed run, Kestrel's and the floors' alike, by"
+    echo "reading each source file once with cat. Kestrel and both floors run side"
+    echo "by side in each repetition; the machine is shared with other builds, so"
+    echo "single figures vary by up to a third from run to run."
     echo
     table
     echo

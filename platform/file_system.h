@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -143,6 +144,12 @@ struct DirectoryStamp {
 // The stamp of an existing directory.
 DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp);
 
+// The same for an existing file: its identity and the time of its last
+// change (of its data or of its status, whichever is later), to the
+// nanosecond. Once a stamp has been taken, systems with fine-grained stamps
+// (Linux from 6.13 on) give the next change a new one.
+DosError GetFileStamp(std::string_view path, DirectoryStamp& stamp);
+
 // Expands a path to an absolute one against the current directory, folding
 // "." and ".." without resolving links. Separators come back as "\".
 std::string GetFullPathName(std::string_view path);
@@ -169,5 +176,14 @@ class FindSearch {
 // On success `search` holds the search and `data` the first entry.
 DosError FindFirstFile(std::string_view pattern, std::unique_ptr<FindSearch>& search,
                        FindData& data);
+
+// Lists the entries of `directory` whose names match the DOS pattern
+// `pattern` (wildcards "*" and "?", ASCII case ignored), "." and ".." left
+// out, telling of each only its name and whether it is a regular file (not
+// a link, directory, device or FIFO). Cheaper than a directory search: an
+// entry's status is asked for only where the listing does not tell its kind.
+// kPathNotFound when the directory cannot be listed.
+DosError ListEntryKinds(std::string_view directory, std::string_view pattern,
+                        const std::function<void(std::string_view name, bool regular)>& take);
 
 }  // namespace kestrel::platform

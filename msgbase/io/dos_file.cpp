@@ -47,6 +47,7 @@ DosFile::DosFile(std::string_view name, std::uint16_t request) {
     return;
   }
   handle_ = static_cast<platform::FileHandle>(open.result);
+  position_ = 0;
   // A created file's name is new (or its old content gone): the first flush
   // makes that durable even when nothing is written.
   unflushed_ = open.function == dos_function::kCreate || open.function == dos_function::kCreateNew;
@@ -76,6 +77,7 @@ void DosFile::Flush() {
 
 std::int32_t DosFile::GetPos() {
   if (status_ != StOk) return -1;
+  if (position_ >= 0) return static_cast<std::int32_t>(position_);
   return static_cast<std::int32_t>(SeekRequest(0, kSeekFromCurrent));
 }
 
@@ -99,6 +101,7 @@ void DosFile::Read(void* buffer, std::uint16_t count) {
     read.buffer = buffer;
     read.count = count;
     const DosError error = Dispatch(read);
+    Advance(error, read.result);
     if (error != dos_error::kNone) {
       SetStatus(StError, static_cast<std::int32_t>(error));
     } else if (read.result < count) {
@@ -112,6 +115,7 @@ void DosFile::Read(void* buffer, std::uint16_t count) {
 
 void DosFile::Seek(std::int32_t position) {
   if (status_ != StOk) return;
+  if (position_ == (position < 0 ? 0 : position)) return;
   SeekRequest(position < 0 ? 0 : position, kSeekFromStart);
 }
 
@@ -127,6 +131,7 @@ void DosFile::Write(const void* buffer, std::uint16_t count) {
   write.data = buffer;
   write.count = count;
   const DosError error = Dispatch(write);
+  if (count > 0) Advance(error, write.result);
   if (error != dos_error::kNone) {
     SetStatus(StError, static_cast<std::int32_t>(error));
   } else if (write.result < count) {
@@ -142,10 +147,20 @@ std::int64_t DosFile::SeekRequest(std::int64_t distance, std::uint8_t method) {
   DosError error = Dispatch(seek);
   if (error == dos_error::kNone && seek.result > kLargestPosition) error = dos_error::kSeekError;
   if (error != dos_error::kNone) {
+    position_ = -1;
     SetStatus(StError, static_cast<std::int32_t>(error));
     return -1;
   }
+  position_ = seek.result;
   return seek.result;
+}
+
+void DosFile::Advance(DosError error, std::int64_t done) {
+  if (error != dos_error::kNone || position_ < 0) {
+    position_ = -1;
+  } else {
+    position_ += done;
+  }
 }
 
 DosError DosFile::LockRegion(bool lock, std::int32_t position, std::int32_t length) {

@@ -116,12 +116,19 @@ class DosFile {
   // Seeks from `method` (0 start, 1 current, 2 end); on failure sets the
   // status and returns -1.
   std::int64_t SeekRequest(std::int64_t distance, std::uint8_t method);
+  // Moves the known position past `done` bytes read or written, or forgets
+  // it when the request failed.
+  void Advance(platform::DosError error, std::int64_t done);
 
   std::int32_t status_ = StOk;
   std::int32_t error_info_ = 0;
   platform::FileHandle handle_ = platform::kInvalidFileHandle;
   // Written to (or created) since the last flush.
   bool unflushed_ = false;
+  // The handle's position as this object last moved it; -1 when not known
+  // (after a failed request). Nothing else moves the handle, so a seek to
+  // where it already is, and GetPos, need no system call.
+  std::int64_t position_ = -1;
 };
 
 }  // namespace kestrel

@@ -38,6 +38,13 @@ bool FileExists(std::string_view name) {
   return found;
 }
 
+bool IsDirectory(std::string_view path) {
+  if (path.empty()) return false;
+  std::uint32_t attributes = 0;
+  return platform::GetFileAttributes(path, attributes) == platform::dos_error::kNone &&
+         (attributes & platform::kAttrDirectory) != 0;
+}
+
 std::int64_t FileSizeOf(std::string_view name) {
   const std::unique_ptr<BaseStream> file =
       NewFile(std::string(name), kFileOpenRead | kFileShareDenyNone);

@@ -12,6 +12,12 @@ namespace kestrel {
 // entry: wildcards are honoured and a directory counts. Uses NewDirSearch.
 bool FileExists(std::string_view name);
 
+// Whether `path` names an existing directory (a trailing separator is
+// allowed): one query of its attributes. What a directory search of
+// "path\*.*" (DirExists) tells of a directory that can be listed, without
+// listing it.
+bool IsDirectory(std::string_view path);
+
 // The size of an existing file in bytes (opened for reading through
 // NewFile); -1 when it cannot be opened.
 std::int64_t FileSizeOf(std::string_view name);

@@ -27,10 +27,15 @@ bool ReadWindow::Read(BaseStream& stream, std::int64_t file_size, std::int64_t o
     return ReadDirect(stream, offset, buffer, count);
   if (offset < start_ || end > start_ + static_cast<std::int64_t>(length_)) {
     length_ = 0;
-    const auto fill = static_cast<std::size_t>(std::min<std::int64_t>(file_size - aligned, kSize));
-    bytes_.resize(kSize);
+    // At least the range, rounded up to whole alignment units; then twice as
+    // much as the last read, up to kSize.
+    const std::int64_t needed = (end - aligned + kAlignment - 1) / kAlignment * kAlignment;
+    const std::int64_t want = std::max<std::int64_t>(needed, static_cast<std::int64_t>(reach_));
+    const auto fill = static_cast<std::size_t>(std::min<std::int64_t>(file_size - aligned, want));
+    reach_ = std::min(kSize, static_cast<std::size_t>(want) * 2);
+    if (bytes_ == nullptr) bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(kSize);
     stream.Seek(static_cast<std::int32_t>(aligned));
-    if (stream.Status() != StOk || !ReadBlock(stream, bytes_.data(), fill)) {
+    if (stream.Status() != StOk || !ReadBlock(stream, bytes_.get(), fill)) {
       // The file is not what its size said: the range alone is read, and
       // fails or succeeds as a plain read would.
       stream.Reset();
@@ -39,7 +44,7 @@ bool ReadWindow::Read(BaseStream& stream, std::int64_t file_size, std::int64_t o
     start_ = aligned;
     length_ = fill;
   }
-  if (count > 0) std::memcpy(buffer, bytes_.data() + (offset - start_), count);
+  if (count > 0) std::memcpy(buffer, bytes_.get() + (offset - start_), count);
   return true;
 }
 

@@ -3,12 +3,14 @@
 // bases hold their files deny-write, so the frames, headers and texts of a
 // scan, which lie one after the other, come from a handful of large reads
 // instead of a seek and a read each. The owner forgets the window whenever
-// it writes to the file.
+// it writes to the file. A window starts small and doubles with every read
+// past it, up to kSize: a base opened to add one message reads its header,
+// not 64 KB.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "msgbase/io/base_stream.h"
 
@@ -33,7 +35,9 @@ class ReadWindow {
  private:
   static bool ReadDirect(BaseStream& stream, std::int64_t offset, void* buffer, std::size_t count);
 
-  std::vector<std::uint8_t> bytes_;
+  // The bytes read (kSize, not set until read); the most one read fills.
+  std::unique_ptr<std::uint8_t[]> bytes_;
+  std::size_t reach_ = kAlignment;
   std::int64_t start_ = 0;
   std::size_t length_ = 0;
 };

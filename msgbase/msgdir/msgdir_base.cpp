@@ -19,10 +19,6 @@ namespace {
 constexpr char kSeparator = '\\';
 constexpr char kMessagePattern[] = "*.MSG";
 constexpr char kMessageExtension[] = ".MSG";
-// Read-only and archive files as well as normal ones.
-constexpr std::uint32_t kMessageSearchMask = 0x21;
-// And directories, only to be told of as entries that are not taken.
-constexpr std::uint32_t kDirectoryAttribute = 0x10;
 constexpr char kLowerCaseExtension[] = ".msg";
 
 bool EndsWithSeparator(const std::string& path) {
@@ -53,9 +49,6 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
                     [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
-// Entries that are no regular file: directories, devices and FIFOs, links.
-constexpr std::uint32_t kNotRegularFile =
-    platform::kAttrDirectory | platform::kAttrDevice | platform::kAttrReparsePoint;
 // Digits of the largest number a message name can give (2^31 - 1).
 constexpr std::size_t kMaxNumberDigits = 10;
 
@@ -109,11 +102,12 @@ void MsgDirBase::NormalisePath(const std::string& path) {
 
 bool MsgDirBase::OpenMsgBase(const std::string& path) {
   NormalisePath(path);
-  if (!DirExists(path)) {
+  // A directory that cannot be listed (no handle left, no permission) is
+  // not opened as an empty area.
+  if (!IsDirectory(path) || !ScanNumbers()) {
     SetLastError(msgdir::kErrorNoDirectory);
     return false;
   }
-  ScanNumbers();
   SetOpened(true);
   return true;
 }
@@ -130,7 +124,7 @@ bool MsgDirBase::CreateMsgBase(const std::string& path) {
 }
 
 bool MsgDirBase::MsgBaseExists(const std::string& path) {
-  return DirExists(path);
+  return IsDirectory(path);
 }
 
 void MsgDirBase::CloseMsgBase() {
@@ -139,7 +133,7 @@ void MsgDirBase::CloseMsgBase() {
   SetOpened(false);
 }
 
-void MsgDirBase::ScanNumbers() {
+bool MsgDirBase::ScanNumbers() {
   listing_ = MsgDirListing{};
   directory_spelling_.clear();
   if (!HasDotComponent(GetBasePath())) directory_spelling_ = ExpandFileName(GetBasePath());
@@ -151,19 +145,19 @@ void MsgDirBase::ScanNumbers() {
   if (stamped) {
     if (const MsgDirListing* kept = FindKeptListing(directory_spelling_, before)) {
       listing_ = *kept;
-      return;
+      return true;
     }
   }
 
-  std::unique_ptr<DirSearch> search = NewDirSearch();
-  if (search == nullptr) return;
-  bool found =
-      search->FindFirst(GetBasePath() + kMessagePattern, kMessageSearchMask | kDirectoryAttribute);
-  while (found) {
-    ListEntry(search->Name(), search->Attr());
-    found = search->FindNext();
-  }
-  search->FindClose();
+  // Names and kinds only: a message's attributes, time and size are not
+  // needed to list it, and asking for them would cost a call per entry.
+  // Hidden entries (names beginning with a dot) are not listed, as a search
+  // without the hidden attribute in its mask leaves them out.
+  const platform::DosError listed = platform::ListEntryKinds(
+      GetBasePath(), kMessagePattern, [this](std::string_view name, bool regular) {
+        if (!name.empty() && name[0] != '.') ListEntry(std::string(name), regular);
+      });
+  if (listed != platform::dos_error::kNone) return false;
 
   platform::DirectoryStamp after;
   if (stamped &&
@@ -171,14 +165,15 @@ void MsgDirBase::ScanNumbers() {
       after == before) {
     KeepListing(directory_spelling_, before, listing_);
   }
+  return true;
 }
 
-void MsgDirBase::ListEntry(const std::string& name, std::uint32_t attributes) {
+void MsgDirBase::ListEntry(const std::string& name, bool regular_file) {
   const MessageName parsed = ParseMessageName(name);
   // Only a regular file with a message's own name is a message: a link could
   // lead anywhere (to a file its owner never meant to be copied), and a name
   // such as 00017.msg would be opened as 17.msg, which is another file.
-  if (parsed.number <= 0 || (attributes & kNotRegularFile) != 0) {
+  if (parsed.number <= 0 || !regular_file) {
     if (parsed.looks_like_message) ++listing_.skipped;
     return;
   }

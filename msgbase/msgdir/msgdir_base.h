@@ -115,11 +115,12 @@ class MsgDirBase : public MessageBase {
  private:
   // Stores the path with a trailing separator; clears the open flag.
   void NormalisePath(const std::string& path);
-  // Lists the directory and rebuilds the number set and the highest number.
-  void ScanNumbers();
+  // Lists the directory and rebuilds the number set and the highest number;
+  // false (and an empty set) when the directory could not be listed.
+  bool ScanNumbers();
   // Takes one entry the listing found into the number set, or counts it as
   // skipped.
-  void ListEntry(const std::string& name, std::uint32_t attributes);
+  void ListEntry(const std::string& name, bool regular_file);
   // The current message's file opened with `mode`, by its listed name or
   // else by the name the file layer looks up; null when neither opens.
   std::unique_ptr<BaseStream> OpenCurrentFile(std::uint32_t mode);
@@ -153,6 +154,9 @@ class MsgDirBase : public MessageBase {
   // The file of the open message; null when none is open.
   std::unique_ptr<BaseStream> message_file_;
   MsgHeader header_;
+  // The size of the open message's file when it was opened (the file is
+  // held exclusively, so the text is read by it without asking again).
+  std::int32_t opened_size_ = 0;
   // The open message was read with OpenMsgHeader: its text lacks the body.
   bool header_only_ = false;
 };

@@ -56,6 +56,7 @@ bool MsgDirBase::OpenMessageFile() {
   // message: that would pass for a message without text. It is too large,
   // as is one whose text is beyond what a message may hold in memory.
   const std::int32_t size = message_file_->GetSize();
+  opened_size_ = size;
   if (size < 0 || message_file_->Status() != StOk || size - kHeaderBytes > kMaxTextSize) {
     CloseMsg();
     SetTextTooLarge(true);
@@ -94,7 +95,7 @@ std::unique_ptr<BaseStream> MsgDirBase::OpenCurrentFile(std::uint32_t mode) {
 bool MsgDirBase::ReadWholeText() {
   BaseStream& file = *message_file_;
   BaseStream& text = *GetTextStream();
-  const std::int32_t size = file.GetSize();
+  const std::int32_t size = opened_size_;
   if (size <= kHeaderBytes) return true;
   const std::int32_t count = size - kHeaderBytes;
   file.Seek(kHeaderBytes);
@@ -115,7 +116,7 @@ bool MsgDirBase::ReadWholeText() {
 
 void MsgDirBase::ReadLeadingKludges() {
   BaseStream& file = *message_file_;
-  if (file.GetSize() <= kHeaderBytes) return;
+  if (opened_size_ <= kHeaderBytes) return;
   file.Seek(kHeaderBytes);
   // The line reader works on the open file, which stays open and owned
   // here.

@@ -9,6 +9,7 @@
 #include "msgbase/io/peer_lock.h"
 #include "msgbase/io/stream_blocks.h"
 #include "msgbase/io/stream_hooks.h"
+#include "msgbase/squish/squish_kept_index.h"
 #include "msgbase/squish/squish_layout.h"
 
 namespace kestrel {
@@ -88,7 +89,7 @@ bool SquishBase::OpenMsgBase(const std::string& path) {
     }
   } else {
     index_file_ = NewFile(FileName(kIndexExtension), kModeOpenReadWrite);
-    if (index_file_ == nullptr || index_file_->Status() != StOk || !LoadIndex()) {
+    if (index_file_ == nullptr || index_file_->Status() != StOk || !LoadIndexOrKept()) {
       ReleaseFiles();
       SetLastError(kErrorOpenIndexFile);
       return false;
@@ -171,6 +172,7 @@ void SquishBase::CloseMsgBase() {
     // whatever the failed update left half done.
     if (data_file_->Ok() && IndexOk()) ClearUpdateMark();
     WriteBaseHeader(base_header_);
+    KeepIndexAtClose();
     EndChange();
   }
   change_depth_ = 0;
@@ -185,6 +187,33 @@ void SquishBase::ReleaseFiles() {
   index_file_.reset();
   index_.clear();
   SetBasePath("");
+}
+
+bool SquishBase::LoadIndexOrKept() {
+  platform::DirectoryStamp stamp;
+  return (platform::GetFileStamp(FileName(kIndexExtension), stamp) == platform::dos_error::kNone &&
+          TakeKeptIndex(base_path(), base_header_, index_file_->GetSize(), stamp, index_,
+                        highest_uid_)) ||
+         LoadIndex();
+}
+
+void SquishBase::KeepIndexAtClose() {
+  // Kept only when the files hold what memory holds, the header written last
+  // is unmarked, and the highest unique id is the last record's (so it is
+  // what loading the records would give).
+  if (!data_file_->Ok() || !IndexOk() || UpdateMarked() ||
+      disk_header_.bytes() != base_header_.bytes() || index_.empty() ||
+      index_.back().unique_id != highest_uid_) {
+    ForgetKeptIndex(base_path());
+    return;
+  }
+  platform::DirectoryStamp stamp;
+  if (platform::GetFileStamp(FileName(kIndexExtension), stamp) != platform::dos_error::kNone) {
+    ForgetKeptIndex(base_path());
+    return;
+  }
+  KeepIndex(base_path(), disk_header_, stamp, std::move(index_), highest_uid_);
+  index_.clear();
 }
 
 bool SquishBase::LoadIndex() {

@@ -126,6 +126,11 @@ class SquishBase : public MessageBase {
   // squish_base.cpp
   std::string FileName(const char* extension) const;
   bool LoadIndex();
+  // The index as this process left it at its last close of the base, when
+  // nothing changed it since (squish_kept_index.h); else LoadIndex.
+  bool LoadIndexOrKept();
+  // Keeps the index for the next open, when memory and files agree.
+  void KeepIndexAtClose();
   void ReleaseFiles();
 
   // squish_navigation.cpp

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <vector>
@@ -315,6 +316,22 @@ DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp) {
   stamp.inode = static_cast<std::uint64_t>(status.st_ino);
   stamp.changed_ns =
       static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+  return dos_error::kNone;
+}
+
+DosError GetFileStamp(std::string_view path, DirectoryStamp& stamp) {
+  stamp = DirectoryStamp{};
+  if (posix::HasEmbeddedNul(path)) return dos_error::kInvalidName;
+  const ResolvedPath resolved = posix::ResolvePath(path);
+  if (!resolved.exists) return NotFound(resolved);
+  struct stat status {};
+  if (::stat(resolved.native.c_str(), &status) != 0) return OpenError(errno, resolved);
+  const auto nanoseconds = [](const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+  };
+  stamp.device = static_cast<std::uint64_t>(status.st_dev);
+  stamp.inode = static_cast<std::uint64_t>(status.st_ino);
+  stamp.changed_ns = std::max(nanoseconds(status.st_mtim), nanoseconds(status.st_ctim));
   return dos_error::kNone;
 }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "platform/posix/posix_known_directories.h"
 #include "platform/posix/posix_name_cache.h"
 #include "platform/posix/posix_path.h"
 
@@ -40,18 +41,28 @@ ResolvedPath ResolveNative(const std::string& path, bool need_type, bool& is_dir
   }
   ResolvedPath result;
   SplitLast(path, result.directory, result.name);
-  const Presence presence = ExactPresence(path, need_type, is_directory);
+  // A directory found before under another spelling: the path as given, whose
+  // directory is not there, cannot be there either.
+  const std::optional<std::string> known =
+      result.directory.empty() ? std::nullopt : KnownDirectory(result.directory);
+  const Presence presence =
+      known ? Presence::kMissing : ExactPresence(path, need_type, is_directory);
   if (presence != Presence::kMissing) {
     result.native = path;
     result.exists = presence == Presence::kPresent;
     result.directory_exists = true;
     return result;
   }
-  if (!result.directory.empty()) {
+  if (known) {
+    result.directory = *known;
+    result.directory_exists = true;
+  } else if (!result.directory.empty()) {
     bool parent_is_directory = false;
     const ResolvedPath parent = ResolveNative(result.directory, true, parent_is_directory);
-    result.directory = parent.native;
     result.directory_exists = parent.exists && parent_is_directory;
+    if (result.directory_exists && parent.native != result.directory)
+      RememberDirectory(result.directory, parent.native);
+    result.directory = parent.native;
   } else {
     result.directory_exists = true;  // the current directory
   }

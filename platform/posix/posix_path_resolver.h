@@ -6,7 +6,8 @@
 // case (other bytes compare exactly); the first match in byte order wins. A
 // component that does not exist at all, and every one after it, is given its
 // ASCII letters in lower case: that is the name a new file or directory gets.
-// Existing names are never changed.
+// Existing names are never changed. A directory found under another spelling
+// is looked up once and then kept (posix_known_directories.h).
 #pragma once
 
 #include <string>

@@ -104,6 +104,11 @@ DosError UnlockRecord(int fd, std::int64_t offset, std::int64_t length) {
 }
 
 void CloseDescriptor(int fd) {
+  // Without a lock held or a close put off there is nothing to keep.
+  if (HeldRecords().empty() && PutOffCloses().empty()) {
+    ::close(fd);
+    return;
+  }
   FileId file;
   if (!IdentifyFile(fd, file)) {
     ::close(fd);

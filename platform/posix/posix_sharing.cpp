@@ -36,12 +36,12 @@ std::uint32_t NextOwnByte() {
 
 enum class LockResult { kTaken, kBusy, kUnsupported };
 
-LockResult LockByte(int fd, short type, off_t offset) {
+LockResult LockRange(int fd, short type, off_t offset, off_t length) {
   struct flock lock {};
   lock.l_type = type;
   lock.l_whence = SEEK_SET;
   lock.l_start = offset;
-  lock.l_len = 1;
+  lock.l_len = length;
   if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return LockResult::kTaken;
   return errno == EAGAIN || errno == EACCES ? LockResult::kBusy : LockResult::kUnsupported;
 }
@@ -51,7 +51,7 @@ LockResult Hold(int fd, short type, Region region, std::uint32_t own_byte) {
   for (int attempt = 0; attempt < kByteAttempts; ++attempt) {
     const off_t offset =
         RegionStart(region) + static_cast<off_t>((own_byte + attempt) % kRegionLength);
-    const LockResult result = LockByte(fd, type, offset);
+    const LockResult result = LockRange(fd, type, offset, 1);
     if (result != LockResult::kBusy) return result;
   }
   return LockResult::kBusy;
@@ -87,6 +87,24 @@ bool AnyHeldElsewhere(int fd, const bool (&check)[4]) {
   return false;
 }
 
+// An open that denies both read and write meets every other open, whatever
+// that one holds or denies: it says so with one shared lock over all four
+// regions (it holds, or may be taken to hold, every right and denial) and one
+// test. A write lock already in them is another open's: a conflict.
+DosError TakeExclusiveLocks(int fd) {
+  const off_t length = RegionStart(kDeniesWrite) + kRegionLength - RegionStart(kHoldsRead);
+  switch (LockRange(fd, F_RDLCK, RegionStart(kHoldsRead), length)) {
+    case LockResult::kTaken:
+      break;
+    case LockResult::kBusy:
+      return dos_error::kSharingViolation;
+    case LockResult::kUnsupported:
+      return dos_error::kNone;
+  }
+  return HeldElsewhere(fd, kHoldsRead, kDeniesWrite) ? dos_error::kSharingViolation
+                                                     : dos_error::kNone;
+}
+
 }  // namespace
 
 DosError TakeSharingLocks(int fd, bool readable, FileAccess access, FileShare share) {
@@ -96,6 +114,7 @@ DosError TakeSharingLocks(int fd, bool readable, FileAccess access, FileShare sh
                            share == FileShare::kDenyRead;
   const bool denies_write = share == FileShare::kCompatibility || share == FileShare::kDenyAll ||
                             share == FileShare::kDenyWrite;
+  if (readable && denies_read && denies_write) return TakeExclusiveLocks(fd);
   // A read lock needs a descriptor open for reading, a write lock one open
   // for writing; each open has its own byte, so either kind serves.
   const short type = readable ? F_RDLCK : F_WRLCK;

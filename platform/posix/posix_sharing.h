@@ -8,7 +8,9 @@
 // region shows whether any other open holds that right or denial. An open
 // first takes its own locks and then tests: it fails when another open denies
 // an access it asks for, or holds an access it denies. Of two conflicting opens
-// racing each other at least one sees the other.
+// racing each other at least one sees the other. An open that denies both
+// read and write conflicts with every other open; when it can read, it takes
+// one shared lock over all four regions instead of a byte in each.
 //
 // These locks belong to the open file description: they hold between opens in
 // one process as between processes, and go away when the descriptor is

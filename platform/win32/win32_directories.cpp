@@ -27,6 +27,37 @@ bool StampsDirectoryChanges(HANDLE directory) {
   return name == L"NTFS" || name == L"ReFS";
 }
 
+// The stamp of the file or directory `path` names; `directory` says which it
+// must be. A directory's stamp is only given where its time tells changes.
+DosError TakeStamp(std::string_view path, bool directory, DirectoryStamp& stamp) {
+  stamp = DirectoryStamp{};
+  if (win32::HasEmbeddedNul(path)) return dos_error::kInvalidName;
+  if (path.empty()) return dos_error::kPathNotFound;
+  const HANDLE handle = ::CreateFileA(std::string(path).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  BY_HANDLE_FILE_INFORMATION info{};
+  DosError error = dos_error::kNone;
+  if (!::GetFileInformationByHandle(handle, &info)) {
+    error = LastError();
+  } else if (((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != directory) {
+    error = directory ? dos_error::kPathNotFound : dos_error::kFileNotFound;
+  } else if (directory && !StampsDirectoryChanges(handle)) {
+    // Its time would not tell a change: callers then list it every time.
+    error = dos_error::kNotSupported;
+  } else {
+    stamp.device = info.dwVolumeSerialNumber;
+    stamp.inode = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    const std::int64_t ticks = static_cast<std::int64_t>(
+        static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
+        info.ftLastWriteTime.dwLowDateTime);
+    stamp.changed_ns = ticks * 100;  // 100-nanosecond ticks
+  }
+  ::CloseHandle(handle);
+  return error;
+}
+
 }  // namespace
 
 DosError DeleteFile(std::string_view path) {
@@ -48,6 +79,14 @@ DosError GetFileAttributes(std::string_view path, std::uint32_t& attributes) {
   return dos_error::kNone;
 }
 
+DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp) {
+  return TakeStamp(path, true, stamp);
+}
+
+DosError GetFileStamp(std::string_view path, DirectoryStamp& stamp) {
+  return TakeStamp(path, false, stamp);
+}
+
 DosError CreateDirectory(std::string_view path) {
   if (win32::HasEmbeddedNul(path)) return dos_error::kInvalidName;
   if (path.empty()) return dos_error::kPathNotFound;
@@ -56,36 +95,6 @@ DosError CreateDirectory(std::string_view path) {
   // Files are made in it next, and made durable with their names: the
   // directory itself must not vanish under them.
   return win32::SyncDirectory(win32::ParentDirectory(name));
-}
-
-DosError GetDirectoryStamp(std::string_view path, DirectoryStamp& stamp) {
-  stamp = DirectoryStamp{};
-  if (win32::HasEmbeddedNul(path)) return dos_error::kInvalidName;
-  if (path.empty()) return dos_error::kPathNotFound;
-  const HANDLE directory =
-      ::CreateFileA(std::string(path).c_str(), FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (directory == INVALID_HANDLE_VALUE) return LastError();
-  BY_HANDLE_FILE_INFORMATION info{};
-  DosError error = dos_error::kNone;
-  if (!::GetFileInformationByHandle(directory, &info)) {
-    error = LastError();
-  } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    error = dos_error::kPathNotFound;
-  } else if (!StampsDirectoryChanges(directory)) {
-    // Its time would not tell a change: callers then list it every time.
-    error = dos_error::kNotSupported;
-  } else {
-    stamp.device = info.dwVolumeSerialNumber;
-    stamp.inode = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
-    const std::int64_t ticks = static_cast<std::int64_t>(
-        static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
-        info.ftLastWriteTime.dwLowDateTime);
-    stamp.changed_ns = ticks * 100;  // 100-nanosecond ticks
-  }
-  ::CloseHandle(directory);
-  return error;
 }
 
 std::string GetFullPathName(std::string_view path) {

@@ -135,6 +135,29 @@ TEST(CaseResolutionTest, ADeletedFileIsNeverResolvedTo) {
   EXPECT_TRUE(dir.List("area").empty());
 }
 
+// A directory's spelling is looked up once and kept: the kept spelling must
+// follow the directory when another program renames it and puts others in
+// its place, the first of them in byte order spelled otherwise.
+TEST(CaseResolutionTest, ADirectoryReplacedUnderAnotherSpellingIsFoundAgain) {
+  testing::TempDir dir;
+  dir.WriteFile("area/1.msg", "old");
+  FileHandle handle = kInvalidFileHandle;
+  ASSERT_EQ(CreateFile(dir.Path("AREA/2.MSG"), handle), dos_error::kNone);
+  CloseFile(handle);
+  EXPECT_EQ(dir.List("area"), (Names{"1.msg", "2.msg"}));
+
+  std::filesystem::rename(dir.Path("area"), dir.Path("moved"));
+  dir.WriteFile("Area/1.msg", "new");
+  dir.MakeDir("area");
+  EXPECT_EQ(ReadAll(dir.Path("AREA/1.MSG")), "new");
+  ASSERT_EQ(CreateFile(dir.Path("AREA/3.MSG"), handle), dos_error::kNone);
+  CloseFile(handle);
+  EXPECT_EQ(DeleteFile(dir.Path("AREA/1.MSG")), dos_error::kNone);
+  EXPECT_EQ(dir.List("Area"), (Names{"3.msg"}));
+  EXPECT_TRUE(dir.List("area").empty());
+  EXPECT_EQ(dir.List("moved"), (Names{"1.msg", "2.msg"}));
+}
+
 TEST(CaseResolutionTest, FullPathsUseTheRealSpelling) {
   KESTREL_SKIP_ON_WINDOWS("Windows expands a path without reading the disk, in the spelling given");
   testing::TempDir dir;
