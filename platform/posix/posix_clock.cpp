@@ -2,22 +2,11 @@
 #include <sys/time.h>
 #include <time.h>
 
-#include <utility>
-
-#include "platform/clock.h"
+#include "platform/system_clock.h"
 
 namespace kestrel::platform {
-namespace {
 
-std::function<LocalTime()>& ClockOverride() {
-  static std::function<LocalTime()> clock;
-  return clock;
-}
-
-}  // namespace
-
-LocalTime GetLocalTime() {
-  if (ClockOverride()) return ClockOverride()();
+LocalTime ReadSystemClock() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   tm parts{};
@@ -31,10 +20,6 @@ LocalTime GetLocalTime() {
   result.second = static_cast<std::uint16_t>(parts.tm_sec > 59 ? 59 : parts.tm_sec);
   result.millisecond = static_cast<std::uint16_t>(now.tv_nsec / 1000000);
   return result;
-}
-
-void SetClockOverride(std::function<LocalTime()> clock) {
-  ClockOverride() = std::move(clock);
 }
 
 }  // namespace kestrel::platform

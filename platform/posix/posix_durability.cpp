@@ -1,57 +1,22 @@
-// Durability on POSIX: FlushFileBuffers, FlushDirectoryBuffers and the names
-// of new files that still wait for their directory to be synced.
+// Durability on POSIX: FlushFileBuffers and FlushDirectoryBuffers, with the
+// directory of a new file synced at its first flush (platform/new_names.h).
 #include "platform/posix/posix_durability.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <map>
-#include <mutex>
 
 #include "platform/file_system.h"
+#include "platform/new_names.h"
 #include "platform/posix/posix_path.h"
 #include "platform/posix/posix_path_resolver.h"
 #include "platform/posix/posix_retry.h"
 
 namespace kestrel::platform {
 namespace posix {
-namespace {
-
-#ifdef KESTREL_NO_SYNC
-constexpr bool kSync = false;
-#else
-constexpr bool kSync = true;
-#endif
-
-std::mutex& NewNamesLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-// Handles whose file was created through them, with the directory that
-// holds the new name.
-std::map<int, std::string>& NewNames() {
-  static std::map<int, std::string> names;
-  return names;
-}
-
-}  // namespace
-
-void NoteNewName(int fd, const std::string& directory) {
-  if (!kSync) return;
-  const std::lock_guard<std::mutex> guard(NewNamesLock());
-  NewNames()[fd] = directory.empty() ? std::string(".") : directory;
-}
-
-void ForgetHandle(int fd) {
-  if (!kSync) return;
-  const std::lock_guard<std::mutex> guard(NewNamesLock());
-  NewNames().erase(fd);
-}
-
 DosError SyncDirectory(const std::string& directory) {
-  if (!kSync) return dos_error::kNone;
+  if (!SyncsEnabled()) return dos_error::kNone;
   const char* name = directory.empty() ? "." : directory.c_str();
   const int fd =
       RetryOnInterrupt([name] { return ::open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
@@ -65,20 +30,15 @@ DosError SyncDirectory(const std::string& directory) {
 }  // namespace posix
 
 DosError FlushFileBuffers(FileHandle handle) {
-  if (!posix::kSync) return dos_error::kNone;
+  if (!SyncsEnabled()) return dos_error::kNone;
   const int fd = static_cast<int>(handle);
   if (posix::RetryOnInterrupt([fd] { return ::fdatasync(fd); }) != 0) {
     return DosErrorFromNative(errno);
   }
   std::string directory;
-  {
-    const std::lock_guard<std::mutex> guard(posix::NewNamesLock());
-    const auto found = posix::NewNames().find(fd);
-    if (found == posix::NewNames().end()) return dos_error::kNone;
-    directory = found->second;
-  }
+  if (!PendingDirectoryOf(handle, directory)) return dos_error::kNone;
   const DosError error = posix::SyncDirectory(directory);
-  if (error == dos_error::kNone) posix::ForgetHandle(fd);
+  if (error == dos_error::kNone) ForgetNewName(handle);
   return error;
 }
 

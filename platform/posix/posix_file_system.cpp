@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/new_names.h"
 #include "platform/open_override.h"
 #include "platform/posix/posix_durability.h"
 #include "platform/posix/posix_file_attributes.h"
@@ -134,7 +135,7 @@ DosError Create(std::string_view path, bool must_be_new, FileHandle& handle) {
   }
   // The new name is durable only once its directory is synced: the first
   // FlushFileBuffers of this handle does that.
-  if (!resolved.exists) posix::NoteNewName(fd, resolved.directory);
+  if (!resolved.exists) NoteNewName(fd, resolved.directory);
   handle = fd;
   return dos_error::kNone;
 }
@@ -245,7 +246,7 @@ DosError SetEndOfFile(FileHandle handle) {
 
 void CloseFile(FileHandle handle) {
   if (handle == kInvalidFileHandle) return;
-  posix::ForgetHandle(Descriptor(handle));
+  ForgetNewName(handle);
   posix::CloseDescriptor(Descriptor(handle));
 }
 

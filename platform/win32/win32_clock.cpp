@@ -1,21 +1,10 @@
 // The local clock on Windows: GetLocalTime, with milliseconds.
-#include <utility>
-
-#include "platform/clock.h"
+#include "platform/system_clock.h"
 #include "platform/win32/win32_api.h"
 
 namespace kestrel::platform {
-namespace {
 
-std::function<LocalTime()>& ClockOverride() {
-  static std::function<LocalTime()> clock;
-  return clock;
-}
-
-}  // namespace
-
-LocalTime GetLocalTime() {
-  if (ClockOverride()) return ClockOverride()();
+LocalTime ReadSystemClock() {
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
   LocalTime result;
@@ -27,10 +16,6 @@ LocalTime GetLocalTime() {
   result.second = now.wSecond > 59 ? 59 : now.wSecond;
   result.millisecond = now.wMilliseconds;
   return result;
-}
-
-void SetClockOverride(std::function<LocalTime()> clock) {
-  ClockOverride() = std::move(clock);
 }
 
 }  // namespace kestrel::platform

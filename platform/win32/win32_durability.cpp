@@ -1,34 +1,14 @@
-// Durability on Windows: FlushFileBuffers, FlushDirectoryBuffers and the
-// names of new files that still wait for their directory to be flushed.
+// Durability on Windows: FlushFileBuffers and FlushDirectoryBuffers, with the
+// directory of a new file flushed at its first flush (platform/new_names.h).
 #include "platform/win32/win32_durability.h"
 
-#include <map>
-#include <mutex>
-
+#include "platform/new_names.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_path.h"
 
 namespace kestrel::platform {
 namespace win32 {
 namespace {
-
-#ifdef KESTREL_NO_SYNC
-constexpr bool kSync = false;
-#else
-constexpr bool kSync = true;
-#endif
-
-std::mutex& NewNamesLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-// Handles whose file was created through them, with the directory that
-// holds the new name.
-std::map<FileHandle, std::string>& NewNames() {
-  static std::map<FileHandle, std::string> names;
-  return names;
-}
 
 // Whether a flush refused with `error` means the file system has no flush of
 // a directory to offer (rather than a failure to report).
@@ -39,20 +19,8 @@ bool NoDirectoryFlush(DWORD error) {
 
 }  // namespace
 
-void NoteNewName(FileHandle handle, const std::string& directory) {
-  if (!kSync) return;
-  const std::lock_guard<std::mutex> guard(NewNamesLock());
-  NewNames()[handle] = directory;
-}
-
-void ForgetHandle(FileHandle handle) {
-  if (!kSync) return;
-  const std::lock_guard<std::mutex> guard(NewNamesLock());
-  NewNames().erase(handle);
-}
-
 DosError SyncDirectory(const std::string& directory) {
-  if (!kSync) return dos_error::kNone;
+  if (!SyncsEnabled()) return dos_error::kNone;
   // A directory is opened with backup semantics; write access is what a
   // flush of its handle needs.
   const HANDLE handle = ::CreateFileA(directory.c_str(), GENERIC_READ | GENERIC_WRITE,
@@ -74,17 +42,12 @@ DosError SyncDirectory(const std::string& directory) {
 }  // namespace win32
 
 DosError FlushFileBuffers(FileHandle handle) {
-  if (!win32::kSync) return dos_error::kNone;
+  if (!SyncsEnabled()) return dos_error::kNone;
   if (!::FlushFileBuffers(win32::ToHandle(handle))) return win32::LastError();
   std::string directory;
-  {
-    const std::lock_guard<std::mutex> guard(win32::NewNamesLock());
-    const auto found = win32::NewNames().find(handle);
-    if (found == win32::NewNames().end()) return dos_error::kNone;
-    directory = found->second;
-  }
+  if (!PendingDirectoryOf(handle, directory)) return dos_error::kNone;
   const DosError error = win32::SyncDirectory(directory);
-  if (error == dos_error::kNone) win32::ForgetHandle(handle);
+  if (error == dos_error::kNone) ForgetNewName(handle);
   return error;
 }
 

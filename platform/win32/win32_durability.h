@@ -2,8 +2,8 @@
 // for its data and size, and of its directory (opened as a directory handle)
 // for a name added or removed. Internal to the Win32 platform layer.
 //
-// A file created through this layer notes its handle and its directory;
-// FlushFileBuffers of that handle flushes the directory as well, once, as
+// A file created through this layer is noted (platform/new_names.h);
+// FlushFileBuffers of its handle flushes the directory as well, once, as
 // the POSIX build syncs the directory of a new file. Where the file system
 // offers no flush of a directory (it refuses the call, as FAT and many
 // network redirectors do), there is nothing more a program can ask for: the
@@ -20,12 +20,6 @@
 #include "platform/file_system.h"
 
 namespace kestrel::platform::win32 {
-
-// Notes that `handle` created its file in `directory`.
-void NoteNewName(FileHandle handle, const std::string& directory);
-
-// Forgets what was noted for `handle` (it is being closed).
-void ForgetHandle(FileHandle handle);
 
 // Flushes the entries of the directory at `directory`.
 DosError SyncDirectory(const std::string& directory);

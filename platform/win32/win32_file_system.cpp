@@ -3,6 +3,7 @@
 // natively; 64-bit positions and sizes; LockFile/UnlockFile for the byte
 // ranges other programs lock by convention.
 #include "platform/file_system.h"
+#include "platform/new_names.h"
 
 #include <algorithm>
 #include <vector>
@@ -123,7 +124,7 @@ DosError Create(std::string_view path, bool must_be_new, FileHandle& handle) {
     const DosError error = win32::OpenNoFollow(new_name, kReadWrite, kShareAll, CREATE_NEW, opened);
     if (error == dos_error::kNone) {
       handle = FromHandle(opened);
-      win32::NoteNewName(handle, win32::ParentDirectory(new_name));
+      NoteNewName(handle, win32::ParentDirectory(new_name));
       return error;
     }
     if (must_be_new || error != dos_error::kFileExists) return error;
@@ -221,7 +222,7 @@ DosError SetEndOfFile(FileHandle handle) {
 
 void CloseFile(FileHandle handle) {
   if (handle == kInvalidFileHandle) return;
-  win32::ForgetHandle(handle);
+  ForgetNewName(handle);
   // Closing a handle releases its locks.
   std::erase_if(HeldLocks(), [handle](const HeldLock& lock) { return lock.handle == handle; });
   ::CloseHandle(ToHandle(handle));
