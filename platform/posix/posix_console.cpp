@@ -27,17 +27,6 @@ bool ConsoleIsTerminal() {
   return g_is_terminal;
 }
 
-void ConsoleWrite(std::string_view text) {
-  WriteAll(text);
-  std::fflush(stdout);
-}
-
-void ConsoleWriteLine(std::string_view text) {
-  WriteAll(text);
-  WriteAll("\n");
-  std::fflush(stdout);
-}
-
 void ConsoleSetTextColor(int attribute) {
   if (!g_is_terminal) return;
   // DOS colour order (blue=1, green=2, red=4) differs from ANSI (red=1, blue=4).

@@ -19,10 +19,6 @@ bool g_is_terminal = false;
 WORD g_original_attributes = 0;
 bool g_colour_changed = false;
 
-void WriteAll(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-}
-
 }  // namespace
 
 void ConsoleInit() {
@@ -39,17 +35,6 @@ bool ConsoleIsTerminal() {
   return g_is_terminal;
 }
 
-void ConsoleWrite(std::string_view text) {
-  WriteAll(text);
-  std::fflush(stdout);
-}
-
-void ConsoleWriteLine(std::string_view text) {
-  WriteAll(text);
-  WriteAll("\n");
-  std::fflush(stdout);
-}
-
 void ConsoleSetTextColor(int attribute) {
   if (!g_is_terminal) return;
   std::fflush(stdout);
@@ -63,8 +48,7 @@ void ConsoleShowProgress(std::string_view text) {
   std::fflush(stdout);
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (!::GetConsoleScreenBufferInfo(g_output, &info)) return;
-  WriteAll(text);
-  std::fflush(stdout);
+  ConsoleWrite(text);
   // Back to where the text began: whatever is written next overwrites it.
   ::SetConsoleCursorPosition(g_output, info.dwCursorPosition);
 }
